@@ -1,0 +1,61 @@
+# Two commands for a fresh Debian 12 machine:
+#   make run   installs what is missing, builds, starts the program
+#   make test  installs what is missing, builds, runs every test (normal and sanitizer builds)
+
+PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev fonts-dejavu-core
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+JOBS ?= $(shell nproc)
+ARGS ?=
+
+.PHONY: run test deps build build-asan build-tsan test-normal test-asan test-tsan bench clean
+
+run: build
+	./build/src/zo7scope $(ARGS)
+
+test: deps
+	$(MAKE) test-normal
+	$(MAKE) test-asan
+	$(MAKE) test-tsan
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:$$missing"; \
+	    $(SUDO) apt-get update && \
+	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=address,undefined -DZO_BENCHMARKS=OFF
+	cmake --build build-asan -j $(JOBS)
+
+# The bench's own threads are checked under ThreadSanitizer.
+build-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=thread -DZO_BENCHMARKS=OFF
+	cmake --build build-tsan -j $(JOBS) --target test_platform
+
+test-normal: build
+	QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan: build-tsan
+	@if [ -x build-tsan/tests/test_platform ]; then \
+	    QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_platform --gtest_brief=1 && \
+	    echo "ThreadSanitizer: clean"; \
+	else echo "ThreadSanitizer: no platform tests yet"; fi
+
+bench: build
+	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+clean:
+	rm -rf build build-asan build-tsan
