@@ -26,8 +26,8 @@ struct ControlSpec {
     std::string shortName;
     std::string name;
     std::vector<std::uint32_t> values; // initial values, channels * max(items, 1); empty = all 0
-    bool failsToRead = false;           // getValues on it returns an error
-    bool failsToApply = false;          // setValues on it returns an error
+    bool failsToRead = false;          // getValues on it returns an error
+    bool failsToApply = false;         // setValues on it returns an error
 };
 
 struct LineSpec {
@@ -37,8 +37,8 @@ struct LineSpec {
     std::string shortName;
     std::string name;
     std::vector<ControlSpec> controls;
-    bool failsToRead = false;         // lineInfo on it returns an error
-    bool controlsFailToRead = false;  // lineControls on it returns an error
+    bool failsToRead = false;        // lineInfo on it returns an error
+    bool controlsFailToRead = false; // lineControls on it returns an error
 };
 
 struct DestinationSpec {
@@ -49,7 +49,7 @@ struct DestinationSpec {
 struct MixerSpec {
     std::string productName = "ZO7 bench mixer";
     std::vector<DestinationSpec> destinations;
-    bool capsFail = false; // mixerCaps fails
+    bool capsFail = false;  // mixerCaps fails
     bool openFails = false; // open fails
 };
 
@@ -79,7 +79,27 @@ public:
     std::uint32_t findControl(std::uint32_t componentType, std::uint32_t controlType,
                               std::uint32_t destinationType = 0) const;
 
+    // A change made by someone else (another program, the desktop mixer):
+    // stores the values (one per channel and item, or one per item for all
+    // channels alike) and notifies every open handle. ok, badControlId or
+    // invalidParam.
+    MMResult setValues(std::uint32_t controlId, const std::vector<std::uint32_t>& values);
+
+    // Every successful setValues() made through a handle, in order.
+    struct Write {
+        std::uint32_t controlId = 0;
+        std::uint32_t channels = 0;
+        std::uint32_t items = 0;
+        std::vector<std::uint32_t> values;
+    };
+    std::vector<Write> writes() const;
+    void clearWrites();
+
+    // Number of handles from open() that still exist.
+    int openHandles() const;
+
 private:
+    friend class BenchMixerHandle; // the handles from open()
     struct State;
     std::shared_ptr<State> state_;
 };
