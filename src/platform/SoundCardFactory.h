@@ -1,0 +1,34 @@
+#pragma once
+// Chooses and builds the program's sound card from the command line:
+// --audio=auto|alsa|bench and --circuit=SPEC (the bench's circuit).
+
+#include "platform/SoundCard.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class AudioChoice { automatic, alsa, bench };
+
+// "auto", "alsa" or "bench"; anything else: nullopt.
+std::optional<AudioChoice> parseAudioChoice(std::string_view text);
+
+struct SoundCardSetup {
+    std::unique_ptr<SoundCard> card;  // null when error is set
+    std::string error;                // one line for stderr; the program exits with status 2
+    std::vector<std::string> notices; // lines for stderr (e.g. which backend runs and why)
+};
+
+// Builds the sound card of the running program (real-time clock). An empty
+// circuitSpec gives the bench's default circuit. A bad circuit gives an error
+// whatever the choice, so that a typo is never silently ignored.
+SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec);
+
+// The same from the option texts; an unknown audio text is an error.
+SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec);
+
+} // namespace platform
