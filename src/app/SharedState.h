@@ -99,6 +99,14 @@ struct SharedState {
     std::int32_t sweepFrequency = 0;
     std::int32_t sweepStepSamples = 0;
     std::int32_t sweepStepCounter = 0;
+    // Sample index n of generators 1 and 2 at the start of the next buffer:
+    // counted on across the buffers of a playback stream, modulo the frame rate.
+    std::int32_t generatorSampleIndex = 0;
+    // The sweep parameters last read from valid box texts (0: none yet), and
+    // the conversion error last reported for the boxes (empty: none).
+    std::int32_t lastSweepStartFrequency = 0;
+    std::int32_t lastSweepStepSamples = 0;
+    std::string sweepErrorReported;
     std::int32_t steppingActive = 0;
     std::int32_t stepStartFrequency = 0;
     std::int32_t stepEndFrequency = 0;

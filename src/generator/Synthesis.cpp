@@ -1,0 +1,135 @@
+#include "generator/Synthesis.h"
+
+#include "app/Exception.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace synthesis {
+
+namespace {
+
+// The constant of the phase formula; deliberately not pi.
+constexpr long double halfTurn = 3.14159L;
+
+void store(char* buffer, std::int32_t index, std::int16_t sample) {
+    std::memcpy(buffer + 2 * static_cast<std::ptrdiff_t>(index), &sample, sizeof sample);
+}
+
+// Whole 16-bit samples that fit both the wanted byte count and the buffer.
+std::int32_t sampleCount(std::int32_t wantedBytes, std::int32_t capacity) {
+    return std::max<std::int32_t>(0, std::min(wantedBytes, capacity)) / 2;
+}
+
+} // namespace
+
+std::int64_t sineValue(std::int64_t n, std::int32_t frameRate, std::int32_t frequency,
+                       std::int32_t amplitude) {
+    if (frameRate <= 0 || frequency == 0 || amplitude == 0) return 0;
+    const long double phase = static_cast<long double>(n) / frameRate * halfTurn * 2 *
+                              static_cast<long double>(frequency);
+    // Ties to even: the default rounding mode of the floating-point unit.
+    return std::llrint(std::sin(phase) * static_cast<long double>(amplitude));
+}
+
+std::int16_t saturate(std::int64_t value) {
+    return static_cast<std::int16_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capacity,
+                            std::int32_t frameRate) {
+    const std::int32_t count = sampleCount(generatorBytes, Capacity);
+    std::int64_t n = frameRate > 0 ? state.generatorSampleIndex % frameRate : 0;
+    if (n < 0) n = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::int64_t s1 =
+            sineValue(n, frameRate, state.generator1Frequency, state.generator1Amplitude);
+        const std::int64_t s2 =
+            sineValue(n, frameRate, state.generator2Frequency, state.generator2Amplitude);
+        store(Buffer, i, saturate(s1 + s2));
+        if (++n >= frameRate) n = 0;
+    }
+    state.generatorSampleIndex = static_cast<std::int32_t>(n);
+    return count * 2;
+}
+
+std::int32_t sweepStartFrequency(std::int32_t from) {
+    const auto value = static_cast<std::int32_t>(std::nearbyint(from / 5.0));
+    return std::max(value, 1);
+}
+
+std::int32_t sweepStepFor(std::int32_t to) {
+    const auto value = static_cast<std::int32_t>(std::nearbyint(to / 25.0));
+    return std::max(value, 1);
+}
+
+std::int32_t fillSweep(SharedState& state, char* Buffer, std::int32_t Capacity,
+                       std::int32_t frameRate, std::int32_t startFrequency,
+                       std::int32_t stepSamples) {
+    const std::int32_t count = sampleCount(sweepBytes, Capacity);
+    state.sweepFrequency = startFrequency;
+    state.sweepStepSamples = std::max(stepSamples, 1);
+    state.sweepStepCounter = 0;
+    for (std::int32_t n = 0; n < count; ++n) {
+        store(Buffer, n,
+              saturate(sineValue(n, frameRate, state.sweepFrequency, state.generator1Amplitude)));
+        if (++state.sweepStepCounter == state.sweepStepSamples) {
+            if (state.sweepFrequency < std::numeric_limits<std::int32_t>::max())
+                ++state.sweepFrequency;
+            state.sweepStepCounter = 0;
+        }
+    }
+    return count * 2;
+}
+
+std::int32_t fillSilence(char* Buffer, std::int32_t Capacity, std::int32_t bytes) {
+    const std::int32_t count = sampleCount(bytes, Capacity);
+    std::memset(Buffer, 0, static_cast<std::size_t>(count) * 2);
+    return count * 2;
+}
+
+std::int32_t StrToInt(const std::string& text) {
+    const auto fail = [&text]() -> std::int32_t {
+        throw EConvertError("'" + text + "' is not a valid integer value");
+    };
+    std::size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    unsigned base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == text.size()) return fail();
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return fail();
+        value = value * base + digit;
+        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return fail();
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max() ||
+        value < std::numeric_limits<std::int32_t>::min())
+        return fail();
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace synthesis

@@ -1,0 +1,65 @@
+#pragma once
+// Sample synthesis of the output signal: the sum of generators 1 and 2, or
+// the swept burst. Plain functions over the shared state; the window's fill
+// handler (TForm1::AudioOut1FillBuffer) reads the sweep boxes and calls them.
+//
+// Every sample is sin(n / R x 3.14159 x 2 x f) x A, evaluated in extended
+// precision in exactly this order and rounded to the nearest integer, ties to
+// even. Generators 1 and 2 count n on across the buffers of a playback stream
+// (reduced modulo R), so a sine continues without a jump at a buffer
+// boundary; the sweep starts every burst at n = 0. Values beyond the 16-bit
+// range are clipped to -32768..32767.
+
+#include "app/SharedState.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace synthesis {
+
+// Bytes of one buffer of generators 1 + 2 (22050 samples) and of one sweep
+// burst (5000 samples).
+constexpr std::int32_t generatorBytes = 44100;
+constexpr std::int32_t sweepBytes = 10000;
+
+// The rounded sine value of sample n: sin(n / R x 3.14159 x 2 x f) x A.
+std::int64_t sineValue(std::int64_t n, std::int32_t frameRate, std::int32_t frequency,
+                       std::int32_t amplitude);
+
+// Clips to the 16-bit sample range.
+std::int16_t saturate(std::int64_t value);
+
+// Writes one buffer of generators 1 + 2 into Buffer (16-bit samples, at most
+// Capacity bytes) and returns the byte count written: 44100, or less when the
+// buffer is smaller. Sample n runs on from state.generatorSampleIndex, which
+// is left at the index of the next buffer's first sample.
+std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capacity,
+                            std::int32_t frameRate);
+
+// The sweep's start frequency value for the "od frekvence" number: from / 5
+// rounded, at least 1.
+std::int32_t sweepStartFrequency(std::int32_t from);
+// Samples between two frequency increments for the "do frekvence" number:
+// to / 25 rounded, at least 1.
+std::int32_t sweepStepFor(std::int32_t to);
+
+// Writes one sweep burst (10000 bytes, or less when the buffer is smaller)
+// of amplitude state.generator1Amplitude: the frequency value starts at
+// startFrequency and rises by 1 every stepSamples samples. Sets
+// sweepFrequency, sweepStepSamples and sweepStepCounter as it goes and
+// returns the byte count written.
+std::int32_t fillSweep(SharedState& state, char* Buffer, std::int32_t Capacity,
+                       std::int32_t frameRate, std::int32_t startFrequency,
+                       std::int32_t stepSamples);
+
+// Writes a silent sweep-sized buffer (no valid sweep values yet).
+std::int32_t fillSilence(char* Buffer, std::int32_t Capacity, std::int32_t bytes);
+
+// The standard integer conversion of a typed text: leading blanks, an
+// optional sign, decimal digits (or $ / 0x and hexadecimal digits), nothing
+// after them, within the 32-bit range. Throws EConvertError
+// ("'<text>' is not a valid integer value") otherwise.
+std::int32_t StrToInt(const std::string& text);
+
+} // namespace synthesis
