@@ -250,7 +250,12 @@ TEST(BenchMixerValues, MisshapenRequestsAreRefusedAndChangeNothing) {
         EXPECT_EQ(handle->setValues(c.id, c.channels, c.items, c.values), c.expected) << c.what;
         EXPECT_EQ(mixer.values(c.id), before) << c.what;
     }
-    EXPECT_TRUE(mixer.writes().empty());
+    const auto writes = mixer.writes();
+    ASSERT_EQ(writes.size(), std::size(cases));
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i].controlId, cases[i].id);
+        EXPECT_EQ(writes[i].result, cases[i].expected);
+    }
     std::vector<std::uint32_t> v;
     EXPECT_EQ(handle->getValues(ids.mux, 1, 0, v), error::invalidParam);
     EXPECT_EQ(handle->getValues(ids.fader, 3, 0, v), error::invalidParam);
@@ -337,6 +342,10 @@ TEST(BenchMixerFaults, InjectedFaultsFailTheirOperationOnly) {
     EXPECT_EQ(handle->setValues(ids.fader, 2, 0, {1, 2}), error::ok);
     EXPECT_EQ(handle->getValues(ids.sign, 2, 0, v), error::ok);
     EXPECT_NE(handle->setValues(ids.sign, 2, 0, {1, 2}), error::ok);
+    ASSERT_EQ(mixer.writes().size(), 2u);
+    EXPECT_EQ(mixer.writes()[0].result, error::ok);
+    EXPECT_NE(mixer.writes()[1].result, error::ok);
+    EXPECT_EQ(mixer.values(ids.sign), (std::vector<std::uint32_t>{0, 0}));
 
     MixerLine line;
     EXPECT_NE(handle->lineInfo(0, 1, line), error::ok);

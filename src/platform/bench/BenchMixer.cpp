@@ -237,6 +237,16 @@ public:
     MMResult setValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
                        const std::vector<std::uint32_t>& values) override {
         std::lock_guard lock(state_->mutex);
+        const auto result = apply(controlId, channels, items, values);
+        state_->writes.push_back({controlId, channels, items, values, result});
+        if (result == error::ok) state_->notifyAll(controlId);
+        return result;
+    }
+
+private:
+    // Under the mutex.
+    MMResult apply(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
+                   const std::vector<std::uint32_t>& values) {
         auto* control = state_->controlById(controlId);
         if (!control) return error::badControlId;
         if (control->spec.failsToApply) return readFault;
@@ -246,12 +256,9 @@ public:
         if (values.size() != static_cast<std::size_t>(channels) * control->itemSlots())
             return error::invalidParam;
         state_->store(*control, channels, values);
-        state_->writes.push_back({controlId, channels, items, values});
-        state_->notifyAll(controlId);
         return error::ok;
     }
 
-private:
     std::shared_ptr<BenchMixer::State> state_;
     QObject* notify_;
 };

@@ -85,12 +85,13 @@ public:
     // invalidParam.
     MMResult setValues(std::uint32_t controlId, const std::vector<std::uint32_t>& values);
 
-    // Every successful setValues() made through a handle, in order.
+    // Every setValues() made through a handle, in order, with its result.
     struct Write {
         std::uint32_t controlId = 0;
         std::uint32_t channels = 0;
         std::uint32_t items = 0;
         std::vector<std::uint32_t> values;
+        MMResult result = error::ok;
     };
     std::vector<Write> writes() const;
     void clearWrites();
