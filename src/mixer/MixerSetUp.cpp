@@ -1,0 +1,64 @@
+#include "mixer/MixerSetUp.h"
+
+#include "app/SharedState.h"
+#include "mixer/AudioMixer.h"
+#include "platform/SoundCard.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+using platform::VolumeDevice;
+
+// The saved-volume variables in the order they are read and written back.
+std::pair<VolumeDevice, std::uint32_t SharedState::*> const savedVolumes[] = {
+    {VolumeDevice::waveOut0, &SharedState::savedWaveOutVolume},
+    {VolumeDevice::aux3, &SharedState::savedAuxVolume3},
+    {VolumeDevice::aux2, &SharedState::savedAuxVolume2},
+    {VolumeDevice::aux4, &SharedState::savedAuxVolume4},
+    {VolumeDevice::aux1, &SharedState::savedAuxVolume1},
+    {VolumeDevice::aux5, &SharedState::savedAuxVolume5},
+};
+
+} // namespace
+
+void SaveVolumes(SharedState& state) {
+    if (!platform::hasSoundCard()) return;
+    auto& card = platform::soundCard();
+    for (const auto& [device, member] : savedVolumes) {
+        std::uint32_t volume = 0;
+        if (card.getVolume(device, volume) == platform::error::ok) state.*member = volume;
+    }
+}
+
+void RestoreVolumes(const SharedState& state) {
+    if (!platform::hasSoundCard()) return;
+    auto& card = platform::soundCard();
+    for (const auto& [device, member] : savedVolumes)
+        card.setVolume(device, state.*member);
+}
+
+void SetUpMixer(TAudioMixer& mixer) {
+    mixer.OpenMixer();
+    if (mixer.RecordingDestination && mixer.LineRecordingSource)
+        mixer.SelectSource(mixer.RecordingDestination, mixer.LineRecordingSource->SourceIndex);
+
+    auto both = [&mixer](TVolume* volume, std::int64_t value) {
+        mixer.SetLeft(volume, value);
+        mixer.SetRight(volume, value);
+    };
+    both(mixer.LevelVolume(mixer.WaveOutSource), 65535);
+    both(mixer.LevelVolume(mixer.PlaybackDestination), 65535);
+    both(mixer.LevelVolume(mixer.TelephoneRecordingSource), 0);
+    both(mixer.LevelVolume(mixer.CDRecordingSource), 0);
+    both(mixer.LevelVolume(mixer.AuxRecordingSource), 0);
+    both(mixer.LevelVolume(mixer.MicrophoneRecordingSource), 0);
+    auto* line = mixer.LineInputLevel();
+    mixer.SetRight(line, 65535);
+    mixer.SetLeft(line, 65535);
+}
+
+void LaunchMixerApplication() {
+    if (platform::hasSoundCard()) platform::soundCard().launchMixerApplication();
+}
