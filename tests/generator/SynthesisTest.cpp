@@ -1,0 +1,247 @@
+// Sample synthesis of generators 1 + 2 and the sweep burst.
+#include "generator/Synthesis.h"
+
+#include "app/Exception.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int R = 44100;
+
+// The documented per-sample value: sin(n / R x 3.14159 x 2 x f) x A in
+// extended precision, rounded half to even.
+long long formula(long long n, int f, int a) {
+    const long double phase = static_cast<long double>(n) / R * 3.14159L * 2 * f;
+    return std::llrint(std::sin(phase) * a);
+}
+
+std::vector<std::int16_t> samplesOf(const std::vector<char>& bytes, std::int32_t size) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(size / 2));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+struct Generators : ::testing::Test {
+    Generators() {
+        state = std::make_unique<SharedState>();
+        state->generator1Amplitude = 3000;
+        state->generator1Frequency = 100;
+    }
+    std::vector<std::int16_t> fill(std::int32_t capacity = 44100) {
+        buffer.assign(static_cast<std::size_t>(capacity) + 16, '\x5A');
+        size = synthesis::fillGenerators(*state, buffer.data(), capacity, R);
+        return samplesOf(buffer, size);
+    }
+    std::unique_ptr<SharedState> state;
+    std::vector<char> buffer;
+    std::int32_t size = 0;
+};
+
+TEST_F(Generators, StartUpOutputIsA100HzSineOfPeak3000) {
+    const auto s = fill();
+    EXPECT_EQ(size, 44100);
+    ASSERT_EQ(s.size(), 22050u);
+    EXPECT_EQ(*std::max_element(s.begin(), s.end()), 3000);
+    EXPECT_EQ(*std::min_element(s.begin(), s.end()), -3000);
+    EXPECT_EQ(s[0], 0);
+    // 50 periods in half a second: 100 sign changes from + to - and back.
+    int changes = 0;
+    for (std::size_t i = 1; i < s.size(); ++i)
+        changes += (s[i - 1] < 0) != (s[i] < 0);
+    EXPECT_NEAR(changes, 100, 1);
+    EXPECT_NEAR(s[110], 3000, 2); // a quarter period in
+    EXPECT_NEAR(s[331], -3000, 2);
+}
+
+TEST_F(Generators, FirstBufferFollowsTheFormulaSampleForSample) {
+    const struct {
+        int f1, a1, f2, a2;
+    } cases[] = {
+        {100, 3000, 0, 0}, {1000, 10000, 500, 10000}, {101, 32767, 0, 5000}, {7, 1, 13000, 2}};
+    for (const auto& c : cases) {
+        state = std::make_unique<SharedState>();
+        state->generator1Frequency = c.f1;
+        state->generator1Amplitude = c.a1;
+        state->generator2Frequency = c.f2;
+        state->generator2Amplitude = c.a2;
+        const auto s = fill();
+        ASSERT_EQ(s.size(), 22050u);
+        int mismatches = 0;
+        for (long long n = 0; n < 22050; ++n) {
+            const long long expected = formula(n, c.f1, c.a1) + formula(n, c.f2, c.a2);
+            mismatches += s[static_cast<std::size_t>(n)] != expected;
+        }
+        EXPECT_EQ(mismatches, 0) << c.f1 << " Hz + " << c.f2 << " Hz";
+    }
+}
+
+TEST_F(Generators, TwoGeneratorsAt1000And500HzSum) {
+    state->generator1Frequency = 1000;
+    state->generator1Amplitude = 10000;
+    state->generator2Frequency = 500;
+    state->generator2Amplitude = 10000;
+    const auto s = fill();
+    EXPECT_EQ(size, 44100);
+    // n = 11: 1000 Hz near its crest, 500 Hz at sin(0.0499 x 2 pi).
+    EXPECT_EQ(s[11], 10000 + 7058);
+    const auto peak = *std::max_element(s.begin(), s.end());
+    EXPECT_GT(peak, 17000); // the two crests nearly meet
+    EXPECT_LT(peak, 20000);
+}
+
+TEST_F(Generators, OddFrequencyContinuesAcrossTheBufferBoundary) {
+    state->generator1Frequency = 101;
+    state->generator1Amplitude = 10000;
+    const auto first = fill();
+    const auto second = fill();
+    // The largest step between neighbouring samples inside a buffer.
+    int steepest = 0;
+    for (std::size_t i = 1; i < first.size(); ++i)
+        steepest = std::max(steepest, std::abs(first[i] - first[i - 1]));
+    EXPECT_LE(std::abs(second.front() - first.back()), steepest);
+    EXPECT_EQ(second.front(), formula(22050, 101, 10000));
+    // Restarting at phase 0 would have put 0 there, half a period off.
+    EXPECT_GT(std::abs(second[50] - formula(50, 101, 10000)), 5000);
+}
+
+TEST_F(Generators, SampleIndexRunsModuloTheFrameRate) {
+    state->generator1Frequency = 333;
+    const auto first = fill();
+    fill();
+    EXPECT_EQ(state->generatorSampleIndex, 0); // 44100 samples = one second
+    const auto third = fill();
+    EXPECT_EQ(third, first);
+    EXPECT_EQ(state->generatorSampleIndex, 22050);
+}
+
+TEST_F(Generators, SumSaturatesInsteadOfWrapping) {
+    state->generator1Amplitude = 32767;
+    state->generator2Amplitude = 32767;
+    state->generator2Frequency = 100;
+    const auto s = fill();
+    EXPECT_EQ(*std::max_element(s.begin(), s.end()), 32767);
+    EXPECT_EQ(*std::min_element(s.begin(), s.end()), -32768);
+    // Where both crests add up past the range the sample stays at the top.
+    EXPECT_EQ(s[110], 32767);
+    EXPECT_EQ(s[331], -32768);
+    for (std::size_t n = 0; n < 220; ++n)
+        EXPECT_GE(s[n], 0) << n; // first half period
+    EXPECT_EQ(synthesis::saturate(65534), 32767);
+    EXPECT_EQ(synthesis::saturate(-65534), -32768);
+    EXPECT_EQ(synthesis::saturate(-5), -5);
+}
+
+TEST_F(Generators, SilentGeneratorsAndBadFrameRates) {
+    state->generator1Amplitude = 0;
+    auto s = fill();
+    EXPECT_TRUE(std::all_of(s.begin(), s.end(), [](std::int16_t v) { return v == 0; }));
+    state->generator1Amplitude = 3000;
+    state->generator1Frequency = 0;
+    s = fill();
+    EXPECT_TRUE(std::all_of(s.begin(), s.end(), [](std::int16_t v) { return v == 0; }));
+    state->generator1Frequency = 100;
+    buffer.assign(44100, 1);
+    EXPECT_EQ(synthesis::fillGenerators(*state, buffer.data(), 44100, 0), 44100);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](char v) { return v == 0; }));
+}
+
+TEST_F(Generators, SmallBufferIsFilledOnlyUpToItsCapacity) {
+    const auto s = fill(1001);
+    EXPECT_EQ(size, 1000);
+    EXPECT_EQ(s.size(), 500u);
+    for (std::size_t i = 1000; i < buffer.size(); ++i)
+        EXPECT_EQ(buffer[i], '\x5A') << i;
+    EXPECT_EQ(synthesis::fillGenerators(*state, buffer.data(), 0, R), 0);
+    EXPECT_EQ(synthesis::fillGenerators(*state, buffer.data(), -4, R), 0);
+}
+
+TEST(Sweep, BurstRisesFrom20To269) {
+    auto state = std::make_unique<SharedState>();
+    state->generator1Amplitude = 3000;
+    std::vector<char> buffer(44100 + 16, '\x5A');
+    const std::int32_t size =
+        synthesis::fillSweep(*state, buffer.data(), 44100, R, synthesis::sweepStartFrequency(100),
+                             synthesis::sweepStepFor(500));
+    EXPECT_EQ(size, 10000);
+    const auto s = samplesOf(buffer, size);
+    ASSERT_EQ(s.size(), 5000u);
+    int mismatches = 0;
+    for (int n = 0; n < 5000; ++n) {
+        const int f = 20 + n / 20; // 20 for 0..19, 21 for 20..39, ..., 269 for 4980..4999
+        mismatches += s[static_cast<std::size_t>(n)] != formula(n, f, 3000);
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(formula(4999, 269, 3000), s[4999]);
+    EXPECT_EQ(state->sweepStepSamples, 20);
+    EXPECT_EQ(state->sweepFrequency, 270);
+    EXPECT_EQ(state->sweepStepCounter, 0);
+    for (std::size_t i = 10000; i < buffer.size(); ++i)
+        ASSERT_EQ(buffer[i], '\x5A');
+    // Every burst is the same.
+    std::vector<char> again(10000);
+    synthesis::fillSweep(*state, again.data(), 10000, R, 20, 20);
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), buffer.begin()));
+}
+
+TEST(Sweep, StepOfOneRaisesTheFrequencyAfterEverySample) {
+    auto state = std::make_unique<SharedState>();
+    state->generator1Amplitude = 1000;
+    std::vector<char> buffer(10000);
+    synthesis::fillSweep(*state, buffer.data(), 10000, R, 1, 1);
+    const auto s = samplesOf(buffer, 10000);
+    for (int n : {0, 1, 2, 100, 4999})
+        EXPECT_EQ(s[static_cast<std::size_t>(n)], formula(n, 1 + n, 1000)) << n;
+    EXPECT_EQ(state->sweepFrequency, 5001);
+}
+
+TEST(Sweep, ParametersAreRoundedAndAtLeastOne) {
+    const struct {
+        std::int32_t value, start, step;
+    } cases[] = {{12, 2, 0}, {62, 12, 2},  {100, 20, 4}, {500, 100, 20}, {1, 1, 1},
+                 {0, 1, 1},  {-100, 1, 1}, {8, 2, 1},    {7, 1, 1},      {38, 8, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(synthesis::sweepStartFrequency(c.value), c.start) << c.value;
+        EXPECT_EQ(synthesis::sweepStepFor(c.value), std::max(c.step, 1)) << c.value;
+    }
+}
+
+TEST(Sweep, SilenceFillsTheBurstSize) {
+    std::vector<char> buffer(44100, 3);
+    EXPECT_EQ(synthesis::fillSilence(buffer.data(), 44100, synthesis::sweepBytes), 10000);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 10000, [](char v) { return v == 0; }));
+    EXPECT_EQ(buffer[10000], 3);
+}
+
+TEST(IntegerText, ConvertsLikeTheStandardConversion) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } good[] = {{"100", 100},
+                {"  500", 500},
+                {"-5", -5},
+                {"+7", 7},
+                {"$1F", 31},
+                {"0x10", 16},
+                {"007", 7},
+                {"\t12", 12},
+                {"2147483647", 2147483647},
+                {"-2147483648", -2147483647 - 1}};
+    for (const auto& g : good)
+        EXPECT_EQ(synthesis::StrToInt(g.text), g.value) << g.text;
+    for (const char* bad : {"", " ", "abc", "12a", "100 ", "1.5", "-", "$", "0x", "2147483648",
+                            "-2147483649", "99999999999999999999", "1 2"}) {
+        try {
+            synthesis::StrToInt(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const EConvertError& error) {
+            EXPECT_EQ(error.message(), "'" + std::string(bad) + "' is not a valid integer value");
+        }
+    }
+}
+
+} // namespace
