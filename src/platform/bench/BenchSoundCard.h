@@ -12,7 +12,10 @@
 // Notifications: completed headers and open/close messages go into one queue
 // guarded by a std::mutex; a relay object on the GUI thread takes them out
 // and delivers them to the targets (QCoreApplication::sendEvent) when the
-// event loop runs. Construct and use the card on the GUI thread.
+// event loop runs. close() drops the undelivered notifications of the
+// device's headers, so that after it only "closed" reaches the target; a
+// destroyed device gets nothing more at all. Construct and use the card on
+// the GUI thread.
 
 #include "platform/SoundCard.h"
 #include "platform/bench/BenchMixer.h"

@@ -1,0 +1,729 @@
+#include "platform/bench/BenchSoundCard.h"
+
+#include "platform/bench/Calibration.h"
+#include "platform/bench/Pacer.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
+
+namespace platform::bench {
+
+namespace {
+
+constexpr std::size_t operationCount = static_cast<std::size_t>(Operation::restart) + 1;
+// Frames simulated per lock of the bench; the mixer levels are read between chunks.
+constexpr std::uint64_t chunkFrames = 441;
+// The real-time clock wakes at least this often (frames), and catches up at
+// most this many frames after it was held up.
+constexpr std::uint64_t maxSleepFrames = 441;
+constexpr std::uint64_t maxCatchUpFrames = calibration::framesPerSecond / 2;
+
+bool formatIs(const PcmFormat& f, std::uint16_t channels) {
+    const std::uint16_t block = static_cast<std::uint16_t>(2 * channels);
+    return f.formatTag == 1 && f.channels == channels &&
+           f.framesPerSecond == calibration::framesPerSecond && f.bitsPerSample == 16 &&
+           f.blockAlign == block && f.bytesPerSecond == calibration::framesPerSecond * block;
+}
+
+// Noise of -1, 0 or +1 unit, a fixed function of the frame and the channel.
+int noiseAt(std::uint64_t frame, int channel) {
+    std::uint64_t z = frame * 2 + static_cast<std::uint64_t>(channel) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<int>(z % (2 * calibration::noiseAmplitude + 1)) -
+           calibration::noiseAmplitude;
+}
+
+std::int16_t toSample(double value) {
+    const double clipped = std::clamp(std::nearbyint(value), -32768.0, 32767.0);
+    return static_cast<std::int16_t>(clipped);
+}
+
+std::int64_t monotonicNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The shared state. Everything under "guarded" is touched only with `mutex`
+// held (GUI thread and bench thread); everything under "GUI thread" only by
+// the GUI thread.
+
+struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
+    struct Pending {
+        std::uint64_t key;
+        int message;
+        const void* device;
+        WaveHeader* header;
+    };
+    struct Stream {
+        std::uint64_t key = 0; // 0: not open
+        const void* handle = nullptr;
+        bool running = false; // input: started; output: not paused
+        bool stalled = false;
+        bool removed = false; // the open device disappeared
+        bool absent = false;  // new opens fail until restored
+        std::deque<WaveHeader*> queue;
+        std::uint32_t position = 0; // bytes of the head header done
+    };
+    struct Fault {
+        MMResult code = error::ok;
+        int successesLeft = 0;
+    };
+
+    explicit Core(BenchOptions o)
+        : options(std::move(o)), simulation(options.circuit, 1.0 / calibration::framesPerSecond) {}
+
+    BenchOptions options;
+    std::vector<std::unique_ptr<BenchMixer>> mixers;
+
+    // --- guarded ---
+    std::mutex mutex;
+    CircuitSimulation simulation;
+    std::uint64_t frame = 0;
+    Stream input;
+    Stream output;
+    std::uint64_t nextKey = 1;
+    std::deque<Pending> pending;
+    bool fdWakeSent = false;
+
+    // --- GUI thread ---
+    std::map<std::uint64_t, QPointer<QObject>> targets;
+    QObject* relay = nullptr;
+    QSocketNotifier* notifier = nullptr;
+    int wakeFd = -1;
+    bool postedWake = false;
+    bool delivering = false;
+    std::array<Fault, operationCount> faults{};
+
+    // --- the real-time clock ---
+    std::thread thread;
+    std::mutex threadMutex;
+    std::condition_variable threadWake;
+    bool stopping = false; // under threadMutex
+
+    static QEvent::Type wakeType() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+    // GUI thread. The injected failure for the operation, or ok.
+    MMResult injected(Operation operation) {
+        Fault& f = faults[static_cast<std::size_t>(operation)];
+        if (f.code == error::ok) return error::ok;
+        if (f.successesLeft > 0) {
+            --f.successesLeft;
+            return error::ok;
+        }
+        return f.code;
+    }
+
+    SignalLevels levels() const {
+        return mixers.empty() ? SignalLevels{} : mixers.front()->signalLevels();
+    }
+
+    // Under the mutex: queue a notification for the relay.
+    void queueEvent(const Stream& s, int message, WaveHeader* header = nullptr) {
+        pending.push_back({s.key, message, s.handle, header});
+    }
+
+    // Under the mutex: the head header of a stream is done.
+    void complete(Stream& s, int message) {
+        WaveHeader* h = s.queue.front();
+        s.queue.pop_front();
+        if (message == message::inputData) h->bytesRecorded = s.position;
+        h->flags = (h->flags | headerFlag::done) & ~headerFlag::queued;
+        s.position = 0;
+        queueEvent(s, message, h);
+    }
+
+    // Under the mutex: every queued header comes back at once.
+    void returnAll(Stream& s, int message) {
+        while (!s.queue.empty())
+            complete(s, message);
+    }
+
+    // Under the mutex: drop undelivered notifications of a device (only those
+    // of its headers, or all of them).
+    void forget(std::uint64_t key, bool headersOnly) {
+        std::erase_if(pending, [key, headersOnly](const Pending& p) {
+            return p.key == key && (!headersOnly || p.header);
+        });
+    }
+
+    // GUI thread: have the relay run when the event loop next runs.
+    void wakeRelayFromGui() {
+        if (relay && !postedWake) {
+            postedWake = true;
+            QCoreApplication::postEvent(relay, new QEvent(wakeType()));
+        }
+    }
+
+    // Under the mutex, bench thread: wake the relay without touching Qt, so
+    // that every handoff to the GUI thread goes through this mutex.
+    void wakeRelayFromBench() {
+        if (wakeFd >= 0 && !fdWakeSent) {
+            fdWakeSent = true;
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const auto written = ::write(wakeFd, &one, sizeof one);
+        }
+    }
+
+    // Under the mutex: simulates `count` frames with the given levels.
+    void simulate(std::uint64_t count, const SignalLevels& lv) {
+        const double outputScale = calibration::outputMillivoltsPerUnit * lv.waveOut * lv.master;
+        const double inputScale = lv.lineSelected ? lv.lineRecording : 0.0;
+        const double uScale = calibration::voltageUnitsPerMillivolt * inputScale;
+        const double iScale = calibration::currentUnitsPerMilliampere * inputScale;
+        for (std::uint64_t n = 0; n < count; ++n, ++frame) {
+            // Line output: the next sample of the head output header.
+            std::int16_t sample = 0;
+            Stream& out = output;
+            if (out.key && out.running && !out.stalled && !out.removed) {
+                while (!out.queue.empty() && out.position + 2 > out.queue.front()->length)
+                    complete(out, message::outputDone);
+                if (!out.queue.empty()) {
+                    std::memcpy(&sample, out.queue.front()->data + out.position, 2);
+                    out.position += 2;
+                    if (out.position + 2 > out.queue.front()->length)
+                        complete(out, message::outputDone);
+                }
+            }
+            const double u = sample * outputScale;
+            const double i = simulation.step(u);
+
+            // Line input: UR and IL as the ZO7 delivers them.
+            Stream& in = input;
+            if (in.key && in.running && !in.stalled && !in.removed) {
+                while (!in.queue.empty() && in.position + 4 > in.queue.front()->length)
+                    complete(in, message::inputData);
+                if (!in.queue.empty()) {
+                    const std::int16_t values[2] = {toSample(u * uScale + noiseAt(frame, 0)),
+                                                    toSample(i * iScale + noiseAt(frame, 1))};
+                    WaveHeader* h = in.queue.front();
+                    std::memcpy(h->data + in.position, values, 4);
+                    in.position += 4;
+                    h->bytesRecorded = in.position;
+                    if (in.position + 4 > h->length) complete(in, message::inputData);
+                }
+            }
+        }
+    }
+
+    // Under the mutex: frames until the next header could complete.
+    std::uint64_t framesToNextCompletion() const {
+        std::uint64_t frames = maxSleepFrames;
+        if (output.key && output.running && !output.stalled && !output.queue.empty()) {
+            const auto* h = output.queue.front();
+            frames = std::min<std::uint64_t>(
+                frames, h->length > output.position ? (h->length - output.position) / 2 : 1);
+        }
+        if (input.key && input.running && !input.stalled && !input.queue.empty()) {
+            const auto* h = input.queue.front();
+            frames = std::min<std::uint64_t>(
+                frames, h->length > input.position ? (h->length - input.position) / 4 : 1);
+        }
+        return std::max<std::uint64_t>(frames, 1);
+    }
+
+    // Runs `count` frames in chunks; returns the frames until the next completion.
+    std::uint64_t run(std::uint64_t count, bool fromBench) {
+        std::uint64_t next = maxSleepFrames;
+        do {
+            const std::uint64_t n = std::min(count, chunkFrames);
+            const SignalLevels lv = levels();
+            std::lock_guard lock(mutex);
+            const std::size_t before = pending.size();
+            simulate(n, lv);
+            if (pending.size() != before && fromBench) wakeRelayFromBench();
+            next = framesToNextCompletion();
+            count -= n;
+        } while (count > 0);
+        return next;
+    }
+
+    void threadLoop() {
+        Pacer pacer(monotonicNanoseconds(), calibration::framesPerSecond, maxCatchUpFrames);
+        std::unique_lock lock(threadMutex);
+        while (!stopping) {
+            lock.unlock();
+            const std::uint64_t due = pacer.framesDue(monotonicNanoseconds());
+            const std::uint64_t next = run(due, true);
+            lock.lock();
+            const auto wake = std::chrono::steady_clock::time_point(
+                std::chrono::nanoseconds(pacer.timeOfFrame(pacer.position() + next)));
+            threadWake.wait_until(lock, wake, [this] { return stopping; });
+        }
+    }
+
+    // GUI thread: hands the queued notifications to their targets, one at a
+    // time, so that a handler that closes a device stops its later ones.
+    void deliver() {
+        const auto self = shared_from_this(); // a handler may drop the card
+        const bool outer = !delivering;
+        delivering = true;
+        while (true) {
+            Pending p;
+            {
+                std::lock_guard lock(mutex);
+                if (pending.empty()) break;
+                p = pending.front();
+                pending.pop_front();
+            }
+            QPointer<QObject> target;
+            if (auto it = targets.find(p.key); it != targets.end()) {
+                target = it->second;
+                if (p.message == message::inputClosed || p.message == message::outputClosed)
+                    targets.erase(it);
+            }
+            if (target) {
+                DeviceEvent event(p.message, p.device, p.header);
+                QCoreApplication::sendEvent(target, &event);
+            }
+        }
+        if (outer) delivering = false;
+    }
+};
+
+namespace {
+
+// Lives on the GUI thread; runs the delivery when woken.
+class Relay : public QObject {
+public:
+    explicit Relay(std::weak_ptr<BenchSoundCard::Core> core) : core_(std::move(core)) {}
+
+    bool event(QEvent* e) override {
+        if (e->type() != BenchSoundCard::Core::wakeType()) return QObject::event(e);
+        if (auto core = core_.lock()) {
+            core->postedWake = false;
+            core->deliver();
+        }
+        return true;
+    }
+
+private:
+    std::weak_ptr<BenchSoundCard::Core> core_;
+};
+
+using Core = BenchSoundCard::Core;
+
+// The handles. Every call checks that the handle still owns its stream.
+class BenchWaveInput : public WaveInput {
+public:
+    BenchWaveInput(std::shared_ptr<Core> core, std::uint64_t key)
+        : core_(std::move(core)), key_(key) {}
+    ~BenchWaveInput() override;
+
+    MMResult prepareHeader(WaveHeader& header) override;
+    MMResult unprepareHeader(WaveHeader& header) override;
+    MMResult addBuffer(WaveHeader& header) override;
+    MMResult start() override;
+    MMResult reset() override;
+    MMResult close() override;
+
+    std::shared_ptr<Core> core_;
+    std::uint64_t key_;
+};
+
+class BenchWaveOutput : public WaveOutput {
+public:
+    BenchWaveOutput(std::shared_ptr<Core> core, std::uint64_t key)
+        : core_(std::move(core)), key_(key) {}
+    ~BenchWaveOutput() override;
+
+    MMResult prepareHeader(WaveHeader& header) override;
+    MMResult unprepareHeader(WaveHeader& header) override;
+    MMResult write(WaveHeader& header) override;
+    MMResult pause() override;
+    MMResult restart() override;
+    MMResult reset() override;
+    MMResult close() override;
+
+    std::shared_ptr<Core> core_;
+    std::uint64_t key_;
+};
+
+bool isQueued(const Core::Stream& s, const WaveHeader& header) {
+    return std::find(s.queue.begin(), s.queue.end(), &header) != s.queue.end();
+}
+
+// Checks common to every call of a handle: the stream still belongs to it
+// and the device is still there (removed: the given code).
+MMResult streamState(const Core::Stream& s, std::uint64_t key) {
+    if (s.key != key) return error::invalidHandle;
+    if (s.removed) return error::deviceRemoved;
+    return error::ok;
+}
+
+MMResult prepare(Core::Stream& s, std::uint64_t key, WaveHeader& header) {
+    if (const auto r = streamState(s, key)) return r;
+    if (!header.data || header.length == 0) return error::invalidParam;
+    if (isQueued(s, header)) return error::stillPlaying;
+    header.flags = (header.flags | headerFlag::prepared) & ~headerFlag::done;
+    return error::ok;
+}
+
+MMResult unprepare(Core::Stream& s, std::uint64_t key, WaveHeader& header) {
+    if (s.key != key) return error::invalidHandle;
+    if (isQueued(s, header)) return error::stillPlaying;
+    header.flags &= ~headerFlag::prepared;
+    return error::ok;
+}
+
+MMResult enqueue(Core::Stream& s, std::uint64_t key, WaveHeader& header) {
+    if (const auto r = streamState(s, key)) return r;
+    if (!header.data) return error::invalidParam;
+    if (!(header.flags & headerFlag::prepared)) return error::unprepared;
+    if (isQueued(s, header)) return error::stillPlaying;
+    header.flags = (header.flags & ~headerFlag::done) | headerFlag::queued;
+    s.queue.push_back(&header);
+    return error::ok;
+}
+
+// close(): fails while headers are queued; otherwise drops undelivered
+// notifications of the device and queues "closed".
+MMResult closeStream(Core& core, Core::Stream& s, std::uint64_t key, int closedMessage) {
+    if (s.key != key) return error::invalidHandle;
+    if (!s.queue.empty()) return error::stillPlaying;
+    core.forget(key, true);
+    core.queueEvent(s, closedMessage);
+    const bool absent = s.absent;
+    s = Core::Stream{};
+    s.absent = absent;
+    return error::ok;
+}
+
+// Destruction of an open handle: stops silently, without touching headers
+// (their owner may already be releasing them) and without notifications.
+void dropStream(Core& core, Core::Stream& s, std::uint64_t key) {
+    if (s.key != key) return;
+    core.forget(key, false);
+    const bool absent = s.absent;
+    s = Core::Stream{};
+    s.absent = absent;
+    core.targets.erase(key);
+}
+
+BenchWaveInput::~BenchWaveInput() {
+    std::lock_guard lock(core_->mutex);
+    dropStream(*core_, core_->input, key_);
+}
+
+MMResult BenchWaveInput::prepareHeader(WaveHeader& header) {
+    if (const auto r = core_->injected(Operation::prepareInput)) return r;
+    std::lock_guard lock(core_->mutex);
+    return prepare(core_->input, key_, header);
+}
+
+MMResult BenchWaveInput::unprepareHeader(WaveHeader& header) {
+    std::lock_guard lock(core_->mutex);
+    return unprepare(core_->input, key_, header);
+}
+
+MMResult BenchWaveInput::addBuffer(WaveHeader& header) {
+    if (const auto r = core_->injected(Operation::addBuffer)) return r;
+    std::lock_guard lock(core_->mutex);
+    const auto r = enqueue(core_->input, key_, header);
+    if (r == error::ok) header.bytesRecorded = 0;
+    return r;
+}
+
+MMResult BenchWaveInput::start() {
+    if (const auto r = core_->injected(Operation::start)) return r;
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = streamState(core_->input, key_)) return r;
+    core_->input.running = true;
+    return error::ok;
+}
+
+MMResult BenchWaveInput::reset() {
+    {
+        std::lock_guard lock(core_->mutex);
+        auto& s = core_->input;
+        if (const auto r = streamState(s, key_)) return r;
+        s.running = false;
+        core_->returnAll(s, message::inputData);
+    }
+    core_->wakeRelayFromGui();
+    return error::ok;
+}
+
+MMResult BenchWaveInput::close() {
+    {
+        std::lock_guard lock(core_->mutex);
+        if (const auto r = closeStream(*core_, core_->input, key_, message::inputClosed)) return r;
+    }
+    core_->wakeRelayFromGui();
+    return error::ok;
+}
+
+BenchWaveOutput::~BenchWaveOutput() {
+    std::lock_guard lock(core_->mutex);
+    dropStream(*core_, core_->output, key_);
+}
+
+MMResult BenchWaveOutput::prepareHeader(WaveHeader& header) {
+    if (const auto r = core_->injected(Operation::prepareOutput)) return r;
+    std::lock_guard lock(core_->mutex);
+    return prepare(core_->output, key_, header);
+}
+
+MMResult BenchWaveOutput::unprepareHeader(WaveHeader& header) {
+    std::lock_guard lock(core_->mutex);
+    return unprepare(core_->output, key_, header);
+}
+
+MMResult BenchWaveOutput::write(WaveHeader& header) {
+    if (const auto r = core_->injected(Operation::write)) return r;
+    std::lock_guard lock(core_->mutex);
+    return enqueue(core_->output, key_, header);
+}
+
+MMResult BenchWaveOutput::pause() {
+    if (const auto r = core_->injected(Operation::pause)) return r;
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = streamState(core_->output, key_)) return r;
+    core_->output.running = false;
+    return error::ok;
+}
+
+MMResult BenchWaveOutput::restart() {
+    if (const auto r = core_->injected(Operation::restart)) return r;
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = streamState(core_->output, key_)) return r;
+    core_->output.running = true;
+    return error::ok;
+}
+
+MMResult BenchWaveOutput::reset() {
+    {
+        std::lock_guard lock(core_->mutex);
+        auto& s = core_->output;
+        if (const auto r = streamState(s, key_)) return r;
+        core_->returnAll(s, message::outputDone);
+        s.running = true;
+    }
+    core_->wakeRelayFromGui();
+    return error::ok;
+}
+
+MMResult BenchWaveOutput::close() {
+    {
+        std::lock_guard lock(core_->mutex);
+        if (const auto r = closeStream(*core_, core_->output, key_, message::outputClosed))
+            return r;
+    }
+    core_->wakeRelayFromGui();
+    return error::ok;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+BenchSoundCard::BenchSoundCard(BenchOptions options)
+    : core_(std::make_shared<Core>(std::move(options))) {
+    for (const auto& spec : core_->options.mixers)
+        core_->mixers.push_back(std::make_unique<BenchMixer>(spec));
+    core_->relay = new Relay(core_);
+    if (core_->options.clock == ClockMode::realTime) {
+        core_->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (core_->wakeFd >= 0) {
+            core_->notifier =
+                new QSocketNotifier(core_->wakeFd, QSocketNotifier::Read, core_->relay);
+            std::weak_ptr<Core> weak = core_;
+            QObject::connect(core_->notifier, &QSocketNotifier::activated, core_->relay, [weak] {
+                auto core = weak.lock();
+                if (!core) return;
+                std::uint64_t count = 0;
+                {
+                    std::lock_guard lock(core->mutex);
+                    [[maybe_unused]] const auto got = ::read(core->wakeFd, &count, sizeof count);
+                    core->fdWakeSent = false;
+                }
+                core->deliver();
+            });
+        }
+        core_->thread = std::thread([core = core_.get()] { core->threadLoop(); });
+    }
+}
+
+BenchSoundCard::~BenchSoundCard() {
+    if (core_->thread.joinable()) {
+        {
+            std::lock_guard lock(core_->threadMutex);
+            core_->stopping = true;
+        }
+        core_->threadWake.notify_all();
+        core_->thread.join();
+    }
+    // Handles may outlive the card; they keep the core but get no more
+    // notifications delivered.
+    QObject* relay = core_->relay;
+    core_->relay = nullptr;
+    core_->notifier = nullptr; // a child of the relay
+    if (core_->delivering)
+        relay->deleteLater();
+    else
+        delete relay;
+    if (core_->wakeFd >= 0) {
+        std::lock_guard lock(core_->mutex);
+        ::close(core_->wakeFd);
+        core_->wakeFd = -1;
+    }
+}
+
+MMResult BenchSoundCard::openInput(int device, const PcmFormat& format, QObject* notify,
+                                   std::unique_ptr<WaveInput>& input) {
+    if (device != -1 && device != 0) return error::badDeviceId;
+    if (const auto r = core_->injected(Operation::openInput)) return r;
+    if (!formatIs(format, 2)) return error::badFormat;
+    std::uint64_t key = 0;
+    {
+        std::lock_guard lock(core_->mutex);
+        auto& s = core_->input;
+        if (s.absent) return error::badDeviceId;
+        if (s.key) return error::allocated;
+        key = core_->nextKey++;
+        input = std::make_unique<BenchWaveInput>(core_, key);
+        s.key = key;
+        s.handle = input.get();
+        core_->queueEvent(s, message::inputOpened);
+    }
+    core_->targets[key] = notify;
+    core_->wakeRelayFromGui();
+    return error::ok;
+}
+
+MMResult BenchSoundCard::openOutput(int device, const PcmFormat& format, QObject* notify,
+                                    std::unique_ptr<WaveOutput>& output) {
+    if (device != -1 && device != 0) return error::badDeviceId;
+    if (const auto r = core_->injected(Operation::openOutput)) return r;
+    if (!formatIs(format, 1)) return error::badFormat;
+    std::uint64_t key = 0;
+    {
+        std::lock_guard lock(core_->mutex);
+        auto& s = core_->output;
+        if (s.absent) return error::badDeviceId;
+        if (s.key) return error::allocated;
+        key = core_->nextKey++;
+        output = std::make_unique<BenchWaveOutput>(core_, key);
+        s.key = key;
+        s.handle = output.get();
+        s.running = true;
+        core_->queueEvent(s, message::outputOpened);
+    }
+    core_->targets[key] = notify;
+    core_->wakeRelayFromGui();
+    return error::ok;
+}
+
+int BenchSoundCard::mixerCount() {
+    return static_cast<int>(core_->mixers.size());
+}
+
+MMResult BenchSoundCard::mixerCaps(int id, MixerCaps& caps) {
+    if (id < 0 || id >= mixerCount()) return error::badDeviceId;
+    return core_->mixers[static_cast<std::size_t>(id)]->caps(caps);
+}
+
+MMResult BenchSoundCard::openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) {
+    if (id < 0 || id >= mixerCount()) return error::badDeviceId;
+    return core_->mixers[static_cast<std::size_t>(id)]->open(notify, mixer);
+}
+
+MMResult BenchSoundCard::getVolume(VolumeDevice device, std::uint32_t& volume) {
+    const auto index = static_cast<std::size_t>(device);
+    if (index >= core_->options.volumes.size() || core_->options.volumeAbsent[index])
+        return error::badDeviceId;
+    volume = core_->options.volumes[index];
+    return error::ok;
+}
+
+MMResult BenchSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
+    const auto index = static_cast<std::size_t>(device);
+    if (index >= core_->options.volumes.size() || core_->options.volumeAbsent[index])
+        return error::badDeviceId;
+    core_->options.volumes[index] = volume;
+    return error::ok;
+}
+
+bool BenchSoundCard::launchMixerApplication() {
+    return core_->options.mixerLauncher ? core_->options.mixerLauncher() : false;
+}
+
+void BenchSoundCard::advance(std::uint64_t frames) {
+    if (core_->options.clock != ClockMode::manual || frames == 0) return;
+    core_->run(frames, false);
+    bool any = false;
+    {
+        std::lock_guard lock(core_->mutex);
+        any = !core_->pending.empty();
+    }
+    if (any) core_->wakeRelayFromGui();
+}
+
+void BenchSoundCard::deliverNotifications() {
+    core_->deliver();
+}
+
+std::uint64_t BenchSoundCard::frameCount() const {
+    std::lock_guard lock(core_->mutex);
+    return core_->frame;
+}
+
+BenchMixer& BenchSoundCard::mixer(int id) {
+    return *core_->mixers.at(static_cast<std::size_t>(id));
+}
+
+const Circuit& BenchSoundCard::circuit() const {
+    return core_->options.circuit;
+}
+
+void BenchSoundCard::failOperation(Operation operation, MMResult code, int afterSuccesses) {
+    core_->faults[static_cast<std::size_t>(operation)] = {code, std::max(afterSuccesses, 0)};
+}
+
+void BenchSoundCard::stall(Direction direction, bool stalled) {
+    std::lock_guard lock(core_->mutex);
+    (direction == Direction::input ? core_->input : core_->output).stalled = stalled;
+}
+
+void BenchSoundCard::removeDevice(Direction direction) {
+    {
+        std::lock_guard lock(core_->mutex);
+        auto& s = direction == Direction::input ? core_->input : core_->output;
+        s.absent = true;
+        if (!s.key || s.removed) return;
+        core_->returnAll(s,
+                         direction == Direction::input ? message::inputData : message::outputDone);
+        s.removed = true;
+        s.running = false;
+    }
+    core_->wakeRelayFromGui();
+}
+
+void BenchSoundCard::restoreDevice(Direction direction) {
+    std::lock_guard lock(core_->mutex);
+    (direction == Direction::input ? core_->input : core_->output).absent = false;
+}
+
+} // namespace platform::bench
