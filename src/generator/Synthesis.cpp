@@ -91,6 +91,37 @@ std::int32_t fillSilence(char* Buffer, std::int32_t Capacity, std::int32_t bytes
     return count * 2;
 }
 
+bool fillOutputBuffer(SharedState& state, char* Buffer, std::int32_t& Size, std::int32_t frameRate,
+                      bool firstOfStream, std::string& fromText, std::string& toText,
+                      std::string& errorToReport) {
+    const std::int32_t capacity = Size;
+    if (state.sweepActive != 1) {
+        if (firstOfStream) state.generatorSampleIndex = 0;
+        Size = fillGenerators(state, Buffer, capacity, frameRate);
+        return Size > 0;
+    }
+    if (fromText.empty()) fromText = "1";
+    if (toText.empty()) toText = "1";
+    try {
+        const std::int32_t start = sweepStartFrequency(StrToInt(fromText));
+        const std::int32_t step = sweepStepFor(StrToInt(toText));
+        state.lastSweepStartFrequency = start;
+        state.lastSweepStepSamples = step;
+        state.sweepErrorReported.clear();
+    } catch (const EConvertError& error) {
+        if (error.message() != state.sweepErrorReported) {
+            errorToReport = error.message();
+            state.sweepErrorReported = error.message();
+        }
+    }
+    if (state.lastSweepStartFrequency < 1 || state.lastSweepStepSamples < 1)
+        Size = fillSilence(Buffer, capacity, sweepBytes);
+    else
+        Size = fillSweep(state, Buffer, capacity, frameRate, state.lastSweepStartFrequency,
+                         state.lastSweepStepSamples);
+    return Size > 0;
+}
+
 std::int32_t StrToInt(const std::string& text) {
     const auto fail = [&text]() -> std::int32_t {
         throw EConvertError("'" + text + "' is not a valid integer value");

@@ -56,6 +56,20 @@ std::int32_t fillSweep(SharedState& state, char* Buffer, std::int32_t Capacity,
 // Writes a silent sweep-sized buffer (no valid sweep values yet).
 std::int32_t fillSilence(char* Buffer, std::int32_t Capacity, std::int32_t bytes);
 
+// One buffer of the output signal, as the playback handler supplies it:
+// generators 1 + 2, or the sweep burst when state.sweepActive is 1. Size is
+// the buffer's capacity on entry and the byte count to play on return;
+// firstOfStream starts generators 1 and 2 at n = 0. The sweep's parameters
+// come from the texts of its two boxes; an empty text becomes "1" (written
+// back). A text that is not an integer does not stop the output: the burst is
+// made from the last valid parameters (silence when there were none), and
+// the conversion error is put into errorToReport the first time it occurs
+// (not again until the texts have been valid in between or the error
+// changes). Returns whether data was supplied.
+bool fillOutputBuffer(SharedState& state, char* Buffer, std::int32_t& Size, std::int32_t frameRate,
+                      bool firstOfStream, std::string& fromText, std::string& toText,
+                      std::string& errorToReport);
+
 // The standard integer conversion of a typed text: leading blanks, an
 // optional sign, decimal digits (or $ / 0x and hexadecimal digits), nothing
 // after them, within the 32-bit range. Throws EConvertError

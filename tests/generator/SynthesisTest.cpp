@@ -245,3 +245,104 @@ TEST(IntegerText, ConvertsLikeTheStandardConversion) {
 }
 
 } // namespace
+
+namespace {
+
+// The playback handler's work, without the window: the sweep boxes are plain texts.
+struct OutputBuffer : ::testing::Test {
+    OutputBuffer() {
+        state = std::make_unique<SharedState>();
+        state->generator1Amplitude = 3000;
+        state->generator1Frequency = 100;
+    }
+    bool fill(bool first = false) {
+        buffer.assign(44100, '\x5A');
+        size = 44100;
+        error.clear();
+        return synthesis::fillOutputBuffer(*state, buffer.data(), size, R, first, from, to, error);
+    }
+    std::vector<std::int16_t> samples() const { return samplesOf(buffer, size); }
+
+    std::unique_ptr<SharedState> state;
+    std::vector<char> buffer;
+    std::int32_t size = 0;
+    std::string from = "100";
+    std::string to = "500";
+    std::string error;
+};
+
+TEST_F(OutputBuffer, GeneratorModeContinuesAndRestartsWithAStream) {
+    ASSERT_TRUE(fill(true));
+    EXPECT_EQ(size, 44100);
+    const auto first = samples();
+    state->generator1Frequency = 101;
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(samples()[0], formula(22050, 101, 3000));
+    state->generator1Frequency = 100;
+    ASSERT_TRUE(fill(true)); // a new playback stream starts at n = 0
+    EXPECT_EQ(samples(), first);
+    EXPECT_EQ(from, "100"); // the boxes are not read in generator mode
+}
+
+TEST_F(OutputBuffer, SweepModeMakesTheBurstFromTheBoxes) {
+    state->sweepActive = 1;
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(size, 10000);
+    EXPECT_TRUE(error.empty());
+    const auto s = samples();
+    EXPECT_EQ(s[19], formula(19, 20, 3000));
+    EXPECT_EQ(s[20], formula(20, 21, 3000));
+    EXPECT_EQ(s[4999], formula(4999, 269, 3000));
+    state->generator1Amplitude = 0; // generator 1 cancelled: silent sweep
+    ASSERT_TRUE(fill());
+    const auto quiet = samples();
+    EXPECT_TRUE(std::all_of(quiet.begin(), quiet.end(), [](std::int16_t v) { return v == 0; }));
+}
+
+TEST_F(OutputBuffer, EmptyBoxesBecomeOne) {
+    state->sweepActive = 1;
+    from.clear();
+    to.clear();
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(from, "1");
+    EXPECT_EQ(to, "1");
+    EXPECT_EQ(state->sweepStepSamples, 1);
+    const auto s = samples();
+    EXPECT_EQ(s[3], formula(3, 4, 3000)); // rises after every sample
+}
+
+TEST_F(OutputBuffer, BadSweepTextKeepsTheOutputRunning) {
+    state->sweepActive = 1;
+    from = "12a";
+    ASSERT_TRUE(fill()); // no valid values yet: a silent burst
+    EXPECT_EQ(size, 10000);
+    EXPECT_EQ(error, "'12a' is not a valid integer value");
+    auto s = samples();
+    EXPECT_TRUE(std::all_of(s.begin(), s.end(), [](std::int16_t v) { return v == 0; }));
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(error, ""); // reported once, not at every buffer
+
+    from = "200";
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(samples()[5], formula(5, 40, 3000));
+    from = "2OO"; // letters O: the last valid values go on
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(error, "'2OO' is not a valid integer value");
+    EXPECT_EQ(size, 10000);
+    EXPECT_EQ(samples()[5], formula(5, 40, 3000));
+    to = "x";
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(error, ""); // the first bad text is still the one in force
+    from = "100";
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(error, "'x' is not a valid integer value");
+    EXPECT_EQ(state->sweepStepSamples, 20); // from the last valid pair
+    to = "500";
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(error, "");
+    from = "12a"; // the same mistake again after valid texts is reported again
+    ASSERT_TRUE(fill());
+    EXPECT_EQ(error, "'12a' is not a valid integer value");
+}
+
+} // namespace
