@@ -1,0 +1,110 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <cmath>
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Two-channel oscilloscope and tone generator on the PC sound card, for the ZO7 "
+        "measuring unit."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the version and exit."));
+    const QCommandLineOption audio(
+        QStringLiteral("audio"),
+        QStringLiteral("Sound card to use: auto (ALSA when the system has a sound card, else the "
+                       "simulated bench), alsa or bench."),
+        QStringLiteral("auto|alsa|bench"), QStringLiteral("auto"));
+    const QCommandLineOption circuit(QStringLiteral("circuit"),
+                                     QStringLiteral("Circuit on the simulated bench."),
+                                     QStringLiteral("SPEC"));
+    const QCommandLineOption quitAfter(
+        QStringLiteral("quit-after"),
+        QStringLiteral("Close the window normally after SECONDS (decimals allowed)."),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption snapshot(
+        QStringLiteral("snapshot"),
+        QStringLiteral("When the window closes, save a PNG image of it (menu bar included)."),
+        QStringLiteral("FILE.png"));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("When the window closes, print the controls, menu and measurement state "
+                       "as one JSON object on standard output."));
+    parser.addOptions({help, version, audio, circuit, quitAfter, snapshot, report});
+
+    CommandLine result;
+    const QString name = QStringLiteral("zo7scope");
+    auto fail = [&](const QString& message) {
+        result.action = CommandLine::Action::error;
+        result.text = name + QStringLiteral(": ") + message + QStringLiteral(" (see --help)");
+        return result;
+    };
+
+    if (!parser.parse(arguments)) return fail(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return fail(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (parser.isSet(help)) {
+        result.action = CommandLine::Action::help;
+        result.text = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = CommandLine::Action::version;
+        result.text = name + QStringLiteral(" ") + QStringLiteral(ZO7SCOPE_VERSION);
+        return result;
+    }
+    for (const QCommandLineOption* once : {&audio, &circuit, &quitAfter, &snapshot}) {
+        if (parser.values(*once).size() > 1)
+            return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
+    }
+
+    CommandLineOptions& options = result.options;
+    options.audio = parser.value(audio);
+    if (options.audio != QLatin1String("auto") && options.audio != QLatin1String("alsa") &&
+        options.audio != QLatin1String("bench"))
+        return fail(
+            QStringLiteral("--audio must be auto, alsa or bench, not '%1'").arg(options.audio));
+    if (parser.isSet(circuit)) {
+        options.circuit = parser.value(circuit);
+        if (options.circuit.trimmed().isEmpty())
+            return fail(QStringLiteral("--circuit needs a circuit description"));
+    }
+    if (parser.isSet(quitAfter)) {
+        bool ok = false;
+        const QString typed = parser.value(quitAfter);
+        const double seconds = typed.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 86400.0 * 365)
+            return fail(
+                QStringLiteral("--quit-after needs a number of seconds, not '%1'").arg(typed));
+        options.quitAfterSeconds = seconds;
+    }
+    if (parser.isSet(snapshot)) {
+        options.snapshotFile = parser.value(snapshot);
+        if (!options.snapshotFile.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
+            options.snapshotFile.size() <= 4)
+            return fail(QStringLiteral("--snapshot needs a file name ending in .png, not '%1'")
+                            .arg(options.snapshotFile));
+    }
+    options.report = parser.isSet(report);
+    return result;
+}
+
+QString missingDisplayMessage(const QString& platform, const QString& display,
+                              const QString& waylandDisplay) {
+    const QString name = platform.section(QLatin1Char(':'), 0, 0).trimmed();
+    bool reachable = true;
+    if (name.isEmpty())
+        reachable = !display.isEmpty() || !waylandDisplay.isEmpty();
+    else if (name.startsWith(QLatin1String("xcb")))
+        reachable = !display.isEmpty();
+    else if (name.startsWith(QLatin1String("wayland")))
+        reachable = !waylandDisplay.isEmpty();
+    if (reachable) return QString();
+    return QStringLiteral(
+        "zo7scope: no display to open the window on; to run without one, use "
+        "QT_QPA_PLATFORM=offscreen with --quit-after=SECONDS and --snapshot=FILE.png or --report");
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The program's command line. Without options the program behaves as the
+// instrument always has; the options serve scripting, tests and headless runs.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct CommandLineOptions {
+    QString audio = QStringLiteral("auto"); // auto, alsa or bench
+    QString circuit;                        // circuit of the simulated bench, as typed
+    std::optional<double> quitAfterSeconds; // close the window after this long
+    QString snapshotFile;                   // PNG of the window, written when it closes
+    bool report = false;                    // JSON report on stdout when the window closes
+};
+
+struct CommandLine {
+    enum class Action { run, help, version, error };
+    Action action = Action::run;
+    CommandLineOptions options;
+    // The help or version text, or the one-line error message.
+    QString text;
+};
+
+// Parses the arguments (the first one is the program name). Never exits.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// Exit status for a command line that cannot be used.
+constexpr int commandLineErrorStatus = 2;
+
+// When no display can be reached, the line that says how to run headless;
+// empty when the toolkit can start. Looks at QT_QPA_PLATFORM, DISPLAY and
+// WAYLAND_DISPLAY as given.
+QString missingDisplayMessage(const QString& platform, const QString& display,
+                              const QString& waylandDisplay);

@@ -1,0 +1,211 @@
+#pragma once
+// TForm1, the one working window of the program: the oscilloscope screen with
+// the menu bar, the top row of readouts and choices, the generator panels and
+// the shared measurement state. The window is glue: the numeric work lives in
+// plain functions, and each subsystem defines the TForm1 methods it owns in
+// its own folder.
+
+#include "app/SharedState.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class CanvasWidget;
+
+// Size of the client area under the menu bar: the 800-pixel window less its
+// 3-pixel frames, and the drawing height.
+constexpr int clientWidth = 794;
+constexpr int clientHeight = 526;
+
+// Bytes in one recorded block (16-bit stereo, 8000 frames).
+constexpr std::int32_t recordingBufferBytes = 32000;
+
+// Panels are labels with a frame: they carry a caption, a colour and child controls.
+using TPanel = QLabel;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the controls with their design values and runs FormCreate. An
+    // exception in FormCreate ends the start-up sequence and is reported; the
+    // window is usable either way.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // The shared measurement state, one instance for the whole run.
+    SharedState& state;
+
+    // Start-up, "optimum", shutdown and resize.
+    void FormCreate();
+    void Button2Click();
+    void FormClose();
+    void FormResize();
+
+    // Idle cycle. Done = false asks for the next pass as soon as the queue is empty.
+    void MyIdleEvent(QObject* Sender, bool& Done);
+    // Recording component's buffer event: copies the block into rawSamples and
+    // declines to requeue the buffer.
+    bool AudioIn1BufferFilled(char* Buffer, std::int32_t& Size);
+
+    // Repaints the whole window at once: the screen becomes black and the
+    // controls draw themselves again.
+    void Refresh();
+
+    // True once the idle cycle has been hooked in (end of start-up).
+    bool idleHooked() const;
+    // Number of idle passes run so far.
+    std::uint64_t idlePassCount() const { return idlePasses_; }
+
+    // Every control of the window in creation order (for reports and tests).
+    const std::vector<QWidget*>& controls() const { return controls_; }
+    CanvasWidget* canvas() const { return canvas_; }
+
+    // Menu bar: the captions above the top row and the generator menu.
+    QAction* spoutn1 = nullptr;        // "   spouštění"
+    QAction* mix1 = nullptr;           // "mix. pult "
+    QAction* volbazobrazen1 = nullptr; // "volba zobrazení"
+    QAction* file1 = nullptr;          // "mazání"
+    QAction* proudIL1 = nullptr;       // "proud IL"
+    QAction* volbarozsahu1 = nullptr;  // "volba rozsahu" (current)
+    QAction* frekvence1 = nullptr;     // "frekvence" (current)
+    QAction* naptUR1 = nullptr;        // "napětí UR"
+    QAction* volbarozsahu2 = nullptr;  // "volba rozsahu" (voltage)
+    QAction* frekvence2 = nullptr;     // "frekvence" (voltage)
+    QAction* asovosa1 = nullptr;       // "časová &osa"
+    QMenu* test2 = nullptr;            // "generátor"
+    QMenu* genertor11 = nullptr;       // "generátor 1"
+    QAction* zobrazit1 = nullptr;
+    QAction* zruit1 = nullptr;
+    QMenu* genertor21 = nullptr; // "generátor 2"
+    QAction* zobrazit2 = nullptr;
+    QAction* zruit2 = nullptr;
+    QMenu* automatick1 = nullptr; // "automatický"
+    QAction* zobrazit3 = nullptr;
+    QAction* zruit3 = nullptr;
+    QMenu* rozmtan1 = nullptr; // "rozmítaný"
+    QAction* zobrazit4 = nullptr;
+    QAction* zruit4 = nullptr;
+
+    // Top row.
+    QComboBox* ComboBox4 = nullptr; // trigger source
+    TPanel* Panel15 = nullptr;      // channel choice and one-shot button
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QRadioButton* RadioButton5 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QLineEdit* Edit4 = nullptr;      // current readout
+    QComboBox* ComboBox9 = nullptr;  // current range
+    QLineEdit* Edit12 = nullptr;     // current frequency
+    QLineEdit* Edit1 = nullptr;      // voltage readout
+    QComboBox* ComboBox10 = nullptr; // voltage range
+    QLineEdit* Edit8 = nullptr;      // voltage frequency
+    QComboBox* ComboBox1 = nullptr;  // time base
+
+    // "optimum" on its red frame.
+    TPanel* Panel10 = nullptr;
+    QPushButton* Button2 = nullptr;
+
+    // Warnings.
+    TPanel* Panel2 = nullptr;  // overload
+    TPanel* Panel14 = nullptr; // frequency beyond the display limit
+
+    // Unit labels of the vertical scales.
+    QLineEdit* Edit18 = nullptr;
+    QLineEdit* Edit19 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+
+    // Diagnostic line, kept outside the visible client area.
+    TPanel* Panel3 = nullptr;
+    QLineEdit* Edit11 = nullptr;
+
+    // Generator 1.
+    TPanel* Panel13 = nullptr;
+    QComboBox* ComboBox7 = nullptr;
+    QLineEdit* Edit13 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QScrollBar* ScrollBar4 = nullptr;
+    QScrollBar* ScrollBar5 = nullptr;
+    QLineEdit* Edit14 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QComboBox* ComboBox8 = nullptr;
+
+    // Generator 2.
+    TPanel* Panel410 = nullptr;
+    QComboBox* ComboBox410 = nullptr;
+    QLineEdit* Edit403 = nullptr;
+    QLineEdit* Edit10 = nullptr;
+    QScrollBar* ScrollBar403 = nullptr;
+    QScrollBar* ScrollBar406 = nullptr;
+    QLineEdit* Edit409 = nullptr;
+    QLineEdit* Edit9 = nullptr;
+    QComboBox* ComboBox411 = nullptr;
+
+    // Automatic frequency stepping.
+    TPanel* Panel215 = nullptr;
+    QLineEdit* Edit225 = nullptr;
+    QLineEdit* Edit206 = nullptr;
+    QLineEdit* Edit227 = nullptr;
+    QLineEdit* Edit216 = nullptr;
+    QLineEdit* Edit224 = nullptr;
+    QComboBox* ComboBox212 = nullptr;
+    QLineEdit* Edit223 = nullptr;
+    QLineEdit* Edit229 = nullptr;
+    QLineEdit* Edit222 = nullptr;
+    QPushButton* Button203 = nullptr;
+    QPushButton* Button204 = nullptr;
+
+    // Swept generator.
+    TPanel* Panel110 = nullptr;
+    QLineEdit* Edit130 = nullptr;
+    QLineEdit* Edit106 = nullptr;
+    QLineEdit* Edit109 = nullptr;
+    QLineEdit* Edit110 = nullptr;
+    QPushButton* Button103 = nullptr;
+    QPushButton* Button104 = nullptr;
+
+    // The stepping timer, disabled until stepping starts.
+    QTimer* Timer1 = nullptr;
+
+signals:
+    // Emitted when the window closes, after FormClose, while it is still shown.
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void createMenu();
+    void createControls();
+    void placeTopRow();
+    void setClientSize(int width, int height);
+    // The start-up sequence; "optimum" runs it with its differences.
+    void runStartupSequence(bool optimum);
+    void hookIdle();
+    void idleTick();
+
+    // Registers a control under its name for reports and tests.
+    template <class W> W* add(W* widget, const char* name);
+
+    std::unique_ptr<SharedState> stateStorage_;
+    CanvasWidget* canvas_ = nullptr;
+    std::vector<QWidget*> controls_;
+    QTimer idleTimer_;
+    std::uint64_t idlePasses_ = 0;
+};

@@ -1,0 +1,48 @@
+// TForm1: the idle-driven measurement cycle. Whenever the event queue is
+// empty one pass runs; recorded blocks, playback notifications, timer ticks
+// and the user's input are handled between passes, never during one.
+
+#include "app/Form1.h"
+#include "app/RecordedBlock.h"
+
+#include <QLabel>
+
+void TForm1::hookIdle() {
+    idleTimer_.setInterval(0);
+    idleTimer_.start();
+}
+
+bool TForm1::idleHooked() const {
+    return idleTimer_.isActive();
+}
+
+void TForm1::idleTick() {
+    ++idlePasses_;
+    bool Done = true;
+    MyIdleEvent(this, Done);
+    // Done = true would wait for the next message; a short interval stands in
+    // for that wait. Done = false runs the next pass as soon as the queue is empty.
+    const int interval = Done ? 15 : 0;
+    if (idleTimer_.interval() != interval) idleTimer_.setInterval(interval);
+}
+
+void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
+    // 1. The next capture of the recording component is started here.
+
+    if (state.periodicMode == 1) {
+        // Grid (DrawGrid) and one display frame (DrawScreen) are drawn here.
+        Panel2->setVisible(overloadPanelVisible(state.voltagePeak, state.reducedGain));
+        Done = false;
+    }
+    if (state.periodicMode == 0) {
+        // The four readouts (MeasureCurrent, ShowCurrentFrequency,
+        // MeasureVoltage, ShowVoltageFrequency) are refreshed here.
+        Done = false;
+    }
+}
+
+bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
+    copyRecordedBlock(state, Buffer, Size);
+    // Not requeued: each start of the recording component captures two blocks.
+    return false;
+}

@@ -1,0 +1,194 @@
+// TForm1: the start-up sequence, "optimum", shutdown and resize. The order of
+// the steps is fixed: later steps rely on earlier ones, and playback may only
+// start once the generator values are in place.
+
+#include "app/CanvasWidget.h"
+#include "app/ComboBoxItem.h"
+#include "app/Form1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <cmath>
+
+void TForm1::FormCreate() {
+    runStartupSequence(false);
+}
+
+void TForm1::Button2Click() {
+    runStartupSequence(true);
+}
+
+void TForm1::runStartupSequence(bool optimum) {
+    SharedState& s = state;
+
+    // 1. Until the first block arrives, the measurement works over a whole
+    //    buffer's worth of the still all-zero samples.
+    s.sampleCount = recordingBufferBytes;
+
+    // 2. Window at the top-left corner of the screen with its client area.
+    move(0, 0);
+    setClientSize(clientWidth, clientHeight);
+    Panel110->move(388, 498);
+
+    // 3.
+    s.voltageStartMark = 1;
+
+    // 4. Unit labels of the vertical scales, above and below the scales.
+    const int h = canvas_->height() / 2;
+    Edit18->move(Edit18->x(), h - 226);
+    Edit2->move(Edit2->x(), h - 226);
+    Edit19->move(Edit19->x(), h + 212);
+    Edit5->move(Edit5->x(), h + 212);
+
+    // 5. Calibration: "optimum" uses the readout factors measured on the bench.
+    s.currentReadoutFactor = optimum ? 0.02644596 : 0.03;
+    s.currentTraceFactor = 0.042;
+    s.voltageTraceFactor = 0.0494;
+    s.voltageReadoutFactor = optimum ? 0.035 : 0.0357;
+
+    // 6. Full line-input gain; generator 2 silent.
+    s.reducedGain = 0;
+    s.generator2Frequency = 0;
+    s.generator2Amplitude = 0;
+
+    // 7. Automatic ranges and both traces ("optimum" does this after step 19).
+    if (!optimum) {
+        SetItemIndex(*ComboBox9, 0);
+        SetItemIndex(*ComboBox10, 0);
+        RadioButton5->setChecked(true);
+    }
+
+    // 8. Both vertical axes at 10 per division, gain 1, no shift.
+    s.tracePenWidth = 1;
+    s.voltageDivisionValue = 10.0;
+    s.voltageGain = 1.0;
+    s.voltageTraceShift = 0;
+    s.drawnVoltageShift = 0;
+    s.currentDivisionValue = 10.0;
+    s.currentGain = 1.0;
+    s.currentTraceShift = 0;
+    s.drawnCurrentShift = 0;
+
+    // 9. Periodic display over a visible grid.
+    s.gridVisible = 1;
+    s.periodicMode = 1;
+    s.gridBrightness = 75;
+    // The grid is drawn here (DrawGrid).
+
+    // 10. Trace sampling, smoothing, and the 100 mA / 100 mV ranges in force.
+    s.sampleStep = 6;
+    s.voltageSmoothingDivisor = 16;
+    s.currentSmoothingDivisor = 16;
+    s.activeVoltageRange = range::voltage100mV;
+    s.activeCurrentRange = range::current100mA;
+    s.timeBaseShown.fill(0);
+
+    // 11. Time base from generator 1, automatic ranges, automatic trigger source.
+    s.autoTimeBase = 1;
+    SetItemIndex(*ComboBox1, 8);
+    s.voltageAutoRange = 1;
+    s.currentAutoRange = 1;
+    SetItemIndex(*ComboBox4, 0);
+
+    // 12. The sound card's output and auxiliary volumes are saved here.
+
+    // 13. The mixer is opened and the line input set up here (start-up only).
+
+    // 14. Generator 1 panel and its frequency slider, 100 Hz to 1 kHz. Raising
+    //     the minimum moves the position, which runs the slider's change reaction.
+    Panel13->move(0, h + 235);
+    ScrollBar5->setMinimum(100);
+    ScrollBar5->setMaximum(1000);
+    ScrollBar5->setValue(100);
+    s.generator1Frequency = ScrollBar5->value();
+    Edit14->setText(QStringLiteral(" ") + QString::number(ScrollBar5->value()));
+    ScrollBar5->setPageStep(10);
+    ScrollBar5->setSingleStep(1);
+
+    // 15. Shown frequencies until the first measurement.
+    s.currentFrequency = 40.0;
+    s.voltageFrequency = 40.0;
+    Panel14->hide();
+
+    // 16. Amplitude range " 0 až 1 V", frequency range "100 Hz až 1 kHz".
+    SetItemIndex(*ComboBox7, 0);
+    SetItemIndex(*ComboBox8, 1);
+
+    // 17. Generator 1 amplitude 3000 and its readout in millivolts.
+    ScrollBar4->setMinimum(0);
+    ScrollBar4->setMaximum(32767);
+    ScrollBar4->setValue(3000);
+    s.generator1Amplitude = ScrollBar4->value();
+    s.numberText = std::to_string(
+        static_cast<long long>(std::nearbyint(s.generator1Amplitude / 32.767 * 1.1)));
+    Edit13->setText(QString::fromStdString(s.numberText));
+
+    // 18.
+    s.generatorTimeBase = 1;
+    s.autoTimeBase = 1;
+
+    // 19. Generator 2 panel place; sweep and stepping off; both traces shown.
+    Panel410->move(Panel410->x(), 472);
+    s.sweepActive = 0;
+    s.steppingActive = 0;
+    Timer1->stop();
+    s.showCurrentTrace = 1;
+    s.showVoltageTrace = 1;
+
+    if (optimum) {
+        SetItemIndex(*ComboBox9, 0);
+        SetItemIndex(*ComboBox10, 0);
+        RadioButton5->setChecked(true);
+    }
+
+    // 20. Playback starts here, once the generator values are in place.
+
+    // 21. From now on every empty moment of the event queue runs an idle pass.
+    hookIdle();
+}
+
+void TForm1::FormClose() {
+    // The saved output and auxiliary volumes are given back here.
+}
+
+void TForm1::FormResize() {
+    Refresh();
+}
+
+void TForm1::Refresh() {
+    canvas_->clear();
+    repaint();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    emit closing();
+    // No idle pass runs on a closed window.
+    idleTimer_.stop();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // "optimum" is the default button: Enter presses it unless a button that
+    // has the focus has taken the key itself.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (Button2->isVisible() && Button2->isEnabled()) {
+            Button2->click();
+            event->accept();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}

@@ -1,0 +1,85 @@
+// Program entry: read the command line, start the application object, create
+// the window (which runs its start-up sequence) and run the event loop until
+// the window closes.
+
+#include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/CompactStyle.h"
+#include "app/Form1.h"
+#include "app/Report.h"
+#include "app/Snapshot.h"
+
+#include <QJsonDocument>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void printLine(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fprintf(stream, "%s\n", bytes.constData());
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    const CommandLine command = parseCommandLine(arguments);
+    switch (command.action) {
+    case CommandLine::Action::help:
+        printLine(stdout, command.text);
+        return 0;
+    case CommandLine::Action::version:
+        printLine(stdout, command.text);
+        return 0;
+    case CommandLine::Action::error:
+        printLine(stderr, command.text);
+        return commandLineErrorStatus;
+    case CommandLine::Action::run:
+        break;
+    }
+    const CommandLineOptions& options = command.options;
+
+    const QString noDisplay = missingDisplayMessage(qEnvironmentVariable("QT_QPA_PLATFORM"),
+                                                    qEnvironmentVariable("DISPLAY"),
+                                                    qEnvironmentVariable("WAYLAND_DISPLAY"));
+    if (!noDisplay.isEmpty()) {
+        printLine(stderr, noDisplay);
+        return 1;
+    }
+
+    TApplication application(argc, argv);
+    // One look on every desktop, so that the pixel layout holds everywhere.
+    application.setStyle(new CompactStyle);
+
+    // The sound card is installed here, before the window opens.
+
+    auto form = std::make_unique<TForm1>();
+    int status = 0;
+    QObject::connect(form.get(), &TForm1::closing, [&] {
+        if (!options.snapshotFile.isEmpty()) {
+            const QString failure = saveWindowImage(*form, options.snapshotFile);
+            if (!failure.isEmpty()) {
+                printLine(stderr, QStringLiteral("zo7scope: snapshot: ") + failure);
+                status = 1;
+            }
+        }
+        if (options.report)
+            printLine(stdout,
+                      QString::fromUtf8(
+                          QJsonDocument(windowReport(*form)).toJson(QJsonDocument::Compact)));
+    });
+    form->show();
+    if (options.quitAfterSeconds) {
+        const auto ms = static_cast<int>(std::lround(*options.quitAfterSeconds * 1000.0));
+        QTimer::singleShot(ms, form.get(), &QWidget::close);
+    }
+    const int loopStatus = application.exec();
+    return status != 0 ? status : loopStatus;
+}
