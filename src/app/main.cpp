@@ -8,6 +8,7 @@
 #include "app/Form1.h"
 #include "app/Report.h"
 #include "app/Snapshot.h"
+#include "platform/SoundCardFactory.h"
 
 #include <QJsonDocument>
 #include <QTimer>
@@ -45,6 +46,12 @@ int main(int argc, char** argv) {
         break;
     }
     const CommandLineOptions& options = command.options;
+    const std::string audio = options.audio.toStdString();
+    const std::string circuit = options.circuit.toStdString();
+    if (const std::string bad = platform::soundCardOptionError(audio, circuit); !bad.empty()) {
+        printLine(stderr, QString::fromStdString(bad));
+        return commandLineErrorStatus;
+    }
 
     const QString noDisplay = missingDisplayMessage(qEnvironmentVariable("QT_QPA_PLATFORM"),
                                                     qEnvironmentVariable("DISPLAY"),
@@ -59,6 +66,16 @@ int main(int argc, char** argv) {
     application.setStyle(new CompactStyle);
 
     // The sound card is installed here, before the window opens.
+    {
+        auto setup = platform::createSoundCard(audio, circuit);
+        for (const auto& notice : setup.notices)
+            printLine(stderr, QString::fromStdString(notice));
+        if (!setup.card) {
+            printLine(stderr, QString::fromStdString(setup.error));
+            return commandLineErrorStatus;
+        }
+        platform::installSoundCard(std::move(setup.card));
+    }
 
     auto form = std::make_unique<TForm1>();
     int status = 0;
@@ -81,5 +98,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(ms, form.get(), &QWidget::close);
     }
     const int loopStatus = application.exec();
+    form.reset();                        // the components close their devices first
+    platform::installSoundCard(nullptr); // then the sound card stops, while Qt is still up
     return status != 0 ? status : loopStatus;
 }

@@ -27,24 +27,32 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec)
     if (choice != AudioChoice::bench)
         setup.notices.push_back(std::string("zo7scope: --audio=") +
                                 (choice == AudioChoice::alsa ? "alsa" : "auto") +
-                                ": the ALSA backend is not available yet; running the "
-                                "simulated bench instead");
+                                ": no ALSA backend in this build; running the simulated bench (" +
+                                bench::describeCircuit(circuit) + ")");
     bench::BenchOptions options;
     options.clock = bench::ClockMode::realTime;
     options.circuit = circuit;
     options.mixerLauncher = [] { return launchDesktopMixer(); };
     setup.card = std::make_unique<bench::BenchSoundCard>(std::move(options));
-    setup.notices.push_back("zo7scope: bench sound card, circuit " +
-                            bench::describeCircuit(circuit));
     return setup;
+}
+
+std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec) {
+    if (!parseAudioChoice(audio))
+        return "zo7scope: --audio=" + std::string(audio) +
+               ": unknown backend (use auto, alsa or bench)";
+    if (!circuitSpec.empty()) {
+        const auto parsed = bench::parseCircuit(circuitSpec);
+        if (!parsed.circuit) return "zo7scope: --circuit: " + parsed.error;
+    }
+    return {};
 }
 
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec) {
     const auto choice = parseAudioChoice(audio);
     if (!choice) {
         SoundCardSetup setup;
-        setup.error = "zo7scope: --audio=" + std::string(audio) +
-                      ": unknown backend (use auto, alsa or bench)";
+        setup.error = soundCardOptionError(audio, circuitSpec);
         return setup;
     }
     return createSoundCard(*choice, circuitSpec);

@@ -31,4 +31,8 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec)
 // The same from the option texts; an unknown audio text is an error.
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec);
 
+// Checks the option texts without building anything (no application object
+// needed): the error line, or empty when they are usable.
+std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec);
+
 } // namespace platform
