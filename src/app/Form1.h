@@ -6,6 +6,7 @@
 // its own folder.
 
 #include "app/SharedState.h"
+#include "mixer/AudioMixer.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -22,6 +23,8 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class CanvasWidget;
+class TAudioIn;
+class TAudioOut;
 
 // Size of the client area under the menu bar: the 800-pixel window less its
 // 3-pixel frames, and the drawing height.
@@ -53,6 +56,14 @@ public:
     void FormCreate();
     void Button2Click();
     void FormClose();
+
+    // The sound card's mixer, and the volumes around the program's run
+    // (defined in mixer/Form1Mixer.cpp).
+    std::unique_ptr<TAudioMixer> AudioMixer1 = std::make_unique<TAudioMixer>();
+    void SaveVolumes();
+    void RestoreVolumes();
+    void ConfigureMixer();
+    void mix1Click();
     void FormResize();
 
     // Idle cycle. Done = false asks for the next pass as soon as the queue is empty.
@@ -60,6 +71,17 @@ public:
     // Recording component's buffer event: copies the block into rawSamples and
     // declines to requeue the buffer.
     bool AudioIn1BufferFilled(char* Buffer, std::int32_t& Size);
+
+    // The recording and playback components, children of the window, set up
+    // before FormCreate runs (audio/Form1Audio.cpp).
+    TAudioIn* AudioIn1 = CreateAudioIn1();
+    TAudioOut* AudioOut1 = CreateAudioOut1();
+    TAudioIn* CreateAudioIn1();
+    TAudioOut* CreateAudioOut1();
+    // Playback component's events: the output signal
+    // (generator/AudioOut1FillBuffer.cpp); the start notification does nothing.
+    bool AudioOut1FillBuffer(char* Buffer, std::int32_t& Size);
+    void AudioOut1Start(QObject* Sender);
 
     // Repaints the whole window at once: the screen becomes black and the
     // controls draw themselves again.

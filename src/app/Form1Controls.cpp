@@ -160,6 +160,7 @@ TForm1::TForm1(QWidget* parent)
     idleTimer_.setInterval(0);
     connect(&idleTimer_, &QTimer::timeout, this, &TForm1::idleTick);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(mix1, &QAction::triggered, this, &TForm1::mix1Click);
 
     try {
         FormCreate();

@@ -5,6 +5,7 @@
 #include "app/CanvasWidget.h"
 #include "app/ComboBoxItem.h"
 #include "app/Form1.h"
+#include "audio/AudioOut.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -96,9 +97,11 @@ void TForm1::runStartupSequence(bool optimum) {
     s.currentAutoRange = 1;
     SetItemIndex(*ComboBox4, 0);
 
-    // 12. The sound card's output and auxiliary volumes are saved here.
+    // 12. The sound card's output and auxiliary volumes, before anything changes them.
+    SaveVolumes();
 
-    // 13. The mixer is opened and the line input set up here (start-up only).
+    // 13. The mixer is opened and the line input set up (start-up only).
+    if (!optimum) ConfigureMixer();
 
     // 14. Generator 1 panel and its frequency slider, 100 Hz to 1 kHz. Raising
     //     the minimum moves the position, which runs the slider's change reaction.
@@ -147,14 +150,17 @@ void TForm1::runStartupSequence(bool optimum) {
         RadioButton5->setChecked(true);
     }
 
-    // 20. Playback starts here, once the generator values are in place.
+    // 20. Playback starts, once the generator values are in place; one retry.
+    //     While it runs, both attempts are refused without effect.
+    if (!AudioOut1->StartStream(&AudioOut1)) AudioOut1->StartStream(&AudioOut1);
 
     // 21. From now on every empty moment of the event queue runs an idle pass.
     hookIdle();
 }
 
 void TForm1::FormClose() {
-    // The saved output and auxiliary volumes are given back here.
+    // The saved output and auxiliary volumes are given back.
+    RestoreVolumes();
 }
 
 void TForm1::FormResize() {

@@ -1,0 +1,23 @@
+// TForm1: the sound card's mixer and volumes around the program's run. The
+// start-up saves the volumes and sets the mixer up, "optimum" saves the
+// volumes again, closing gives them back; the menu item "mix. pult " starts
+// the desktop's mixer application.
+
+#include "app/Form1.h"
+#include "mixer/MixerSetUp.h"
+
+void TForm1::SaveVolumes() {
+    ::SaveVolumes(state);
+}
+
+void TForm1::RestoreVolumes() {
+    ::RestoreVolumes(state);
+}
+
+void TForm1::ConfigureMixer() {
+    SetUpMixer(*AudioMixer1);
+}
+
+void TForm1::mix1Click() {
+    LaunchMixerApplication();
+}
