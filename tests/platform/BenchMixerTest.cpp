@@ -122,16 +122,6 @@ TEST(BenchMixerDefault, RecordingMultiplexerHasOneItemPerSourceAndLineLevelIsUni
     EXPECT_NE(mixer.findControl(lineType::sourceLine, controlType::volume), lineLevel);
 }
 
-TEST(BenchMixerDefault, StartsAwayFromWhatTheProgramSets) {
-    BenchMixer mixer(defaultBenchMixerSpec());
-    const auto levels = mixer.signalLevels();
-    EXPECT_FALSE(levels.lineSelected);
-    EXPECT_LT(levels.waveOut, 1.0);
-    EXPECT_LT(levels.master, 1.0);
-    EXPECT_LT(levels.lineRecording, 1.0);
-    EXPECT_GT(levels.lineRecording, 0.0);
-}
-
 // A small card with one stereo and one mono line, for the value layout.
 MixerSpec layoutSpec() {
     MixerSpec spec;
@@ -261,24 +251,6 @@ TEST(BenchMixerValues, MisshapenRequestsAreRefusedAndChangeNothing) {
     EXPECT_EQ(handle->getValues(ids.fader, 3, 0, v), error::invalidParam);
     std::vector<MixerControl> controls;
     EXPECT_EQ(handle->lineControls(0xABCDEF, controls), error::badLineId);
-}
-
-TEST(BenchMixerValues, WritesAreLoggedAsSent) {
-    BenchMixer mixer(layoutSpec());
-    const auto ids = idsOf(mixer);
-    auto handle = openOn(mixer);
-    ASSERT_EQ(handle->setValues(ids.fader, 2, 0, {1, 2}), error::ok);
-    ASSERT_EQ(handle->setValues(ids.mux, 1, 3, {0, 0, 1}), error::ok);
-    ASSERT_EQ(mixer.setValues(ids.fader, {3, 4}), error::ok); // someone else: not logged
-    const auto writes = mixer.writes();
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[0].controlId, ids.fader);
-    EXPECT_EQ(writes[0].channels, 2u);
-    EXPECT_EQ(writes[0].values, (std::vector<std::uint32_t>{1, 2}));
-    EXPECT_EQ(writes[1].controlId, ids.mux);
-    EXPECT_EQ(writes[1].items, 3u);
-    mixer.clearWrites();
-    EXPECT_TRUE(mixer.writes().empty());
 }
 
 TEST(BenchMixerNotify, EveryChangeReachesEveryOpenHandleWithItsOwnIdentity) {
