@@ -6,22 +6,38 @@ namespace platform {
 
 std::string SoundCard::errorText(MMResult code) const {
     switch (code) {
-    case error::ok: return "The operation completed successfully.";
-    case error::unspecified: return "An unspecified error occurred in the sound device.";
-    case error::badDeviceId: return "The sound device does not exist.";
-    case error::allocated: return "The sound device is already in use by another program.";
-    case error::invalidHandle: return "The sound device is not open.";
-    case error::noDriver: return "No sound card is present in this system.";
-    case error::noMemory: return "Not enough memory for the sound device.";
-    case error::notSupported: return "The sound device does not support this operation.";
-    case error::invalidParam: return "An invalid parameter was passed to the sound device.";
-    case error::badFormat: return "The sound device does not support this wave format.";
-    case error::stillPlaying: return "Buffers are still queued on the sound device.";
-    case error::unprepared: return "The wave buffer was not prepared.";
-    case error::deviceRemoved: return "The sound device was removed while it was open.";
-    case error::badControlId: return "The mixer has no such control.";
-    case error::badLineId: return "The mixer has no such line.";
-    default: return "Unknown sound device error " + std::to_string(code) + ".";
+    case error::ok:
+        return "The operation completed successfully.";
+    case error::unspecified:
+        return "An unspecified error occurred in the sound device.";
+    case error::badDeviceId:
+        return "The sound device does not exist.";
+    case error::allocated:
+        return "The sound device is already in use by another program.";
+    case error::invalidHandle:
+        return "The sound device is not open.";
+    case error::noDriver:
+        return "No sound card is present in this system.";
+    case error::noMemory:
+        return "Not enough memory for the sound device.";
+    case error::notSupported:
+        return "The sound device does not support this operation.";
+    case error::invalidParam:
+        return "An invalid parameter was passed to the sound device.";
+    case error::badFormat:
+        return "The sound device does not support this wave format.";
+    case error::stillPlaying:
+        return "Buffers are still queued on the sound device.";
+    case error::unprepared:
+        return "The wave buffer was not prepared.";
+    case error::deviceRemoved:
+        return "The sound device was removed while it was open.";
+    case error::badControlId:
+        return "The mixer has no such control.";
+    case error::badLineId:
+        return "The mixer has no such line.";
+    default:
+        return "Unknown sound device error " + std::to_string(code) + ".";
     }
 }
 
@@ -37,8 +53,12 @@ SoundCard& soundCard() {
     return *installed();
 }
 
-void installSoundCard(std::unique_ptr<SoundCard> card) { installed() = std::move(card); }
+void installSoundCard(std::unique_ptr<SoundCard> card) {
+    installed() = std::move(card);
+}
 
-bool hasSoundCard() { return installed() != nullptr; }
+bool hasSoundCard() {
+    return installed() != nullptr;
+}
 
 } // namespace platform

@@ -1,5 +1,6 @@
-#include "app/Exception.h"
 #include "platform/SoundCard.h"
+
+#include "app/Exception.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -37,10 +38,10 @@ public:
 
 TEST(SoundCardErrorText, EveryCodeHasItsOwnText) {
     using namespace platform::error;
-    const platform::MMResult codes[] = {ok,           unspecified,   badDeviceId, allocated,
-                                        invalidHandle, noDriver,     noMemory,    notSupported,
-                                        invalidParam, badFormat,     stillPlaying, unprepared,
-                                        deviceRemoved, badControlId, badLineId};
+    const platform::MMResult codes[] = {
+        ok,           unspecified, badDeviceId,   allocated,    invalidHandle,
+        noDriver,     noMemory,    notSupported,  invalidParam, badFormat,
+        stillPlaying, unprepared,  deviceRemoved, badControlId, badLineId};
     TextOnlyCard card;
     std::set<std::string> texts;
     for (auto code : codes) {
