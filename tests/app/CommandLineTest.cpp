@@ -1,0 +1,114 @@
+// The program's command line: accepted options and the one-line errors.
+
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CommandLine parse(const QStringList& options) {
+    return parseCommandLine(QStringList{QStringLiteral("zo7scope")} + options);
+}
+
+TEST(CommandLineTest, NoOptionsRunsTheInstrumentAsIs) {
+    const CommandLine c = parse({});
+    EXPECT_EQ(c.action, CommandLine::Action::run);
+    EXPECT_EQ(c.options.audio, "auto");
+    EXPECT_TRUE(c.options.circuit.isEmpty());
+    EXPECT_FALSE(c.options.quitAfterSeconds.has_value());
+    EXPECT_TRUE(c.options.snapshotFile.isEmpty());
+    EXPECT_FALSE(c.options.report);
+}
+
+TEST(CommandLineTest, EveryOptionIsTakenOver) {
+    const CommandLine c = parse({"--audio=bench", "--circuit=R=100", "--quit-after=1.5",
+                                 "--snapshot=out/window.PNG", "--report"});
+    ASSERT_EQ(c.action, CommandLine::Action::run) << c.text.toStdString();
+    EXPECT_EQ(c.options.audio, "bench");
+    EXPECT_EQ(c.options.circuit, "R=100");
+    ASSERT_TRUE(c.options.quitAfterSeconds.has_value());
+    EXPECT_DOUBLE_EQ(*c.options.quitAfterSeconds, 1.5);
+    EXPECT_EQ(c.options.snapshotFile, "out/window.PNG");
+    EXPECT_TRUE(c.options.report);
+}
+
+TEST(CommandLineTest, ValuesMayFollowAsSeparateArguments) {
+    const CommandLine c = parse({"--audio", "alsa", "--quit-after", "0"});
+    ASSERT_EQ(c.action, CommandLine::Action::run);
+    EXPECT_EQ(c.options.audio, "alsa");
+    EXPECT_DOUBLE_EQ(*c.options.quitAfterSeconds, 0.0);
+}
+
+TEST(CommandLineTest, HelpAndVersion) {
+    const CommandLine help = parse({"--help"});
+    EXPECT_EQ(help.action, CommandLine::Action::help);
+    for (const char* option : {"--audio", "--circuit", "--quit-after", "--snapshot", "--report"})
+        EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
+    const CommandLine version = parse({"--version"});
+    EXPECT_EQ(version.action, CommandLine::Action::version);
+    EXPECT_EQ(version.text, QStringLiteral("zo7scope ") + QStringLiteral(ZO7SCOPE_VERSION));
+}
+
+struct BadCase {
+    QStringList options;
+    const char* mentioned; // the error line names the culprit
+};
+
+class BadCommandLineTest : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadCommandLineTest, OneClearLine) {
+    const CommandLine c = parse(GetParam().options);
+    EXPECT_EQ(c.action, CommandLine::Action::error);
+    EXPECT_TRUE(c.text.startsWith("zo7scope: ")) << c.text.toStdString();
+    EXPECT_FALSE(c.text.contains(QLatin1Char('\n'))) << c.text.toStdString();
+    EXPECT_TRUE(c.text.contains(QLatin1String(GetParam().mentioned))) << c.text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, BadCommandLineTest,
+    ::testing::Values(BadCase{{"--audio=oss"}, "oss"}, BadCase{{"--audio="}, "--audio"},
+                      BadCase{{"--audio"}, "audio"}, BadCase{{"--bogus"}, "bogus"},
+                      BadCase{{"-x"}, "x"}, BadCase{{"window.png"}, "window.png"},
+                      BadCase{{"--quit-after=soon"}, "soon"}, BadCase{{"--quit-after=-1"}, "-1"},
+                      BadCase{{"--quit-after=nan"}, "nan"}, BadCase{{"--quit-after=inf"}, "inf"},
+                      BadCase{{"--snapshot=window.jpg"}, "window.jpg"},
+                      BadCase{{"--snapshot=.png"}, ".png"}, BadCase{{"--circuit="}, "--circuit"},
+                      BadCase{{"--audio=bench", "--audio=alsa"}, "--audio"},
+                      BadCase{{"--report=yes"}, "report"}));
+
+struct DisplayCase {
+    const char* platform;
+    const char* display;
+    const char* wayland;
+    bool reachable;
+};
+
+class DisplayTest : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(DisplayTest, SaysHowToRunHeadlessWhenNoDisplayCanBeReached) {
+    const DisplayCase c = GetParam();
+    const QString message = missingDisplayMessage(QString::fromLatin1(c.platform),
+                                                  QString::fromLatin1(c.display),
+                                                  QString::fromLatin1(c.wayland));
+    EXPECT_EQ(message.isEmpty(), c.reachable);
+    if (!c.reachable) {
+        EXPECT_TRUE(message.contains("QT_QPA_PLATFORM=offscreen"));
+        EXPECT_TRUE(message.contains("--quit-after"));
+        EXPECT_TRUE(message.contains("--snapshot"));
+        EXPECT_FALSE(message.contains(QLatin1Char('\n')));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, DisplayTest,
+                         ::testing::Values(DisplayCase{"", "", "", false},
+                                           DisplayCase{"", ":0", "", true},
+                                           DisplayCase{"", "", "wayland-0", true},
+                                           DisplayCase{"xcb", "", "wayland-0", false},
+                                           DisplayCase{"xcb", ":1", "", true},
+                                           DisplayCase{"wayland", ":0", "", false},
+                                           DisplayCase{"wayland", "", "wayland-0", true},
+                                           DisplayCase{"offscreen", "", "", true},
+                                           DisplayCase{"minimal", "", "", true},
+                                           DisplayCase{"vnc:size=800x600", "", "", true}));
+
+} // namespace

@@ -1,0 +1,99 @@
+// The idle cycle runs pass after pass while everything else the program
+// receives (posted notifications, timer ticks, clicks) is delivered between
+// the passes.
+
+#include "app/Form1.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Receives posted events and notes how many idle passes had run at each.
+class Recorder : public QObject {
+public:
+    static QEvent::Type type() {
+        static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return t;
+    }
+    explicit Recorder(const TForm1& form) : form_(form) {}
+    std::vector<std::uint64_t> passesAtDelivery;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != type()) return QObject::event(e);
+        passesAtDelivery.push_back(form_.idlePassCount());
+        return true;
+    }
+
+private:
+    const TForm1& form_;
+};
+
+bool strictlyIncreasing(const std::vector<std::uint64_t>& values) {
+    for (std::size_t i = 1; i < values.size(); ++i)
+        if (values[i] <= values[i - 1]) return false;
+    return true;
+}
+
+TEST(IdleCycleTest, PassesStartOnlyOnceTheLoopRuns) {
+    auto form = std::make_unique<TForm1>();
+    EXPECT_TRUE(form->idleHooked());
+    EXPECT_EQ(form->idlePassCount(), 0u);
+    QTest::qWait(20);
+    EXPECT_GT(form->idlePassCount(), 0u);
+}
+
+TEST(IdleCycleTest, PassesRunBetweenPostedEventsTimerTicksAndClicks) {
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+
+    Recorder recorder(*form);
+    std::vector<std::uint64_t> passesAtTick;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        passesAtTick.push_back(form->idlePassCount());
+        // A device notification arrives as a posted event.
+        QCoreApplication::postEvent(&recorder, new QEvent(Recorder::type()));
+    });
+    std::vector<std::uint64_t> passesAtClick;
+    QObject::connect(form->Button3, &QPushButton::clicked,
+                     [&] { passesAtClick.push_back(form->idlePassCount()); });
+
+    ticker.start();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 300) {
+        QTest::mouseClick(form->Button3, Qt::LeftButton);
+        QTest::qWait(30);
+    }
+    ticker.stop();
+    QCoreApplication::processEvents();
+
+    EXPECT_GE(passesAtTick.size(), 10u);
+    EXPECT_EQ(recorder.passesAtDelivery.size(), passesAtTick.size());
+    EXPECT_GE(passesAtClick.size(), 5u);
+    // Between any two ticks, posted events or clicks at least one pass ran.
+    EXPECT_TRUE(strictlyIncreasing(passesAtTick));
+    EXPECT_TRUE(strictlyIncreasing(recorder.passesAtDelivery));
+    EXPECT_TRUE(strictlyIncreasing(passesAtClick));
+}
+
+TEST(IdleCycleTest, OneShotPassesKeepRunning) {
+    auto form = std::make_unique<TForm1>();
+    form->state.periodicMode = 0;
+    QTest::qWait(10);
+    const auto before = form->idlePassCount();
+    QTest::qWait(30);
+    EXPECT_GT(form->idlePassCount(), before + 5);
+}
+
+} // namespace
