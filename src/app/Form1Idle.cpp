@@ -4,6 +4,7 @@
 
 #include "app/Form1.h"
 #include "app/RecordedBlock.h"
+#include "audio/AudioIn.h"
 
 #include <QLabel>
 
@@ -27,7 +28,9 @@ void TForm1::idleTick() {
 }
 
 void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
-    // 1. The next capture of the recording component is started here.
+    // 1. The next capture, as soon as the previous one has ended. While a
+    //    capture runs both attempts are refused; a busy input is tried twice.
+    if (!AudioIn1->StartStream(&AudioIn1)) AudioIn1->StartStream(&AudioIn1);
 
     if (state.periodicMode == 1) {
         // Grid (DrawGrid) and one display frame (DrawScreen) are drawn here.

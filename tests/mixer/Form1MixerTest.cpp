@@ -194,6 +194,11 @@ TEST_F(Form1MixerTest, WithoutAMixerTheWindowOpensIdleAndOptimumStartsItWithoutT
     QCoreApplication::processEvents();
     EXPECT_EQ(errors_.size(), 1u);
     EXPECT_TRUE(form.idleHooked());
+    // Playback started by the sequence, recording by the frequency slider or
+    // the first idle pass.
+    EXPECT_GE(card.outputOpens, 1);
+    for (int i = 0; i < 5 && card.inputOpens == 0; ++i) QCoreApplication::processEvents();
+    EXPECT_GE(card.inputOpens, 1);
     EXPECT_EQ(card.mixerOpens, 0);
     EXPECT_FALSE(form.AudioMixer1->IsOpen);
 }

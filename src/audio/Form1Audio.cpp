@@ -1,0 +1,33 @@
+// TForm1: its recording and playback components. Both are children of the
+// window and live as long as it; a component destroyed with an open device
+// stops and closes it first.
+
+#include "app/Form1.h"
+#include "audio/AudioIn.h"
+#include "audio/AudioOut.h"
+
+TAudioIn* TForm1::CreateAudioIn1() {
+    auto* component = new TAudioIn(this);
+    // 8000 stereo frames of 16 bits per block, two blocks per capture; set in
+    // this order, so that the stereo format only rounds the size down.
+    component->setBufferSize(32000);
+    component->setNumBuffers(2);
+    component->setFrameRate(44100);
+    component->setStereo(true);
+    component->OnBufferFilled = [this](char* Buffer, std::int32_t& Size) {
+        return AudioIn1BufferFilled(Buffer, Size);
+    };
+    return component;
+}
+
+TAudioOut* TForm1::CreateAudioOut1() {
+    auto* component = new TAudioOut(this);
+    // Four buffers of 22050 mono 16-bit samples (half a second each).
+    component->setBufferSize(44100);
+    component->setFrameRate(44100);
+    component->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
+        return AudioOut1FillBuffer(Buffer, Size);
+    };
+    component->OnStart = [this](QObject* Sender) { AudioOut1Start(Sender); };
+    return component;
+}
