@@ -1,9 +1,15 @@
 // The text of the error box.
 
 #include "app/ErrorReport.h"
-#include "app/Exception.h"
 
+#include "app/Exception.h"
+#include "app/Form1.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -33,10 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ErrorReportTest, ReportsGoToTheInstalledBoxWithTheApplicationTitle) {
     std::vector<std::pair<QString, QString>> shown;
-    const app::ErrorBox previous =
-        app::setErrorBox([&](const QString& caption, const QString& text) {
-            shown.emplace_back(caption, text);
-        });
+    const app::ErrorBox previous = app::setErrorBox(
+        [&](const QString& caption, const QString& text) { shown.emplace_back(caption, text); });
     const int before = app::errorReportCount();
 
     app::reportException(EConvertError("'x' is not a valid integer value"));
@@ -49,6 +53,35 @@ TEST(ErrorReportTest, ReportsGoToTheInstalledBoxWithTheApplicationTitle) {
     EXPECT_EQ(shown[1].first, "zo7scope");
     EXPECT_FALSE(shown[1].second.isEmpty());
     EXPECT_EQ(app::errorReportCount(), before + 2);
+}
+
+// An exception that leaves a click handler, a timer tick or an idle pass is
+// shown in the box, and the event loop carries on with the next event.
+TEST(ErrorReportTest, AnExceptionLeavingAHandlerIsShownAndTheLoopGoesOn) {
+    std::vector<QString> shown;
+    const app::ErrorBox previous =
+        app::setErrorBox([&](const QString&, const QString& text) { shown.push_back(text); });
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+
+    QObject::connect(form->Button3, &QPushButton::clicked,
+                     [] { throw EConvertError("'abc' is not a valid integer value"); });
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    QTimer::singleShot(0, form.get(), [] { throw Exception("Function mixerOpen failed"); });
+    QTest::qWait(20);
+
+    // The idle cycle still runs, and a second click is reported again.
+    const auto passes = form->idlePassCount();
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    QTest::qWait(20);
+    EXPECT_GT(form->idlePassCount(), passes);
+
+    app::setErrorBox(previous);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], "'abc' is not a valid integer value.");
+    EXPECT_EQ(shown[1], "Function mixerOpen failed.");
+    EXPECT_EQ(shown[2], "'abc' is not a valid integer value.");
 }
 
 } // namespace

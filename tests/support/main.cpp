@@ -6,11 +6,11 @@
 // the program is replaced by one that fails the test: a modal message box
 // would wait for a click that never comes. Tests that expect reports install
 // their own box.
+#include "app/Application.h"
 #include "app/ErrorReport.h"
 #include "platform/SoundCard.h"
 #include "platform/bench/BenchSoundCard.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,10 +32,11 @@ class BenchPerTest : public ::testing::EmptyTestEventListener {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    // The program's own application object, so that its error report is under test too.
+    TApplication app(argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new BenchPerTest);
     return RUN_ALL_TESTS();
 }
