@@ -1,5 +1,6 @@
 // The recording component against the scripted sound card.
 #include "FakeSoundCard.h"
+#include "app/ErrorReport.h"
 #include "audio/AudioIn.h"
 
 #include <gtest/gtest.h>
@@ -256,11 +257,15 @@ TEST_F(Recording, HandlerExceptionStillEndsTheCapture) {
     AudioIn1->OnBufferFilled = [](char*, std::int32_t&) -> bool {
         throw std::runtime_error("handler failed");
     };
+    // The program's error report shows each exception once.
+    std::vector<QString> reports;
+    app::setErrorBox([&](const QString&, const QString& text) { reports.push_back(text); });
     ASSERT_TRUE(AudioIn1->StartStream(&AudioIn1));
     ASSERT_TRUE(card_->lastInput->complete());
-    EXPECT_THROW(QCoreApplication::sendPostedEvents(), std::runtime_error);
+    QCoreApplication::sendPostedEvents();
     ASSERT_TRUE(card_->lastInput->complete());
-    EXPECT_THROW(QCoreApplication::sendPostedEvents(), std::runtime_error);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(reports, std::vector<QString>(2, "handler failed."));
     EXPECT_FALSE(AudioIn1->DeviceOpen);
     EXPECT_TRUE(AudioIn1->StartStream(&AudioIn1));
 }
