@@ -7,6 +7,8 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <type_traits>
+#include <utility>
 
 namespace app {
 
@@ -30,5 +32,27 @@ void reportUnknownException();
 
 // Number of reports shown since the program started.
 int errorReportCount();
+
+// Runs one of the program's handlers and reports an exception that leaves it;
+// then the result is the value-initialised one (false for a buffer handler).
+// Handlers are run this way so that an exception never unwinds through the
+// toolkit's event delivery, which is not built for it and would leak what it
+// had under way. The application object still catches what slips past.
+template <class Handler> auto reportExceptions(Handler&& handler) {
+    using Result = std::invoke_result_t<Handler&>;
+    try {
+        return handler();
+    } catch (const std::exception& error) {
+        reportException(error);
+    } catch (...) {
+        reportUnknownException();
+    }
+    if constexpr (!std::is_void_v<Result>) return Result{};
+}
+
+// A slot that runs `handler` through reportExceptions (signal arguments are dropped).
+template <class Handler> auto guarded(Handler handler) {
+    return [handler = std::move(handler)]() mutable { reportExceptions(handler); };
+}
 
 } // namespace app

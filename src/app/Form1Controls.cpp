@@ -158,17 +158,12 @@ TForm1::TForm1(QWidget* parent)
     Timer1->setInterval(1000);
 
     idleTimer_.setInterval(0);
-    connect(&idleTimer_, &QTimer::timeout, this, &TForm1::idleTick);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(mix1, &QAction::triggered, this, &TForm1::mix1Click);
+    connect(&idleTimer_, &QTimer::timeout, this, app::guarded([this] { idleTick(); }));
+    connect(Button2, &QPushButton::clicked, this, app::guarded([this] { Button2Click(); }));
+    connect(mix1, &QAction::triggered, this, app::guarded([this] { mix1Click(); }));
 
-    try {
-        FormCreate();
-    } catch (const std::exception& error) {
-        app::reportException(error);
-    } catch (...) {
-        app::reportUnknownException();
-    }
+    // An exception ends the start-up sequence; the window opens all the same.
+    app::reportExceptions([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() = default;

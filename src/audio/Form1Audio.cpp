@@ -2,6 +2,7 @@
 // window and live as long as it; a component destroyed with an open device
 // stops and closes it first.
 
+#include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
@@ -15,7 +16,7 @@ TAudioIn* TForm1::CreateAudioIn1() {
     component->setFrameRate(44100);
     component->setStereo(true);
     component->OnBufferFilled = [this](char* Buffer, std::int32_t& Size) {
-        return AudioIn1BufferFilled(Buffer, Size);
+        return app::reportExceptions([&] { return AudioIn1BufferFilled(Buffer, Size); });
     };
     return component;
 }
@@ -25,9 +26,12 @@ TAudioOut* TForm1::CreateAudioOut1() {
     // Four buffers of 22050 mono 16-bit samples (half a second each).
     component->setBufferSize(44100);
     component->setFrameRate(44100);
+    // A buffer whose handler fails is reported and counts as declined.
     component->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
-        return AudioOut1FillBuffer(Buffer, Size);
+        return app::reportExceptions([&] { return AudioOut1FillBuffer(Buffer, Size); });
     };
-    component->OnStart = [this](QObject* Sender) { AudioOut1Start(Sender); };
+    component->OnStart = [this](QObject* Sender) {
+        app::reportExceptions([&] { AudioOut1Start(Sender); });
+    };
     return component;
 }

@@ -55,6 +55,18 @@ TEST(ErrorReportTest, ReportsGoToTheInstalledBoxWithTheApplicationTitle) {
     EXPECT_EQ(app::errorReportCount(), before + 2);
 }
 
+TEST(ErrorReportTest, AFailedBufferHandlerIsReportedAndCountsAsDeclined) {
+    std::vector<QString> shown;
+    const app::ErrorBox previous =
+        app::setErrorBox([&](const QString&, const QString& text) { shown.push_back(text); });
+    EXPECT_TRUE(app::reportExceptions([] { return true; }));
+    EXPECT_FALSE(app::reportExceptions([]() -> bool { throw Exception("device lost"); }));
+    EXPECT_FALSE(app::reportExceptions([]() -> bool { throw 42; }));
+    app::setErrorBox(previous);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "device lost.");
+}
+
 // An exception that leaves a click handler, a timer tick or an idle pass is
 // shown in the box, and the event loop carries on with the next event.
 TEST(ErrorReportTest, AnExceptionLeavingAHandlerIsShownAndTheLoopGoesOn) {
@@ -65,9 +77,12 @@ TEST(ErrorReportTest, AnExceptionLeavingAHandlerIsShownAndTheLoopGoesOn) {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 
-    QObject::connect(form->Button3, &QPushButton::clicked,
-                     [] { throw EConvertError("'abc' is not a valid integer value"); });
+    // Handlers are connected the way the window connects its own.
+    QObject::connect(form->Button3, &QPushButton::clicked, form.get(), app::guarded([] {
+                         throw EConvertError("'abc' is not a valid integer value");
+                     }));
     QTest::mouseClick(form->Button3, Qt::LeftButton);
+    // What slips past a handler is caught by the application object.
     QTimer::singleShot(0, form.get(), [] { throw Exception("Function mixerOpen failed"); });
     QTest::qWait(20);
 
