@@ -117,18 +117,22 @@ void TAudioIO::ReleaseHeaders() {
     }
 }
 
-bool TAudioIO::AllocateBuffers() {
-    for (std::size_t i = 0; i < static_cast<std::size_t>(Count); ++i) {
-        DataBlocks[i].reset(new (std::nothrow) char[static_cast<std::size_t>(RoundedSize)]);
-        if (!DataBlocks[i]) {
-            ReleaseBuffers();
-            LastError = bufferMemoryError;
-            return false;
-        }
-        Buffers[i] = DataBlocks[i].get();
-        Capacity[i] = RoundedSize;
-        if (Headers[i]) Headers[i]->data = Buffers[i];
+bool TAudioIO::AllocateBuffer(std::size_t i) {
+    DataBlocks[i].reset(new (std::nothrow) char[static_cast<std::size_t>(RoundedSize)]);
+    if (!DataBlocks[i]) {
+        ReleaseBuffers();
+        LastError = bufferMemoryError;
+        return false;
     }
+    Buffers[i] = DataBlocks[i].get();
+    Capacity[i] = RoundedSize;
+    if (Headers[i]) Headers[i]->data = Buffers[i];
+    return true;
+}
+
+bool TAudioIO::AllocateBuffers() {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(Count); ++i)
+        if (!AllocateBuffer(i)) return false;
     return true;
 }
 
@@ -150,14 +154,7 @@ bool TAudioIO::PrepareStreamBuffers() {
     if (!Headers[0] && !AllocateHeaders()) return false;
     for (std::size_t i = 0; i < static_cast<std::size_t>(Count); ++i) {
         if (DataBlocks[i] && Capacity[i] >= RoundedSize) continue;
-        DataBlocks[i].reset(new (std::nothrow) char[static_cast<std::size_t>(RoundedSize)]);
-        if (!DataBlocks[i]) {
-            ReleaseBuffers();
-            LastError = bufferMemoryError;
-            return false;
-        }
-        Buffers[i] = DataBlocks[i].get();
-        Capacity[i] = RoundedSize;
+        if (!AllocateBuffer(i)) return false;
     }
     return true;
 }

@@ -100,6 +100,31 @@ protected:
     // Takes the slot count and buffer size of the stream being opened; the
     // stream keeps using them even if the settings change while it runs.
     void BeginStream();
+    // A device has just opened: the ring points at the stream's buffers and
+    // every header is prepared with the device; the counters start from zero.
+    // False, with LastError set from errorText, when a header cannot be
+    // prepared; the caller then closes the device.
+    template <class Device>
+    bool PrepareDeviceHeaders(Device& device,
+                              std::string (TAudioIO::*errorText)(platform::MMResult) const) {
+        ResetHeaders();
+        BeginStream();
+        for (int i = 0; i < StreamBuffers; ++i) {
+            const platform::MMResult prepared =
+                device.prepareHeader(*Headers[static_cast<std::size_t>(i)]);
+            if (prepared != platform::error::ok) {
+                LastError = (this->*errorText)(prepared);
+                return false;
+            }
+        }
+        InFlight = 0;
+        BuffersReturned = 0;
+        BuffersFilled = 0;
+        KeepRunning = true;
+        Streaming = true;
+        return true;
+    }
+
     bool IsStreamSlot(int Slot) const { return Slot >= 0 && Slot < StreamBuffers; }
     // The slot whose header is this one, or -1.
     int SlotOfHeader(const platform::WaveHeader* Header) const;
@@ -113,6 +138,10 @@ protected:
     std::int32_t StreamSize = 0;
 
 private:
+    // (Re)allocates data buffer i at the rounded size; false (LastError set,
+    // every buffer released) when memory cannot be had.
+    bool AllocateBuffer(std::size_t i);
+
     std::int32_t RoundedSize = 0;
     std::int32_t Count = 4;
     platform::PcmFormat Format;

@@ -62,22 +62,10 @@ bool TAudioIn::OpenDevice(TAudioIn** Ref) {
     }
     NotifyWindow = window.release();
     DeviceOpen = true;
-    ResetHeaders();
-    BeginStream();
-    for (int i = 0; i < StreamBuffers; ++i) {
-        const platform::MMResult prepared =
-            DeviceHandle->prepareHeader(*Headers[static_cast<std::size_t>(i)]);
-        if (prepared != platform::error::ok) {
-            LastError = InputErrorText(prepared);
-            CloseDevice();
-            return false;
-        }
+    if (!PrepareDeviceHeaders(*DeviceHandle, &TAudioIO::InputErrorText)) {
+        CloseDevice();
+        return false;
     }
-    InFlight = 0;
-    BuffersReturned = 0;
-    BuffersFilled = 0;
-    KeepRunning = true;
-    Streaming = true;
     return true;
 }
 

@@ -68,22 +68,10 @@ bool TAudioOut::OpenDevice(TAudioOut** Ref) {
     }
     NotifyWindow = window.release();
     DeviceOpen = true;
-    ResetHeaders();
-    BeginStream();
-    for (int i = 0; i < StreamBuffers; ++i) {
-        const platform::MMResult prepared =
-            DeviceHandle->prepareHeader(*Headers[static_cast<std::size_t>(i)]);
-        if (prepared != platform::error::ok) {
-            LastError = OutputErrorText(prepared);
-            CloseDevice();
-            return false;
-        }
+    if (!PrepareDeviceHeaders(*DeviceHandle, &TAudioIO::OutputErrorText)) {
+        CloseDevice();
+        return false;
     }
-    InFlight = 0;
-    BuffersReturned = 0;
-    BuffersFilled = 0;
-    KeepRunning = true;
-    Streaming = true;
     Primed = 0;
     TCallBackWinOut* const stream = NotifyWindow;
     try {
