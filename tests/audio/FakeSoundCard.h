@@ -5,6 +5,7 @@
 // with a chosen code. The log records the device calls in order.
 
 #include "platform/SoundCard.h"
+#include "support/CardWithoutMixer.h"
 
 #include <QCoreApplication>
 #include <cstring>
@@ -158,7 +159,7 @@ public:
     platform::MMResult close() override { return closeDevice(); }
 };
 
-class SoundCard : public platform::SoundCard {
+class SoundCard : public testcard::CardWithoutMixer {
 public:
     explicit SoundCard(Script& script) : script_(script) {}
     std::string name() const override { return "fake"; }
@@ -182,20 +183,6 @@ public:
         output = std::move(device);
         return r;
     }
-    int mixerCount() override { return 0; }
-    platform::MMResult mixerCaps(int, platform::MixerCaps&) override {
-        return platform::error::badDeviceId;
-    }
-    platform::MMResult openMixer(int, QObject*, std::unique_ptr<platform::Mixer>&) override {
-        return platform::error::badDeviceId;
-    }
-    platform::MMResult getVolume(platform::VolumeDevice, std::uint32_t&) override {
-        return platform::error::notSupported;
-    }
-    platform::MMResult setVolume(platform::VolumeDevice, std::uint32_t) override {
-        return platform::error::notSupported;
-    }
-    bool launchMixerApplication() override { return false; }
 
     Input* lastInput = nullptr;   // valid while the component keeps it open
     Output* lastOutput = nullptr; // valid while the component keeps it open

@@ -1,6 +1,7 @@
 #include "platform/SoundCard.h"
 
 #include "app/Exception.h"
+#include "support/CardWithoutMixer.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -9,7 +10,7 @@ namespace {
 
 // errorText() is the only part of SoundCard with a body; a card that does
 // nothing else is enough to reach it.
-class TextOnlyCard : public platform::SoundCard {
+class TextOnlyCard : public testcard::CardWithoutMixer {
 public:
     std::string name() const override { return "text"; }
     platform::MMResult openInput(int, const platform::PcmFormat&, QObject*,
@@ -20,20 +21,6 @@ public:
                                   std::unique_ptr<platform::WaveOutput>&) override {
         return platform::error::noDriver;
     }
-    int mixerCount() override { return 0; }
-    platform::MMResult mixerCaps(int, platform::MixerCaps&) override {
-        return platform::error::badDeviceId;
-    }
-    platform::MMResult openMixer(int, QObject*, std::unique_ptr<platform::Mixer>&) override {
-        return platform::error::badDeviceId;
-    }
-    platform::MMResult getVolume(platform::VolumeDevice, std::uint32_t&) override {
-        return platform::error::notSupported;
-    }
-    platform::MMResult setVolume(platform::VolumeDevice, std::uint32_t) override {
-        return platform::error::notSupported;
-    }
-    bool launchMixerApplication() override { return false; }
 };
 
 TEST(SoundCardErrorText, EveryCodeHasItsOwnText) {

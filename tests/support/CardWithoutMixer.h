@@ -1,0 +1,27 @@
+#pragma once
+// A base for test sound cards that model only wave devices: no mixer, no
+// volumes, no mixer application.
+
+#include "platform/SoundCard.h"
+
+namespace testcard {
+
+class CardWithoutMixer : public platform::SoundCard {
+public:
+    int mixerCount() override { return 0; }
+    platform::MMResult mixerCaps(int, platform::MixerCaps&) override {
+        return platform::error::badDeviceId;
+    }
+    platform::MMResult openMixer(int, QObject*, std::unique_ptr<platform::Mixer>&) override {
+        return platform::error::badDeviceId;
+    }
+    platform::MMResult getVolume(platform::VolumeDevice, std::uint32_t&) override {
+        return platform::error::notSupported;
+    }
+    platform::MMResult setVolume(platform::VolumeDevice, std::uint32_t) override {
+        return platform::error::notSupported;
+    }
+    bool launchMixerApplication() override { return false; }
+};
+
+} // namespace testcard
