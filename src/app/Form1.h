@@ -6,6 +6,7 @@
 // its own folder.
 
 #include "app/SharedState.h"
+#include "audio/StreamSettings.h"
 #include "mixer/AudioMixer.h"
 
 #include <QMainWindow>
@@ -30,9 +31,6 @@ class TAudioOut;
 // 3-pixel frames, and the drawing height.
 constexpr int clientWidth = 794;
 constexpr int clientHeight = 526;
-
-// Bytes in one recorded block (16-bit stereo, 8000 frames).
-constexpr std::int32_t recordingBufferBytes = 32000;
 
 // Panels are labels with a frame: they carry a caption, a colour and child controls.
 using TPanel = QLabel;

@@ -6,15 +6,11 @@
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
+#include "audio/StreamSettings.h"
 
 TAudioIn* TForm1::CreateAudioIn1() {
     auto* component = new TAudioIn(this);
-    // 8000 stereo frames of 16 bits per block, two blocks per capture; set in
-    // this order, so that the stereo format only rounds the size down.
-    component->setBufferSize(32000);
-    component->setNumBuffers(2);
-    component->setFrameRate(44100);
-    component->setStereo(true);
+    configureRecording(*component);
     component->OnBufferFilled = [this](char* Buffer, std::int32_t& Size) {
         return app::reportExceptions([&] { return AudioIn1BufferFilled(Buffer, Size); });
     };
@@ -23,9 +19,7 @@ TAudioIn* TForm1::CreateAudioIn1() {
 
 TAudioOut* TForm1::CreateAudioOut1() {
     auto* component = new TAudioOut(this);
-    // Four buffers of 22050 mono 16-bit samples (half a second each).
-    component->setBufferSize(44100);
-    component->setFrameRate(44100);
+    configurePlayback(*component);
     // A buffer whose handler fails is reported and counts as declined.
     component->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
         return app::reportExceptions([&] { return AudioOut1FillBuffer(Buffer, Size); });

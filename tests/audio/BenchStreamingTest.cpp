@@ -3,6 +3,7 @@
 #include "app/RecordedBlock.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
+#include "audio/StreamSettings.h"
 #include "generator/Synthesis.h"
 #include "platform/bench/BenchSoundCard.h"
 
@@ -25,18 +26,14 @@ protected:
         state->generator1Frequency = 100;
 
         AudioIn1 = new TAudioIn(&owner);
-        AudioIn1->setBufferSize(32000);
-        AudioIn1->setNumBuffers(2);
-        AudioIn1->setFrameRate(44100);
-        AudioIn1->setStereo(true);
+        configureRecording(*AudioIn1);
         AudioIn1->OnBufferFilled = [this](char* Buffer, std::int32_t& Size) {
             ++blocks;
             copyRecordedBlock(*state, Buffer, Size);
             return false;
         };
         AudioOut1 = new TAudioOut(&owner);
-        AudioOut1->setBufferSize(44100);
-        AudioOut1->setFrameRate(44100);
+        configurePlayback(*AudioOut1);
         AudioOut1->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
             std::string from = "100", to = "500", error;
             return synthesis::fillOutputBuffer(*state, Buffer, Size, AudioOut1->FrameRate(),

@@ -2,6 +2,7 @@
 #include "FakeSoundCard.h"
 #include "app/ErrorReport.h"
 #include "audio/AudioOut.h"
+#include "audio/StreamSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,7 @@ protected:
         platform::installSoundCard(std::move(card));
         // The window's playback component.
         AudioOut1 = new TAudioOut(&owner);
-        AudioOut1->setBufferSize(44100);
-        AudioOut1->setFrameRate(44100);
+        configurePlayback(*AudioOut1);
         AudioOut1->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
             capacities.push_back(Size);
             if (!supply) return false;

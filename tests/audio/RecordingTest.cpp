@@ -2,6 +2,7 @@
 #include "FakeSoundCard.h"
 #include "app/ErrorReport.h"
 #include "audio/AudioIn.h"
+#include "audio/StreamSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,7 @@ protected:
         platform::installSoundCard(std::move(card));
         // The window's recording component.
         AudioIn1 = new TAudioIn(&owner);
-        AudioIn1->setBufferSize(32000);
-        AudioIn1->setNumBuffers(2);
-        AudioIn1->setFrameRate(44100);
-        AudioIn1->setStereo(true);
+        configureRecording(*AudioIn1);
         AudioIn1->OnBufferFilled = [this](char* Buffer, std::int32_t& Size) {
             received.push_back({Buffer[0], Size});
             Size = 1; // must not matter
