@@ -30,16 +30,16 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZO_WERROR=ON
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=address,undefined -DZO_BENCHMARKS=OFF
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=address,undefined -DZO_WERROR=ON -DZO_BENCHMARKS=OFF
 	cmake --build build-asan -j $(JOBS)
 
 # The bench's own threads are checked under ThreadSanitizer.
 build-tsan: deps
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=thread -DZO_BENCHMARKS=OFF
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=thread -DZO_WERROR=ON -DZO_BENCHMARKS=OFF
 	cmake --build build-tsan -j $(JOBS) --target test_platform
 
 test-normal: build

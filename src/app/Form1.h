@@ -2,10 +2,10 @@
 // TForm1, the one working window of the program: the oscilloscope screen with
 // the menu bar, the top row of readouts and choices, the generator panels and
 // the shared measurement state. The window is glue: the numeric work lives in
-// plain functions, and each subsystem defines the TForm1 methods it owns in
-// its own folder.
+// plain functions of the subsystem folders, and the TForm1 methods of each
+// subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "audio/StreamSettings.h"
 #include "mixer/AudioMixer.h"
 
@@ -56,7 +56,7 @@ public:
     void FormClose();
 
     // The sound card's mixer, and the volumes around the program's run
-    // (defined in mixer/Form1Mixer.cpp).
+    // (app/Form1Mixer.cpp).
     std::unique_ptr<TAudioMixer> AudioMixer1 = std::make_unique<TAudioMixer>();
     void SaveVolumes();
     void RestoreVolumes();
@@ -71,13 +71,13 @@ public:
     bool AudioIn1BufferFilled(char* Buffer, std::int32_t& Size);
 
     // The recording and playback components, children of the window, set up
-    // before FormCreate runs (audio/Form1Audio.cpp).
+    // before FormCreate runs (app/Form1Audio.cpp).
     TAudioIn* AudioIn1 = CreateAudioIn1();
     TAudioOut* AudioOut1 = CreateAudioOut1();
     TAudioIn* CreateAudioIn1();
     TAudioOut* CreateAudioOut1();
     // Playback component's events: the output signal
-    // (generator/AudioOut1FillBuffer.cpp); the start notification does nothing.
+    // (app/Form1Generators.cpp); the start notification does nothing.
     bool AudioOut1FillBuffer(char* Buffer, std::int32_t& Size);
     void AudioOut1Start(QObject* Sender);
 

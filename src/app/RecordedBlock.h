@@ -3,7 +3,7 @@
 // how a recorded block enters the shared sample array, and when the overload
 // warning is shown.
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Every scalar of the shared state by its name, for reports and scripts.
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 
 #include <QJsonObject>
 

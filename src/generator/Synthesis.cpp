@@ -1,6 +1,6 @@
 #include "generator/Synthesis.h"
 
-#include "app/Exception.h"
+#include "core/Exception.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 // boundary; the sweep starts every burst at n = 0. Values beyond the 16-bit
 // range are clipped to -32768..32767.
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 // What the mixer component raises when it cannot reach a mixer device.
 
-#include "app/Exception.h"
+#include "core/Exception.h"
 
 // A device number the machine does not have, or no mixer at all.
 class EMixerID : public Exception {

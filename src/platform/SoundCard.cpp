@@ -1,6 +1,6 @@
 #include "platform/SoundCard.h"
 
-#include "app/Exception.h"
+#include "core/Exception.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include "app/ErrorReport.h"
 
-#include "app/Exception.h"
+#include "core/Exception.h"
 #include "app/Form1.h"
 
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // Sample synthesis of generators 1 + 2 and the sweep burst.
 #include "generator/Synthesis.h"
 
-#include "app/Exception.h"
+#include "core/Exception.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "mixer/MixerSetUp.h"
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "mixer/AudioMixer.h"
 #include "mixer/MixerTestCard.h"
 

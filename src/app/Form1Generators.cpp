@@ -3,7 +3,7 @@
 // texts of the sweep panel's two boxes.
 
 #include "app/ErrorReport.h"
-#include "app/Exception.h"
+#include "core/Exception.h"
 #include "app/Form1.h"
 #include "audio/AudioOut.h"
 #include "generator/Synthesis.h"
