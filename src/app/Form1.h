@@ -81,6 +81,71 @@ public:
     bool AudioOut1FillBuffer(char* Buffer, std::int32_t& Size);
     void AudioOut1Start(QObject* Sender);
 
+    // Measurement (app/Form1Measure.cpp): readouts and overload warning,
+    // ranges and the input-gain switch, frequencies.
+    void MeasureCurrent();
+    void MeasureVoltage();
+    void SelectCurrentRange();
+    void SelectVoltageRange();
+    void ComboBox9Click();
+    void ComboBox10Click();
+    int FindFirstPositiveCurrent();
+    int FindFirstPositiveVoltage();
+    int FindFirstNegativeCurrent();
+    int FindFirstNegativeVoltage();
+    void MeasurePeriodCurrent();
+    void MeasurePeriodVoltage();
+    void ShowCurrentFrequency();
+    void ShowVoltageFrequency();
+
+    // Display (app/Form1Display.cpp): grid, display frame, trigger and time
+    // base, channel choice, one-shot mode, scales and time-axis labels.
+    void DrawGrid();
+    void UpDown2Changing();
+    void file1Click();
+    void DrawScreen();
+    void SelectTimeBaseByVoltage();
+    void SelectTimeBaseByCurrent();
+    void ComboBox4Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void RadioButton5Click();
+    void Button3Click();
+    void ComboBox1Click();
+    void DrawScales();
+    void DrawTimeAxis100ms();
+    void DrawTimeAxis50ms();
+    void DrawTimeAxis20ms();
+    void DrawTimeAxis10ms();
+    void DrawTimeAxis5ms();
+    void DrawTimeAxis2ms();
+    void DrawTimeAxis1ms();
+
+    // Generator panels, stepping and sweep (app/Form1Generators.cpp).
+    void ScrollBar4Change();
+    void ComboBox7Click();
+    void ScrollBar5Change();
+    void ComboBox8Click();
+    void Edit13DblClick();
+    void Edit14DblClick();
+    void zobrazit1Click();
+    void zruit1Click();
+    void zobrazit2Click();
+    void zruit2Click();
+    void ScrollBar403Change();
+    void ScrollBar406Change();
+    void ComboBox410Change();
+    void ComboBox411Click();
+    void zobrazit3Click();
+    void zruit3Click();
+    void Button203Click();
+    void Timer1Timer();
+    void Button204Click();
+    void zobrazit4Click();
+    void zruit4Click();
+    void Button103Click();
+    void Button104Click();
+
     // Repaints the whole window at once: the screen becomes black and the
     // controls draw themselves again.
     void Refresh();
@@ -213,6 +278,10 @@ protected:
 private:
     void createMenu();
     void createControls();
+    // Each subsystem's glue connects the events of its own controls.
+    void connectMeasureControls();
+    void connectDisplayControls();
+    void connectGeneratorControls();
     void placeTopRow();
     void setClientSize(int width, int height);
     // The start-up sequence; "optimum" runs it with its differences.

@@ -161,6 +161,9 @@ TForm1::TForm1(QWidget* parent)
     connect(&idleTimer_, &QTimer::timeout, this, app::guarded([this] { idleTick(); }));
     connect(Button2, &QPushButton::clicked, this, app::guarded([this] { Button2Click(); }));
     connect(mix1, &QAction::triggered, this, app::guarded([this] { mix1Click(); }));
+    connectMeasureControls();
+    connectDisplayControls();
+    connectGeneratorControls();
 
     // An exception ends the start-up sequence; the window opens all the same.
     app::reportExceptions([this] { FormCreate(); });

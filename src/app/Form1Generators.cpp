@@ -34,3 +34,5 @@ bool TForm1::AudioOut1FillBuffer(char* Buffer, std::int32_t& Size) {
 }
 
 void TForm1::AudioOut1Start(QObject* /*Sender*/) {}
+
+void TForm1::connectGeneratorControls() {}
