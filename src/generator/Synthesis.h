@@ -70,10 +70,4 @@ bool fillOutputBuffer(SharedState& state, char* Buffer, std::int32_t& Size, std:
                       bool firstOfStream, std::string& fromText, std::string& toText,
                       std::string& errorToReport);
 
-// The standard integer conversion of a typed text: leading blanks, an
-// optional sign, decimal digits (or $ / 0x and hexadecimal digits), nothing
-// after them, within the 32-bit range. Throws EConvertError
-// ("'<text>' is not a valid integer value") otherwise.
-std::int32_t StrToInt(const std::string& text);
-
 } // namespace synthesis
