@@ -6,6 +6,7 @@
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
 #include "core/SharedState.h"
+#include "measure/Frequency.h"
 #include "audio/StreamSettings.h"
 #include "mixer/AudioMixer.h"
 
@@ -93,8 +94,10 @@ public:
     int FindFirstPositiveVoltage();
     int FindFirstNegativeCurrent();
     int FindFirstNegativeVoltage();
-    void MeasurePeriodCurrent();
-    void MeasurePeriodVoltage();
+    // One half-period search (find, smooth, search) with the pass's step and
+    // skip; the measured frequency is also left in the shared state.
+    double MeasurePeriodCurrent(measure::SearchPass pass);
+    double MeasurePeriodVoltage(measure::SearchPass pass);
     void ShowCurrentFrequency();
     void ShowVoltageFrequency();
 
@@ -120,6 +123,11 @@ public:
     void DrawTimeAxis5ms();
     void DrawTimeAxis2ms();
     void DrawTimeAxis1ms();
+    // The label set of time base 1..7 (DrawTimeAxis100ms ... DrawTimeAxis1ms).
+    void drawTimeAxis(int index);
+    // The centre line and both traces of a frame from the trigger index,
+    // erasing the previous frame's traces, which it then replaces.
+    void drawTraces(std::uint16_t trigger);
 
     // Generator panels, stepping and sweep (app/Form1Generators.cpp).
     void ScrollBar4Change();

@@ -2,8 +2,152 @@
 // channel choice, scales and labels are drawn by the kernels of display/ and
 // measure/ into the canvas; these methods connect them to the controls.
 
+#include "app/ComboBoxItem.h"
+#include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "measure/Channel.h"
+#include "measure/Frequency.h"
+#include "measure/TimeBase.h"
+#include "measure/Trigger.h"
 
-void TForm1::connectDisplayControls() {}
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
-void TForm1::DrawScreen() {}
+using measure::Channel;
+using measure::TriggerSource;
+
+void TForm1::connectDisplayControls() {
+    connect(file1, &QAction::triggered, this, app::guarded([this] { file1Click(); }));
+    connect(ComboBox4, &QComboBox::activated, this, app::guarded([this] { ComboBox4Click(); }));
+    connect(ComboBox1, &QComboBox::activated, this, app::guarded([this] { ComboBox1Click(); }));
+    // Typing into the time-base box changes it as well.
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
+            app::guarded([this] { ComboBox1Click(); }));
+    connect(Button3, &QPushButton::clicked, this, app::guarded([this] { Button3Click(); }));
+    // A radio button reacts when it becomes checked, by a click or from code.
+    const auto onChecked = [this](QRadioButton* button, void (TForm1::*reaction)()) {
+        connect(button, &QRadioButton::toggled, this, [this, reaction](bool checked) {
+            if (checked) app::reportExceptions([&] { (this->*reaction)(); });
+        });
+    };
+    onChecked(RadioButton3, &TForm1::RadioButton3Click);
+    onChecked(RadioButton4, &TForm1::RadioButton4Click);
+    onChecked(RadioButton5, &TForm1::RadioButton5Click);
+}
+
+void TForm1::file1Click() {
+    Refresh();
+    DrawScreen();
+}
+
+void TForm1::DrawScreen() {
+    // 1. The measurement of both channels, each readout followed by its range.
+    MeasureCurrent();
+    SelectCurrentRange();
+    ShowCurrentFrequency();
+    MeasureVoltage();
+    SelectVoltageRange();
+    ShowVoltageFrequency();
+
+    // 2.
+    state.voltageTraceShift = 0;
+    state.currentTraceShift = 0;
+
+    // 3. The triggering channel; a trigger box with typed text draws nothing.
+    const TriggerSource source =
+        measure::chooseTriggerSource(ItemIndex(*ComboBox4), state.voltagePeak, state.currentPeak);
+    if (source == TriggerSource::none) return;
+    const bool byVoltage = source == TriggerSource::voltage;
+
+    // 4. The time base for that channel's frequency.
+    if (byVoltage)
+        SelectTimeBaseByVoltage();
+    else
+        SelectTimeBaseByCurrent();
+
+    // 5. Grid, time-axis labels and vertical scales.
+    DrawScales();
+
+    // 6., 7. The start of a negative half-wave of the triggering channel.
+    if (byVoltage)
+        FindFirstNegativeVoltage();
+    else
+        FindFirstNegativeCurrent();
+    const std::uint16_t trigger = measure::searchTrigger(
+        measure::view(state, byVoltage ? Channel::voltage : Channel::current), state.sampleCount);
+
+    // 8. - 10. Centre line and both traces from the trigger point.
+    drawTraces(trigger);
+}
+
+namespace {
+
+void selectTimeBase(TForm1& form, TriggerSource source) {
+    const std::optional<int> index =
+        measure::chosenTimeBase(form.state, source, ItemIndex(*form.ComboBox1));
+    if (!index || !measure::applyTimeBase(form.state, *index)) return;
+    // A new time base starts from a clear screen with its own labels.
+    form.Refresh();
+    form.drawTimeAxis(*index);
+}
+
+} // namespace
+
+void TForm1::SelectTimeBaseByVoltage() {
+    selectTimeBase(*this, TriggerSource::voltage);
+}
+
+void TForm1::SelectTimeBaseByCurrent() {
+    selectTimeBase(*this, TriggerSource::current);
+}
+
+void TForm1::ComboBox4Click() {
+    Refresh();
+}
+
+void TForm1::RadioButton3Click() {
+    Refresh();
+    state.showCurrentTrace = 1;
+    state.showVoltageTrace = 0;
+    SetItemIndex(*ComboBox4, measure::triggerFromCurrent);
+}
+
+void TForm1::RadioButton4Click() {
+    Refresh();
+    state.showCurrentTrace = 0;
+    state.showVoltageTrace = 1;
+    SetItemIndex(*ComboBox4, measure::triggerFromVoltage);
+}
+
+void TForm1::RadioButton5Click() {
+    Refresh();
+    state.showCurrentTrace = 1;
+    state.showVoltageTrace = 1;
+    SetItemIndex(*ComboBox4, measure::triggerAutomatic);
+}
+
+void TForm1::Button3Click() {
+    // The caption names the mode the next click selects.
+    if (state.periodicMode == 1) {
+        state.periodicMode = 0;
+        Button3->setText(QString::fromUtf8("periodické"));
+        Refresh();
+        DrawScreen();
+    } else {
+        state.periodicMode = 1;
+        Button3->setText(QString::fromUtf8("jednorázové"));
+    }
+}
+
+void TForm1::ComboBox1Click() {
+    const int item = ItemIndex(*ComboBox1);
+    state.autoTimeBase = item == measure::timeBaseAutomaticItem ? 1 : 0;
+    if (item == measure::timeBaseGeneratorItem) {
+        state.generatorTimeBase = 1;
+        state.autoTimeBase = 1;
+    } else {
+        state.generatorTimeBase = 0;
+    }
+}

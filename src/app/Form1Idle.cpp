@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/RecordedBlock.h"
 #include "audio/AudioIn.h"
+#include "measure/GainSwitch.h"
 
 #include <QLabel>
 
@@ -33,13 +34,17 @@ void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
     if (!AudioIn1->StartStream(&AudioIn1)) AudioIn1->StartStream(&AudioIn1);
 
     if (state.periodicMode == 1) {
-        // Grid (DrawGrid) and one display frame (DrawScreen) are drawn here.
-        Panel2->setVisible(overloadPanelVisible(state.voltagePeak, state.reducedGain));
+        DrawGrid();
+        DrawScreen();
+        Panel2->setVisible(measure::overloadPanelVisible(state.voltagePeak, state.reducedGain));
         Done = false;
     }
     if (state.periodicMode == 0) {
-        // The four readouts (MeasureCurrent, ShowCurrentFrequency,
-        // MeasureVoltage, ShowVoltageFrequency) are refreshed here.
+        // The picture stays; only the readouts follow the new blocks.
+        MeasureCurrent();
+        ShowCurrentFrequency();
+        MeasureVoltage();
+        ShowVoltageFrequency();
         Done = false;
     }
 }

@@ -80,7 +80,7 @@ void TForm1::runStartupSequence(bool optimum) {
     s.gridVisible = 1;
     s.periodicMode = 1;
     s.gridBrightness = 75;
-    // The grid is drawn here (DrawGrid).
+    DrawGrid();
 
     // 10. Trace sampling, smoothing, and the 100 mA / 100 mV ranges in force.
     s.sampleStep = 6;

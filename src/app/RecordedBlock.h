@@ -1,7 +1,5 @@
 #pragma once
-// The two rules of the idle-driven measurement cycle that need no window:
-// how a recorded block enters the shared sample array, and when the overload
-// warning is shown.
+// How a recorded block enters the shared sample array.
 
 #include "core/SharedState.h"
 
@@ -16,10 +14,3 @@
 // whole value (no buffer, Size below 2) changes nothing. Returns the number of
 // values copied.
 int copyRecordedBlock(SharedState& state, const char* buffer, std::int32_t size);
-
-// The overload warning: shown exactly when the voltage peak reaches 30500
-// while the line-input gain is already reduced.
-constexpr std::uint16_t overloadPeak = 30500;
-constexpr bool overloadPanelVisible(std::uint16_t voltagePeak, std::int32_t reducedGain) {
-    return voltagePeak >= overloadPeak && reducedGain == 1;
-}

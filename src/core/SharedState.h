@@ -26,7 +26,6 @@ constexpr int voltage10mV = 12;
 
 struct SharedState {
     using SampleArray = std::array<std::int32_t, sampleCapacity>;
-    using SumArray = std::array<double, sampleCapacity>;
 
     // Sample data.
     SampleArray rawSamples{};
@@ -36,8 +35,10 @@ struct SharedState {
     SampleArray voltageSamples{};
     SampleArray currentSmoothed{};
     SampleArray voltageSmoothed{};
-    SumArray currentSquareSums{};
-    SumArray voltageSquareSums{};
+    // Sums of squares of each channel over the entries of the last pass (only
+    // the total is ever read, so only the total is kept).
+    double currentSquareSums = 0;
+    double voltageSquareSums = 0;
     SampleArray previousCurrentTrace{};
     SampleArray previousVoltageTrace{};
 

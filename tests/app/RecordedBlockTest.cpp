@@ -1,9 +1,8 @@
-// How a recorded block enters the shared sample array, and the overload rule.
+// How a recorded block enters the shared sample array.
 
 #include "app/Form1.h"
 #include "app/RecordedBlock.h"
 
-#include <QLabel>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -107,48 +106,5 @@ TEST(BufferFilledTest, TheWindowCopiesTheBlockAndDeclinesToRequeue) {
     EXPECT_FALSE(form->AudioIn1BufferFilled(bytes.data(), size));
     EXPECT_EQ(form->state.rawSamples[15999], -15999);
 }
-
-struct OverloadCase {
-    std::uint16_t voltagePeak;
-    std::int32_t reducedGain;
-    bool shown;
-};
-
-class OverloadTest : public ::testing::TestWithParam<OverloadCase> {};
-
-TEST_P(OverloadTest, PanelShownOnlyAtFullScaleWithReducedGain) {
-    const OverloadCase c = GetParam();
-    EXPECT_EQ(overloadPanelVisible(c.voltagePeak, c.reducedGain), c.shown);
-}
-
-// Every periodic pass decides the panel; a one-shot pass leaves it alone.
-TEST_P(OverloadTest, PeriodicIdlePassSetsThePanel) {
-    const OverloadCase c = GetParam();
-    auto form = std::make_unique<TForm1>();
-    form->state.voltagePeak = c.voltagePeak;
-    form->state.reducedGain = c.reducedGain;
-    form->Panel2->setVisible(!c.shown);
-
-    form->state.periodicMode = 0;
-    bool done = true;
-    form->MyIdleEvent(form.get(), done);
-    EXPECT_FALSE(done);
-    EXPECT_EQ(form->Panel2->isVisibleTo(form.get()), !c.shown);
-
-    form->state.periodicMode = 1;
-    done = true;
-    form->MyIdleEvent(form.get(), done);
-    EXPECT_FALSE(done);
-    EXPECT_EQ(form->Panel2->isVisibleTo(form.get()), c.shown);
-}
-
-INSTANTIATE_TEST_SUITE_P(Peaks, OverloadTest,
-                         ::testing::Values(OverloadCase{30499, 1, false},
-                                           OverloadCase{30500, 1, true},
-                                           OverloadCase{32768, 1, true},
-                                           OverloadCase{65535, 1, true},
-                                           OverloadCase{30500, 0, false},
-                                           OverloadCase{65535, 0, false},
-                                           OverloadCase{0, 1, false}));
 
 } // namespace

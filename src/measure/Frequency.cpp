@@ -1,0 +1,145 @@
+#include "measure/Frequency.h"
+
+#include "core/Round.h"
+#include "measure/Smoothing.h"
+
+#include <algorithm>
+
+namespace measure {
+
+namespace {
+
+constexpr int voltage50V = 1;
+constexpr int voltage20V = 2;
+constexpr double tenVoltThreshold = 1 / 0.01;
+constexpr double halfPeriodsPerSecond = 22050.0;
+constexpr double coarseLimit = 100;   // shown from the coarse pass up to here
+constexpr double displayLimit = 2500; // beyond it the screen cannot show the signal
+
+int findFirst(ChannelView channel, std::int32_t N, HalfWave halfWave) {
+    const int last = std::min<std::int32_t>(N, sampleCapacity - 1);
+    for (int i = 1; i <= last; ++i) {
+        const std::int32_t x = channel.samples[static_cast<std::size_t>(i)];
+        if (halfWave == HalfWave::positive ? x > 0 : x < 0) {
+            channel.startMark = static_cast<std::uint16_t>(i);
+            channel.smoothed[static_cast<std::size_t>(i)] = x;
+            return i;
+        }
+    }
+    return 0;
+}
+
+// Position of the zero crossing between i and i + 1 by linear interpolation.
+double crossing(int i, std::int32_t before, std::int32_t after) {
+    return i + static_cast<double>(before) / (static_cast<double>(before) - after);
+}
+
+} // namespace
+
+int findFirstPositive(ChannelView channel, std::int32_t N) {
+    return findFirst(channel, N, HalfWave::positive);
+}
+
+int findFirstNegative(ChannelView channel, std::int32_t N) {
+    return findFirst(channel, N, HalfWave::negative);
+}
+
+HalfPeriod searchHalfPeriod(ChannelView channel, std::int32_t N, SearchPass pass,
+                            double threshold) {
+    const int s = channel.startMark;
+    Smoother y(channel.samples, channel.smoothed, s, N, channel.smoothingDivisor,
+               HalfWave::positive);
+    const int d = pass.step;
+
+    // Begin: a value at most the threshold followed by two larger ones.
+    HalfPeriod result;
+    result.start = lastStartPosition;
+    for (int p = s; p <= lastStartPosition; ++p) {
+        const auto a = static_cast<std::uint16_t>(y.at(p));
+        if (a > threshold) continue;
+        if (static_cast<std::uint16_t>(y.at(p + d)) > a &&
+            static_cast<std::uint16_t>(y.at(p + 2 * d)) > a) {
+            result.start = p;
+            break;
+        }
+    }
+
+    // End: one past the first zero after the skip; a search that begins
+    // inside the searched span ends at its limit.
+    const int first = result.start + 1 + pass.skip;
+    for (int q = first;; ++q) {
+        if (first < searchLimit && q >= searchLimit) {
+            result.end = searchLimit;
+            break;
+        }
+        if (y.at(q) == 0) {
+            result.end = q + 1;
+            break;
+        }
+    }
+    if (result.end == result.start) result.end = result.start + 1;
+    result.samples = result.end - result.start;
+
+    // The zero crossings of the samples themselves: rising next to S,
+    // falling just before E.
+    const auto& x = channel.samples;
+    std::optional<double> rise;
+    for (int i = std::max(result.start - 1, 0); i <= result.start + 2 * d && !rise; ++i) {
+        const std::int32_t a = sampleAt(x, N, i), b = sampleAt(x, N, i + 1);
+        if (a <= 0 && b > 0) rise = crossing(i, a, b);
+    }
+    std::optional<double> fall;
+    for (int j = std::max(result.end - 3, 0); j <= result.end - 1 && !fall; ++j) {
+        const std::int32_t a = sampleAt(x, N, j), b = sampleAt(x, N, j + 1);
+        if (a > 0 && b <= 0) fall = crossing(j, a, b);
+    }
+    if (rise && fall && *fall > *rise) {
+        result.samples = *fall - *rise;
+        result.interpolated = true;
+    }
+    return result;
+}
+
+double searchThreshold(const SharedState& state, Channel channel) {
+    if (channel == Channel::voltage &&
+        (state.activeVoltageRange == voltage20V || state.activeVoltageRange == voltage50V))
+        return tenVoltThreshold;
+    const double gain = channel == Channel::current ? state.currentGain : state.voltageGain;
+    return 1 / gain;
+}
+
+double measurePeriod(SharedState& state, Channel channel, SearchPass pass) {
+    ChannelView c = view(state, channel);
+    findFirstPositive(c, state.sampleCount);
+    const HalfPeriod half =
+        searchHalfPeriod(c, state.sampleCount, pass, searchThreshold(state, channel));
+    c.frequencyMeasured = halfPeriodsPerSecond / half.samples;
+    return c.frequencyMeasured;
+}
+
+FrequencyDisplay coarseFrequencyDisplay(double frequency) {
+    const NumberText text = frequencyText(Round(frequency), 5);
+    return {text.text, text.number, false};
+}
+
+FrequencyDisplay fineFrequencyDisplay(double frequency, bool fromGenerator) {
+    if (frequency > displayLimit) return {beyondDisplayLimitText, std::nullopt, false};
+    // A measured frequency is shown in even hertz, the generator's as it is.
+    const std::int64_t hertz = fromGenerator ? Round(frequency) : 2 * Round(frequency / 2);
+    const NumberText text = frequencyText(hertz, 4);
+    return {text.text, text.number, true};
+}
+
+FrequencyDisplay showFrequency(SharedState& state, Channel channel) {
+    ChannelView c = view(state, channel);
+    const bool generator = state.generatorTimeBase == 1;
+    auto shown = [&](double measured) {
+        return generator ? static_cast<double>(state.generator1Frequency) : measured;
+    };
+    c.frequency = shown(measurePeriod(state, channel, coarsePass));
+    if (c.frequency <= coarseLimit) return coarseFrequencyDisplay(c.frequency);
+    c.frequency = shown(measurePeriod(state, channel, finePass));
+    return fineFrequencyDisplay(c.frequency, generator);
+}
+
+} // namespace measure

@@ -1,0 +1,44 @@
+#pragma once
+// The input-gain switch: a large voltage lowers the line input's recording
+// level, a small one raises it again, with hysteresis between 15000 and
+// 30499. Each state has its own set of readout and trace factors.
+
+#include "core/SharedState.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace measure {
+
+// Line-input recording levels of the two gain states.
+constexpr std::int64_t fullGainLevel = 65535;
+constexpr std::int64_t reducedGainLevel = 35535;
+// Voltage peaks of the switch: reduce at 30500 or more, return below 15000.
+constexpr std::uint16_t reduceAtPeak = 30500;
+constexpr std::uint16_t restoreBelowPeak = 15000;
+
+struct FactorSet {
+    double voltageReadout, currentReadout, voltageTrace, currentTrace;
+};
+constexpr FactorSet fullGainFactors = {0.0357, 0.03, 0.0494, 0.042};
+constexpr FactorSet reducedGainFactors = {0.0652, 0.055, 0.09, 0.07336};
+
+void writeFactors(SharedState& state, const FactorSet& factors);
+
+struct GainChange {
+    std::int64_t level; // the line-input level to set now
+    bool entersReduced; // true: the overload warning is to be hidden
+};
+
+// Runs the switch on the voltage peak of the block just measured: updates
+// reducedGain and the factor set, and says which level the line input must
+// get (nullopt: the gain state stays).
+std::optional<GainChange> switchGain(SharedState& state);
+
+// The overload warning: the voltage peak reaches 30500 while the gain is
+// already reduced.
+constexpr bool overloadPanelVisible(std::uint16_t voltagePeak, std::int32_t reducedGain) {
+    return voltagePeak >= reduceAtPeak && reducedGain == 1;
+}
+
+} // namespace measure
