@@ -25,6 +25,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class CanvasWidget;
+class IdleCycle;
 class TAudioIn;
 class TAudioOut;
 
@@ -161,7 +162,9 @@ public:
     // True once the idle cycle has been hooked in (end of start-up).
     bool idleHooked() const;
     // Number of idle passes run so far.
-    std::uint64_t idlePassCount() const { return idlePasses_; }
+    std::uint64_t idlePassCount() const;
+    // The idle cycle, which waits while passes could only repeat themselves.
+    IdleCycle& idleCycle() const { return *idle_; }
 
     // Every control of the window in creation order (for reports and tests).
     const std::vector<QWidget*>& controls() const { return controls_; }
@@ -295,7 +298,6 @@ private:
     // The start-up sequence; "optimum" runs it with its differences.
     void runStartupSequence(bool optimum);
     void hookIdle();
-    void idleTick();
 
     // Registers a control under its name for reports and tests.
     template <class W> W* add(W* widget, const char* name);
@@ -303,6 +305,5 @@ private:
     std::unique_ptr<SharedState> stateStorage_;
     CanvasWidget* canvas_ = nullptr;
     std::vector<QWidget*> controls_;
-    QTimer idleTimer_;
-    std::uint64_t idlePasses_ = 0;
+    IdleCycle* idle_ = nullptr;
 };

@@ -6,6 +6,8 @@
 #include "app/ErrorReport.h"
 #include "app/Fonts.h"
 #include "app/Form1.h"
+#include "app/IdleCycle.h"
+#include "audio/AudioIn.h"
 #include "platform/SoundCard.h"
 
 #include <QComboBox>
@@ -157,8 +159,12 @@ TForm1::TForm1(QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
 
-    idleTimer_.setInterval(0);
-    connect(&idleTimer_, &QTimer::timeout, this, app::guarded([this] { idleTick(); }));
+    // A pass reports its own exceptions, and the cycle goes on with the next.
+    idle_ = new IdleCycle(
+        [this](bool& Done) { app::reportExceptions([&] { MyIdleEvent(this, Done); }); },
+        [this] { return snapshotOf(state); },
+        // While no capture runs, every pass retries the input: no waiting.
+        [this] { return AudioIn1->DeviceOpen; }, this);
     connect(Button2, &QPushButton::clicked, this, app::guarded([this] { Button2Click(); }));
     connect(mix1, &QAction::triggered, this, app::guarded([this] { mix1Click(); }));
     connectMeasureControls();

@@ -3,6 +3,7 @@
 // and the user's input are handled between passes, never during one.
 
 #include "app/Form1.h"
+#include "app/IdleCycle.h"
 #include "app/RecordedBlock.h"
 #include "audio/AudioIn.h"
 #include "measure/GainSwitch.h"
@@ -10,22 +11,15 @@
 #include <QLabel>
 
 void TForm1::hookIdle() {
-    idleTimer_.setInterval(0);
-    idleTimer_.start();
+    idle_->hook();
 }
 
 bool TForm1::idleHooked() const {
-    return idleTimer_.isActive();
+    return idle_->hooked();
 }
 
-void TForm1::idleTick() {
-    ++idlePasses_;
-    bool Done = true;
-    MyIdleEvent(this, Done);
-    // Done = true would wait for the next message; a short interval stands in
-    // for that wait. Done = false runs the next pass as soon as the queue is empty.
-    const int interval = Done ? 15 : 0;
-    if (idleTimer_.interval() != interval) idleTimer_.setInterval(interval);
+std::uint64_t TForm1::idlePassCount() const {
+    return idle_->passes();
 }
 
 void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {

@@ -5,6 +5,7 @@
 #include "app/CanvasWidget.h"
 #include "app/ComboBoxItem.h"
 #include "app/Form1.h"
+#include "app/IdleCycle.h"
 #include "audio/AudioOut.h"
 
 #include <QCloseEvent>
@@ -176,7 +177,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     FormClose();
     emit closing();
     // No idle pass runs on a closed window.
-    idleTimer_.stop();
+    idle_->unhook();
     QMainWindow::closeEvent(event);
 }
 

@@ -2,7 +2,11 @@
 // receives (posted notifications, timer ticks, clicks) is delivered between
 // the passes.
 
+#include "app/IdleCycle.h"
+
 #include "app/Form1.h"
+#include "audio/AudioIn.h"
+#include "platform/bench/BenchSoundCard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -87,13 +91,43 @@ TEST(IdleCycleTest, PassesRunBetweenPostedEventsTimerTicksAndClicks) {
     EXPECT_TRUE(strictlyIncreasing(passesAtClick));
 }
 
-TEST(IdleCycleTest, OneShotPassesKeepRunning) {
+// With the bench's clock standing still nothing arrives: after a few passes
+// the cycle waits, and the next event wakes it.
+TEST(IdleCycleTest, WithNothingArrivingTheCycleWaitsUntilTheNextEvent) {
+    for (int periodic : {1, 0}) {
+        auto form = std::make_unique<TForm1>();
+        form->state.periodicMode = periodic;
+        QTest::qWait(50);
+        EXPECT_TRUE(form->idleCycle().waiting()) << periodic;
+        const auto resting = form->idlePassCount();
+        EXPECT_LE(resting, 8u);
+        QTest::qWait(30);
+        EXPECT_EQ(form->idlePassCount(), resting);
+
+        Recorder recorder(*form);
+        QCoreApplication::postEvent(&recorder, new QEvent(Recorder::type()));
+        QTest::qWait(30);
+        EXPECT_GT(form->idlePassCount(), resting);
+        EXPECT_TRUE(form->idleCycle().waiting());
+    }
+}
+
+// An input that cannot be opened is retried in every pass: no waiting then.
+TEST(IdleCycleTest, AnInputThatCannotOpenIsRetriedWithoutPause) {
+    auto& bench = dynamic_cast<platform::bench::BenchSoundCard&>(platform::soundCard());
+    bench.failOperation(platform::bench::Operation::openInput, platform::error::allocated);
     auto form = std::make_unique<TForm1>();
-    form->state.periodicMode = 0;
-    QTest::qWait(10);
+    QTest::qWait(30);
     const auto before = form->idlePassCount();
     QTest::qWait(30);
     EXPECT_GT(form->idlePassCount(), before + 5);
+    EXPECT_FALSE(form->idleCycle().waiting());
+
+    // The device is free again: the next pass opens it, and the cycle rests.
+    bench.failOperation(platform::bench::Operation::openInput, platform::error::ok);
+    QTest::qWait(30);
+    EXPECT_TRUE(form->AudioIn1->DeviceOpen);
+    EXPECT_TRUE(form->idleCycle().waiting());
 }
 
 } // namespace

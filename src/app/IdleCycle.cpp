@@ -1,0 +1,85 @@
+#include "app/IdleCycle.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimerEvent>
+
+IdleCycle::IdleCycle(Pass pass, Snapshot snapshot, MayWait mayWait, QObject* parent)
+    : QObject(parent), pass_(std::move(pass)), snapshot_(std::move(snapshot)),
+      mayWait_(std::move(mayWait)) {
+    timer_.setInterval(0);
+    connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+}
+
+IdleCycle::~IdleCycle() {
+    if (hooked_) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void IdleCycle::hook() {
+    if (!hooked_) QCoreApplication::instance()->installEventFilter(this);
+    hooked_ = true;
+    wake();
+}
+
+void IdleCycle::unhook() {
+    if (hooked_) QCoreApplication::instance()->removeEventFilter(this);
+    hooked_ = false;
+    timer_.stop();
+}
+
+void IdleCycle::wake() {
+    passesSinceEvent_ = 0;
+    unchangedPasses_ = 0;
+    last_.reset();
+    if (hooked_ && !timer_.isActive()) timer_.start();
+}
+
+void IdleCycle::tick() {
+    ++passes_;
+    bool Done = true;
+    inPass_ = true;
+    try {
+        pass_(Done);
+    } catch (...) {
+        inPass_ = false;
+        throw;
+    }
+    inPass_ = false;
+    ++passesSinceEvent_;
+
+    StateSnapshot now = snapshot_();
+    unchangedPasses_ = last_ && *last_ == now ? unchangedPasses_ + 1 : 0;
+    last_ = std::move(now);
+    // Two unchanged passes, each started from its predecessor's state with
+    // nothing arrived since the one before: the next would be the same again.
+    if (unchangedPasses_ >= 2 && passesSinceEvent_ >= 3 && mayWait_()) {
+        timer_.stop();
+        return;
+    }
+    // Done = true waits for the next message; a short interval stands in
+    // for that wait. Done = false runs the next pass as soon as the queue
+    // is empty.
+    const int interval = Done ? 15 : 0;
+    if (timer_.interval() != interval) timer_.setInterval(interval);
+}
+
+bool IdleCycle::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    // Painting shows what the passes drew; it changes nothing they read.
+    case QEvent::Paint:
+    case QEvent::UpdateRequest:
+    case QEvent::UpdateLater:
+        break;
+    case QEvent::Timer:
+        // The cycle's own timer is not news.
+        if (watched != &timer_ && static_cast<QTimerEvent*>(event)->timerId() != timer_.timerId())
+            if (!inPass_) wake();
+        break;
+    default:
+        // What a pass does to the window itself (texts, panels shown or
+        // hidden) follows from the state it changed, which counts already.
+        if (!inPass_) wake();
+        break;
+    }
+    return false;
+}

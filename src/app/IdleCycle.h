@@ -1,0 +1,61 @@
+#pragma once
+// The idle cycle: a pass runs whenever the event queue is empty, and the
+// events that arrive (recorded blocks, playback notifications, timer ticks,
+// the user's input) are handled between passes.
+//
+// A pass is a function of the state it starts from and of what has arrived
+// since. Once two passes in a row have started from the state the pass
+// before them left, with nothing arrived in between, every further pass can
+// only repeat the same picture and readouts; the cycle then waits, without
+// using the processor, until the next event arrives, and goes on from there.
+// It never waits while the owner says a pass still has work to retry (an
+// input device that could not be opened).
+
+#include "app/StateFields.h"
+
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class IdleCycle : public QObject {
+    Q_OBJECT
+public:
+    // pass(Done) runs one pass; Done = false asks for the next one at once.
+    using Pass = std::function<void(bool& Done)>;
+    using Snapshot = std::function<StateSnapshot()>;
+    using MayWait = std::function<bool()>;
+
+    IdleCycle(Pass pass, Snapshot snapshot, MayWait mayWait, QObject* parent = nullptr);
+    ~IdleCycle() override;
+
+    // From now on passes run (the end of start-up).
+    void hook();
+    // No pass runs any more (the window closes).
+    void unhook();
+    bool hooked() const { return hooked_; }
+    // True while the cycle waits for an event instead of running passes.
+    bool waiting() const { return hooked_ && !timer_.isActive(); }
+    std::uint64_t passes() const { return passes_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void tick();
+    void wake();
+
+    Pass pass_;
+    Snapshot snapshot_;
+    MayWait mayWait_;
+    QTimer timer_;
+    bool hooked_ = false;
+    bool inPass_ = false;
+    std::uint64_t passes_ = 0;
+    // Passes since the last event, and how many of them in a row left the
+    // state as they found it.
+    int passesSinceEvent_ = 0;
+    int unchangedPasses_ = 0;
+    std::optional<StateSnapshot> last_;
+};
