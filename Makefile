@@ -3,7 +3,7 @@
 #   make test  installs what is missing, builds, runs every test (normal and sanitizer builds)
 
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev fonts-dejavu-core
+            libbenchmark-dev fonts-dejavu-core locales
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=

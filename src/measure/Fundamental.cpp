@@ -1,0 +1,151 @@
+#include "measure/Fundamental.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace measure {
+
+namespace {
+
+constexpr double framesPerSecond = 44100;
+
+// Solves the 3 x 3 system m v = r by Gaussian elimination with pivoting;
+// false when it is singular.
+bool solve3(std::array<std::array<double, 3>, 3> m, std::array<double, 3> r,
+            std::array<double, 3>& v) {
+    for (int col = 0; col < 3; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < 3; ++row)
+            if (std::abs(m[row][col]) > std::abs(m[pivot][col])) pivot = row;
+        if (std::abs(m[pivot][col]) < 1e-12) return false;
+        std::swap(m[pivot], m[col]);
+        std::swap(r[pivot], r[col]);
+        for (int row = col + 1; row < 3; ++row) {
+            const double f = m[row][col] / m[col][col];
+            for (int k = col; k < 3; ++k)
+                m[row][k] -= f * m[col][k];
+            r[row] -= f * r[col];
+        }
+    }
+    for (int row = 2; row >= 0; --row) {
+        double sum = r[row];
+        for (int k = row + 1; k < 3; ++k)
+            sum -= m[row][k] * v[k];
+        v[row] = sum / m[row][row];
+    }
+    return true;
+}
+
+double degrees(double radians) {
+    double d = radians * 180 / std::numbers::pi;
+    while (d > 180)
+        d -= 360;
+    while (d <= -180)
+        d += 360;
+    return d;
+}
+
+int peakOf(const std::int32_t* x, std::ptrdiff_t stride, int count) {
+    int peak = 0;
+    for (int k = 0; k < count; ++k)
+        peak = std::max(peak, std::abs(x[k * stride]));
+    return peak;
+}
+
+} // namespace
+
+Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency) {
+    const double w = 2 * std::numbers::pi * frequency / framesPerSecond;
+    // Normal equations of x ~ a cos + b sin + c.
+    std::array<std::array<double, 3>, 3> m{};
+    std::array<double, 3> r{};
+    // cos and sin of w k by rotation, taken afresh now and then so that
+    // rounding cannot build up.
+    const double cw = std::cos(w), sw = std::sin(w);
+    double c = 1, s = 0;
+    for (int k = 0; k < count; ++k) {
+        if (k % 1024 == 0) {
+            c = std::cos(w * k);
+            s = std::sin(w * k);
+        }
+        const double basis[3] = {c, s, 1.0};
+        const double value = x[k * stride];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                m[i][j] += basis[i] * basis[j];
+            r[i] += basis[i] * value;
+        }
+        const double next = c * cw - s * sw;
+        s = s * cw + c * sw;
+        c = next;
+    }
+    std::array<double, 3> v{};
+    if (!solve3(m, r, v)) return {};
+    // a cos + b sin = A cos(wk - atan2(b, a))
+    return {std::hypot(v[0], v[1]), -std::atan2(v[1], v[0]), v[2]};
+}
+
+std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t stride, int count,
+                                        int hysteresis) {
+    std::optional<double> first;
+    double last = 0;
+    int crossings = 0;
+    bool armed = false;
+    for (int k = 0; k + 1 < count; ++k) {
+        const std::int32_t a = x[k * stride], b = x[(k + 1) * stride];
+        if (a < -hysteresis) armed = true;
+        if (armed && a <= 0 && b > 0) {
+            const double at = k + static_cast<double>(-a) / (b - a);
+            if (!first) first = at;
+            last = at;
+            ++crossings;
+            armed = false;
+        }
+    }
+    if (crossings < 2 || last <= *first) return std::nullopt;
+    return (crossings - 1) * framesPerSecond / (last - *first);
+}
+
+CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                            double currentReadoutFactor, double voltageReadoutFactor,
+                            double frequencyHint) {
+    CircuitReading reading;
+    const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+    if (frames < 16) return reading;
+    const std::int32_t* voltage = raw.data();
+    const std::int32_t* current = raw.data() + 1;
+
+    // The frequency from the channel with the clearer crossings.
+    std::optional<double> f;
+    for (const std::int32_t* x : {voltage, current}) {
+        const int peak = peakOf(x, 2, frames);
+        if (peak >= 16) f = crossingFrequency(x, 2, frames, peak / 4);
+        if (f) break;
+    }
+    if (!f && frequencyHint > 0) f = frequencyHint;
+    if (!f || *f <= 0) return reading;
+
+    // A whole number of periods from the start of the block.
+    const double period = framesPerSecond / *f;
+    const double periods = std::floor(frames / period);
+    if (periods < 1) return reading;
+    const int count = std::clamp(static_cast<int>(std::lround(periods * period)), 3, frames);
+
+    const Phasor u = fitSine(voltage, 2, count, *f);
+    const Phasor i = fitSine(current, 2, count, *f);
+    // A readout is the channel's RMS / sqrt(2) x factor, so a sine of
+    // amplitude A reads A / 2 x factor.
+    reading.valid = true;
+    reading.frequency = *f;
+    reading.voltageRms = u.amplitude / 2 * voltageReadoutFactor;
+    reading.currentRms = i.amplitude / 2 * currentReadoutFactor;
+    reading.currentTooSmall = i.amplitude < smallestCurrentAmplitude;
+    reading.phaseDegrees = degrees(u.phase - i.phase);
+    if (!reading.currentTooSmall) reading.impedance = reading.voltageRms / reading.currentRms;
+    reading.power = reading.voltageRms * reading.currentRms * std::cos(u.phase - i.phase) / 1000;
+    return reading;
+}
+
+} // namespace measure

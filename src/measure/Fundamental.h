@@ -1,0 +1,58 @@
+#pragma once
+// The fundamental of both channels of a recorded block, and what a physics
+// lesson reads from the pair: the impedance |Z| = UR / IL, the phase of the
+// voltage against the current, and the active power.
+//
+// Both channels are fitted by least squares with a sine of the block's own
+// frequency over a whole number of its periods, so that harmonics, noise and
+// an offset do not move the result.
+
+#include "core/SharedState.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace measure {
+
+// x[k] ~ offset + amplitude x cos(2 pi f k / 44100 + phase), phase in radians.
+struct Phasor {
+    double amplitude = 0;
+    double phase = 0;
+    double offset = 0;
+};
+
+// Least-squares fit of a sine of `frequency` to the values x[0], x[stride],
+// ... (count of them) at 44100 values per second.
+Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency);
+
+// The frequency of a periodic signal from its rising zero crossings, each
+// interpolated between its two samples and counted only after the signal has
+// been below -hysteresis; nullopt with fewer than two crossings.
+std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t stride, int count,
+                                        int hysteresis);
+
+struct CircuitReading {
+    bool valid = false;           // a periodic signal was found and fitted
+    bool currentTooSmall = false; // valid, but the current is too small to divide by
+    double frequency = 0;         // Hz
+    double currentRms = 0;        // mA, calibrated as the readout
+    double voltageRms = 0;        // mV
+    double impedance = 0;         // ohm (mV / mA)
+    double phaseDegrees = 0;      // voltage against current, -180 .. 180, + when it leads
+    double power = 0;             // active power, mW
+};
+
+// Fundamental fit of a recorded block: rawSamples holds sampleCount
+// interleaved values (voltage first in every frame, current second). The
+// readout factors turn raw units into mV and mA as the readouts do. The
+// frequency comes from the block itself; `frequencyHint` stands in when the
+// block has no clear crossings.
+CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                            double currentReadoutFactor, double voltageReadoutFactor,
+                            double frequencyHint);
+
+// A current whose fitted amplitude is below this many raw units is too small
+// to divide the voltage by.
+constexpr double smallestCurrentAmplitude = 5;
+
+} // namespace measure
