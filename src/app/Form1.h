@@ -5,8 +5,9 @@
 // plain functions of the subsystem folders, and the TForm1 methods of each
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
-#include "core/SharedState.h"
 #include "audio/StreamSettings.h"
+#include "core/SharedState.h"
+#include "generator/GeneratorBufferCache.h"
 #include "mixer/AudioMixer.h"
 
 #include <QMainWindow>
@@ -297,4 +298,7 @@ private:
     std::vector<QWidget*> controls_;
     QTimer idleTimer_;
     std::uint64_t idlePasses_ = 0;
+    // The output buffers of generators 1 + 2 computed last, copied while the
+    // generators stay unchanged.
+    synthesis::GeneratorBufferCache generatorBuffers_;
 };

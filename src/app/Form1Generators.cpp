@@ -3,9 +3,9 @@
 // texts of the sweep panel's two boxes.
 
 #include "app/ErrorReport.h"
-#include "core/Exception.h"
 #include "app/Form1.h"
 #include "audio/AudioOut.h"
+#include "core/Exception.h"
 #include "generator/Synthesis.h"
 
 #include <QCoreApplication>
@@ -17,9 +17,9 @@ bool TForm1::AudioOut1FillBuffer(char* Buffer, std::int32_t& Size) {
     std::string from = sweep ? Edit106->text().toStdString() : std::string();
     std::string to = sweep ? Edit110->text().toStdString() : std::string();
     std::string error;
-    const bool supplied =
-        synthesis::fillOutputBuffer(state, Buffer, Size, AudioOut1->FrameRate(),
-                                    AudioOut1->BuffersFilled == 0, from, to, error);
+    const bool supplied = synthesis::fillOutputBuffer(state, Buffer, Size, AudioOut1->FrameRate(),
+                                                      AudioOut1->BuffersFilled == 0, from, to,
+                                                      error, &generatorBuffers_);
     if (sweep) {
         // An empty box has been given "1".
         if (Edit106->text().isEmpty()) Edit106->setText(QString::fromStdString(from));
