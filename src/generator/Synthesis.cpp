@@ -1,6 +1,5 @@
 #include "generator/Synthesis.h"
 
-#include "core/Convert.h"
 #include "core/Exception.h"
 
 #include <algorithm>
@@ -74,16 +73,6 @@ std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capac
     return count * 2;
 }
 
-std::int32_t sweepStartFrequency(std::int32_t from) {
-    const auto value = static_cast<std::int32_t>(std::nearbyint(from / 5.0));
-    return std::max(value, 1);
-}
-
-std::int32_t sweepStepFor(std::int32_t to) {
-    const auto value = static_cast<std::int32_t>(std::nearbyint(to / 25.0));
-    return std::max(value, 1);
-}
-
 std::int32_t fillSweep(SharedState& state, char* Buffer, std::int32_t Capacity,
                        std::int32_t frameRate, std::int32_t startFrequency,
                        std::int32_t stepSamples) {
@@ -118,13 +107,10 @@ bool fillOutputBuffer(SharedState& state, char* Buffer, std::int32_t& Size, std:
         Size = fillGenerators(state, Buffer, capacity, frameRate, cache);
         return Size > 0;
     }
-    if (fromText.empty()) fromText = "1";
-    if (toText.empty()) toText = "1";
     try {
-        const std::int32_t start = sweepStartFrequency(StrToInt(fromText));
-        const std::int32_t step = sweepStepFor(StrToInt(toText));
-        state.lastSweepStartFrequency = start;
-        state.lastSweepStepSamples = step;
+        const SweepParameters parameters = readSweepParameters(fromText, toText);
+        state.lastSweepStartFrequency = parameters.startFrequency;
+        state.lastSweepStepSamples = parameters.stepSamples;
         state.sweepErrorReported.clear();
     } catch (const EConvertError& error) {
         if (error.message() != state.sweepErrorReported) {

@@ -12,6 +12,7 @@
 
 #include "core/SharedState.h"
 #include "generator/GeneratorBufferCache.h"
+#include "generator/SweepParameters.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,13 +41,6 @@ std::int16_t saturate(std::int64_t value);
 // computed one is kept.
 std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capacity,
                             std::int32_t frameRate, GeneratorBufferCache* cache = nullptr);
-
-// The sweep's start frequency value for the "od frekvence" number: from / 5
-// rounded, at least 1.
-std::int32_t sweepStartFrequency(std::int32_t from);
-// Samples between two frequency increments for the "do frekvence" number:
-// to / 25 rounded, at least 1.
-std::int32_t sweepStepFor(std::int32_t to);
 
 // Writes one sweep burst (10000 bytes, or less when the buffer is smaller)
 // of amplitude state.generator1Amplitude: the frequency value starts at
