@@ -289,6 +289,13 @@ private:
     void runStartupSequence(bool optimum);
     void hookIdle();
     void idleTick();
+    // Generator 1's start values: frequency slider 100..1000 at 100 Hz, shown
+    // frequencies 40 Hz, range boxes, amplitude slider at 3000 (start-up,
+    // "optimum" and the menu's "zobrazit").
+    void setGenerator1StartValues();
+    // Stepping: readouts of the frequency stepped to; the end of a stepping.
+    void showSteppedFrequency();
+    void stopStepping();
 
     // Registers a control under its name for reports and tests.
     template <class W> W* add(W* widget, const char* name);
