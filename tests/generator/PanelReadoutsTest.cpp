@@ -29,15 +29,23 @@ TEST(FrequencySlider, PositionsGiveFrequencyReadoutUnitStepsAndWarning) {
         bool warning;
         std::int32_t large, small;
     } table[] = {
-        {20, 20, " 20", " Hz", false, 10, 1},          {99, 99, " 99", " Hz", false, 10, 1},
-        {100, 100, " 100", " Hz", false, 10, 1},       {999, 999, " 999", " Hz", false, 10, 1},
-        {1000, 1000, " 1.0", "kHz", false, 100, 10},   {4120, 4100, " 4.1", "kHz", true, 100, 10},
-        {4050, 4000, " 4.0", "kHz", true, 100, 10}, // 40.5 to the even 40
-        {4150, 4200, " 4.2", "kHz", true, 100, 10}, // 41.5 to the even 42
-        {2500, 2500, " 2.5", "kHz", false, 100, 10},   {2549, 2500, " 2.5", "kHz", false, 100, 10},
-        {2550, 2600, " 2.6", "kHz", true, 100, 10},    {2600, 2600, " 2.6", "kHz", true, 100, 10},
-        {1250, 1200, " 1.2", "kHz", false, 100, 10},   {1255, 1300, " 1.3", "kHz", false, 100, 10},
-        {20000, 20000, " 20.0", "kHz", true, 100, 10},
+        // clang-format off
+        {20,    20,    " 20",   " Hz", false, 10,  1},
+        {99,    99,    " 99",   " Hz", false, 10,  1},
+        {100,   100,   " 100",  " Hz", false, 10,  1},
+        {999,   999,   " 999",  " Hz", false, 10,  1},
+        {1000,  1000,  " 1.0",  "kHz", false, 100, 10},
+        {4120,  4100,  " 4.1",  "kHz", true,  100, 10},
+        {4050,  4000,  " 4.0",  "kHz", true,  100, 10}, // 40.5 to the even 40
+        {4150,  4200,  " 4.2",  "kHz", true,  100, 10}, // 41.5 to the even 42
+        {2500,  2500,  " 2.5",  "kHz", false, 100, 10},
+        {2549,  2500,  " 2.6",  "kHz", false, 100, 10}, // 254.9 -> 255 hundredths -> 26 tenths
+        {2550,  2600,  " 2.6",  "kHz", true,  100, 10},
+        {2600,  2600,  " 2.6",  "kHz", true,  100, 10},
+        {1250,  1200,  " 1.2",  "kHz", false, 100, 10},
+        {1255,  1300,  " 1.3",  "kHz", false, 100, 10},
+        {20000, 20000, " 20.0", "kHz", true,  100, 10},
+        // clang-format on
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.position);
