@@ -84,6 +84,12 @@ void applyAmplitudeRange(SharedState& state, int item, QScrollBar& slider, std::
     }
 }
 
+// Generator 2 silent: the panels that replace it, and its own cancel.
+void silenceGenerator2(SharedState& state) {
+    state.generator2Amplitude = 0;
+    state.generator2Frequency = 0;
+}
+
 // The number in a value box of the stepping panel; an empty box is given
 // `ifEmpty` first.
 std::int32_t boxNumber(QLineEdit& box, const char* ifEmpty) {
@@ -203,8 +209,7 @@ void TForm1::zruit2Click() {
     Panel110->hide();
     Panel215->hide();
     Panel215->setEnabled(true);
-    state.generator2Amplitude = 0;
-    state.generator2Frequency = 0;
+    silenceGenerator2(state);
 }
 
 void TForm1::ScrollBar403Change() {
@@ -229,8 +234,7 @@ void TForm1::ComboBox411Click() {
     const int item = ItemIndex(*ComboBox411);
     if (item == generator2CancelItem) {
         Panel410->hide();
-        state.generator2Amplitude = 0;
-        state.generator2Frequency = 0;
+        silenceGenerator2(state);
         AudioOut1->StartStream(&AudioOut1);
         return;
     }
@@ -246,8 +250,7 @@ void TForm1::zobrazit3Click() {
     state.sweepActive = 0;
     AudioOut1->StartStream(&AudioOut1);
     Panel110->hide();
-    state.generator2Amplitude = 0;
-    state.generator2Frequency = 0;
+    silenceGenerator2(state);
 }
 
 void TForm1::zruit3Click() {
@@ -333,8 +336,7 @@ void TForm1::zobrazit4Click() {
     Panel215->setEnabled(false);
     Panel215->hide();
     Panel410->hide();
-    state.generator2Amplitude = 0;
-    state.generator2Frequency = 0;
+    silenceGenerator2(state);
 }
 
 void TForm1::zruit4Click() {
