@@ -217,8 +217,12 @@ TEST_F(Form1Sweep, StartGivesTheBurstAndTheFixedTimeBase) {
     EXPECT_EQ(form->state.sweepActive, 0);
     bench->advance(4 * 5000);
     QCoreApplication::processEvents();
-    for (const auto& buffer : queued(44100))
-        EXPECT_EQ(buffer[110], sample(110, 100, 3000)); // generator 1 alone, generator 2 cleared
+    // Generator 1 alone again: 100 Hz of peak 3000.
+    for (const auto& buffer : queued(44100)) {
+        EXPECT_EQ(*std::max_element(buffer.begin(), buffer.end()), 3000);
+        EXPECT_EQ(*std::min_element(buffer.begin(), buffer.end()), -3000);
+        EXPECT_NEAR(buffer[110], 3000, 1); // a quarter period in
+    }
     EXPECT_TRUE(errors.empty());
 }
 
