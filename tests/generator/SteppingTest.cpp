@@ -38,30 +38,17 @@ constexpr std::int32_t longest = std::numeric_limits<std::int32_t>::max();
 
 INSTANTIATE_TEST_SUITE_P(
     Plans, SteppingPlanTest,
-    ::testing::Values(
-        PlanCase{"DesignValues", 100, 200, 10, 1, 100, 200, 10, 1000, 10, false, false, false,
-                 true},
-        PlanCase{"AllBelowTheirLeast", 10, 15, 0, 0, 20, 21, 1, 1000, 1, true, true, true, true},
-        PlanCase{"HalfStepRoundsToEvenDown", 100, 205, 10, 1, 100, 205, 10, 1000, 10, false, false,
-                 false, true},
-        PlanCase{"HalfStepRoundsToEvenUp", 100, 215, 10, 1, 100, 215, 10, 1000, 12, false, false,
-                 false, true},
-        PlanCase{"EndBelowStartGivesOneStep", 300, 200, 10, 1, 300, 200, 10, 1000, 1, false, false,
-                 false, true},
-        PlanCase{"NoSpanGivesOneStep", 500, 500, 10, 3, 500, 500, 10, 3000, 1, false, false, false,
-                 false},
-        PlanCase{"DelayTwoSeconds", 100, 200, 10, 2, 100, 200, 10, 2000, 10, false, false, false,
-                 false},
-        PlanCase{"NegativeValues", -5, -7, -3, -1, 20, 21, 1, 1000, 1, true, true, true, true},
-        PlanCase{"DelayBeyondTheTimer", 100, 200, 10, 3000000, 100, 200, 10, longest, 10, false,
-                 false, false, false},
-        PlanCase{"WidestSpan", 20, longest, 1, 1, 20, longest, 1, 1000, longest - 20, false, false,
-                 false, true}),
+    ::testing::Values(PlanCase{"NoSpanGivesOneStep", 500, 500, 10, 3, 500, 500, 10, 3000, 1, false,
+                               false, false, false},
+                      PlanCase{"NegativeValues", -5, -7, -3, -1, 20, 21, 1, 1000, 1, true, true,
+                               true, true},
+                      PlanCase{"DelayBeyondTheTimer", 100, 200, 10, 3000000, 100, 200, 10, longest,
+                               10, false, false, false, false},
+                      PlanCase{"WidestSpan", 20, longest, 1, 1, 20, longest, 1, 1000, longest - 20,
+                               false, false, false, true}),
     [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
 
 TEST(SteppedFrequency, StartPlusIndexTimesSizeWithinTheIntegerRange) {
-    EXPECT_EQ(generator::steppedFrequency(100, 10, 0), 100);
-    EXPECT_EQ(generator::steppedFrequency(100, 10, 10), 200);
     EXPECT_EQ(generator::steppedFrequency(100, 10, 12), 220);
     EXPECT_EQ(generator::steppedFrequency(20, longest, 2), longest);
 }
