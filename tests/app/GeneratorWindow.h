@@ -37,10 +37,12 @@ protected:
         box.setText(text);
         QTest::mouseDClick(&box, Qt::LeftButton);
     }
-    // Plays `buffers` half-second output buffers; the window refills each.
+    // Plays `buffers` half-second output buffers; the window refills each
+    // (and shows what a refill reports once the buffer is queued).
     void play(int buffers) {
         for (int i = 0; i < buffers; ++i) {
             bench->advance(22050);
+            QCoreApplication::processEvents();
             QCoreApplication::processEvents();
         }
     }
