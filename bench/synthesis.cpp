@@ -1,28 +1,78 @@
 // Filling one playback buffer (22050 samples) with generators 1 and 2: the
-// work the playback handler does every half second of sound.
+// work the playback handler does every half second of sound, with the
+// generators unchanged (their buffers repeat and are copied) and right after
+// a change (computed in full), and one sweep burst.
 #include "generator/Synthesis.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <vector>
 
-static void FillBothGenerators(benchmark::State& run) {
+namespace {
+
+std::unique_ptr<SharedState> twoGenerators() {
     auto state = std::make_unique<SharedState>();
     state->generator1Amplitude = 10000;
     state->generator1Frequency = 1000;
     state->generator2Amplitude = 10000;
     state->generator2Frequency = 500;
+    return state;
+}
+
+void fillOnce(SharedState& state, std::vector<char>& buffer,
+              synthesis::GeneratorBufferCache* cache) {
+    const std::int32_t size =
+        synthesis::fillGenerators(state, buffer.data(), synthesis::generatorBytes, 44100, cache);
+    benchmark::DoNotOptimize(size);
+    benchmark::DoNotOptimize(buffer.data());
+    benchmark::ClobberMemory();
+}
+
+} // namespace
+
+// Steady output: the two half-second buffers of one second come round again.
+static void FillUnchangedGenerators(benchmark::State& run) {
+    auto state = twoGenerators();
+    synthesis::GeneratorBufferCache cache;
+    std::vector<char> buffer(synthesis::generatorBytes);
+    fillOnce(*state, buffer, &cache);
+    fillOnce(*state, buffer, &cache);
+    for (auto _ : run)
+        fillOnce(*state, buffer, &cache);
+    run.SetItemsProcessed(run.iterations() * 22050);
+}
+BENCHMARK(FillUnchangedGenerators)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+
+// Every buffer follows a change of generator 1's frequency (a slider being
+// moved, a stepping tick): nothing kept can be used.
+static void FillAfterAChange(benchmark::State& run) {
+    auto state = twoGenerators();
+    synthesis::GeneratorBufferCache cache;
     std::vector<char> buffer(synthesis::generatorBytes);
     for (auto _ : run) {
-        const std::int32_t size =
-            synthesis::fillGenerators(*state, buffer.data(), synthesis::generatorBytes, 44100);
-        benchmark::DoNotOptimize(size);
-        benchmark::DoNotOptimize(buffer.data());
-        benchmark::ClobberMemory();
+        state->generator1Frequency = state->generator1Frequency == 1000 ? 1001 : 1000;
+        ++state->generator2Amplitude;
+        fillOnce(*state, buffer, &cache);
     }
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillBothGenerators)
+BENCHMARK(FillAfterAChange)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+
+// The same buffer without anything kept, as every fill was computed before.
+static void FillWithoutKeeping(benchmark::State& run) {
+    auto state = twoGenerators();
+    std::vector<char> buffer(synthesis::generatorBytes);
+    for (auto _ : run)
+        fillOnce(*state, buffer, nullptr);
+    run.SetItemsProcessed(run.iterations() * 22050);
+}
+BENCHMARK(FillWithoutKeeping)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(10)
     ->ReportAggregatesOnly(true);

@@ -5,9 +5,10 @@
 // plain functions of the subsystem folders, and the TForm1 methods of each
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
-#include "core/SharedState.h"
-#include "measure/Frequency.h"
 #include "audio/StreamSettings.h"
+#include "core/SharedState.h"
+#include "generator/GeneratorBufferCache.h"
+#include "measure/Frequency.h"
 #include "mixer/AudioMixer.h"
 
 #include <QMainWindow>
@@ -298,6 +299,13 @@ private:
     // The start-up sequence; "optimum" runs it with its differences.
     void runStartupSequence(bool optimum);
     void hookIdle();
+    // Generator 1's start values: frequency slider 100..1000 at 100 Hz, shown
+    // frequencies 40 Hz, range boxes, amplitude slider at 3000 (start-up,
+    // "optimum" and the menu's "zobrazit").
+    void setGenerator1StartValues();
+    // Stepping: readouts of the frequency stepped to; the end of a stepping.
+    void showSteppedFrequency();
+    void stopStepping();
 
     // Registers a control under its name for reports and tests.
     template <class W> W* add(W* widget, const char* name);
@@ -306,4 +314,7 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::vector<QWidget*> controls_;
     IdleCycle* idle_ = nullptr;
+    // The output buffers of generators 1 + 2 computed last, copied while the
+    // generators stay unchanged.
+    synthesis::GeneratorBufferCache generatorBuffers_;
 };

@@ -15,8 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
-#include <cmath>
 
 void TForm1::FormCreate() {
     runStartupSequence(false);
@@ -104,33 +102,13 @@ void TForm1::runStartupSequence(bool optimum) {
     // 13. The mixer is opened and the line input set up (start-up only).
     if (!optimum) ConfigureMixer();
 
-    // 14. Generator 1 panel and its frequency slider, 100 Hz to 1 kHz. Raising
-    //     the minimum moves the position, which runs the slider's change reaction.
+    // 14.-17. Generator 1 panel with its start values: frequency slider
+    //     100 Hz to 1 kHz (raising its minimum moves the position, which runs
+    //     the slider's change reaction: unit " Hz", the first capture and a
+    //     frame), shown frequencies 40 Hz, range boxes, amplitude 3000 and its
+    //     readout in millivolts (the slider's change reaction writes it too).
     Panel13->move(0, h + 235);
-    ScrollBar5->setMinimum(100);
-    ScrollBar5->setMaximum(1000);
-    ScrollBar5->setValue(100);
-    s.generator1Frequency = ScrollBar5->value();
-    Edit14->setText(QStringLiteral(" ") + QString::number(ScrollBar5->value()));
-    ScrollBar5->setPageStep(10);
-    ScrollBar5->setSingleStep(1);
-
-    // 15. Shown frequencies until the first measurement.
-    s.currentFrequency = 40.0;
-    s.voltageFrequency = 40.0;
-    Panel14->hide();
-
-    // 16. Amplitude range " 0 až 1 V", frequency range "100 Hz až 1 kHz".
-    SetItemIndex(*ComboBox7, 0);
-    SetItemIndex(*ComboBox8, 1);
-
-    // 17. Generator 1 amplitude 3000 and its readout in millivolts.
-    ScrollBar4->setMinimum(0);
-    ScrollBar4->setMaximum(32767);
-    ScrollBar4->setValue(3000);
-    s.generator1Amplitude = ScrollBar4->value();
-    s.numberText = std::to_string(
-        static_cast<long long>(std::nearbyint(s.generator1Amplitude / 32.767 * 1.1)));
+    setGenerator1StartValues();
     Edit13->setText(QString::fromStdString(s.numberText));
 
     // 18.

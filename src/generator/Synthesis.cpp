@@ -1,6 +1,5 @@
 #include "generator/Synthesis.h"
 
-#include "core/Convert.h"
 #include "core/Exception.h"
 
 #include <algorithm>
@@ -41,10 +40,27 @@ std::int16_t saturate(std::int64_t value) {
 }
 
 std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capacity,
-                            std::int32_t frameRate) {
+                            std::int32_t frameRate, GeneratorBufferCache* cache) {
     const std::int32_t count = sampleCount(generatorBytes, Capacity);
-    std::int64_t n = frameRate > 0 ? state.generatorSampleIndex % frameRate : 0;
-    if (n < 0) n = 0;
+    const std::int32_t first =
+        frameRate > 0 ? std::max(state.generatorSampleIndex % frameRate, 0) : 0;
+    state.generatorSampleIndex =
+        frameRate > 0 ? static_cast<std::int32_t>((std::int64_t{first} + count) % frameRate) : 0;
+
+    const GeneratorBufferKey key{frameRate,
+                                 first,
+                                 count,
+                                 state.generator1Frequency,
+                                 state.generator1Amplitude,
+                                 state.generator2Frequency,
+                                 state.generator2Amplitude};
+    if (cache != nullptr) {
+        if (const std::int16_t* kept = cache->find(key)) {
+            std::memcpy(Buffer, kept, static_cast<std::size_t>(count) * 2);
+            return count * 2;
+        }
+    }
+    std::int32_t n = first;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::int64_t s1 =
             sineValue(n, frameRate, state.generator1Frequency, state.generator1Amplitude);
@@ -53,18 +69,8 @@ std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capac
         store(Buffer, i, saturate(s1 + s2));
         if (++n >= frameRate) n = 0;
     }
-    state.generatorSampleIndex = static_cast<std::int32_t>(n);
+    if (cache != nullptr) cache->keep(key, Buffer);
     return count * 2;
-}
-
-std::int32_t sweepStartFrequency(std::int32_t from) {
-    const auto value = static_cast<std::int32_t>(std::nearbyint(from / 5.0));
-    return std::max(value, 1);
-}
-
-std::int32_t sweepStepFor(std::int32_t to) {
-    const auto value = static_cast<std::int32_t>(std::nearbyint(to / 25.0));
-    return std::max(value, 1);
 }
 
 std::int32_t fillSweep(SharedState& state, char* Buffer, std::int32_t Capacity,
@@ -94,20 +100,17 @@ std::int32_t fillSilence(char* Buffer, std::int32_t Capacity, std::int32_t bytes
 
 bool fillOutputBuffer(SharedState& state, char* Buffer, std::int32_t& Size, std::int32_t frameRate,
                       bool firstOfStream, std::string& fromText, std::string& toText,
-                      std::string& errorToReport) {
+                      std::string& errorToReport, GeneratorBufferCache* cache) {
     const std::int32_t capacity = Size;
     if (state.sweepActive != 1) {
         if (firstOfStream) state.generatorSampleIndex = 0;
-        Size = fillGenerators(state, Buffer, capacity, frameRate);
+        Size = fillGenerators(state, Buffer, capacity, frameRate, cache);
         return Size > 0;
     }
-    if (fromText.empty()) fromText = "1";
-    if (toText.empty()) toText = "1";
     try {
-        const std::int32_t start = sweepStartFrequency(StrToInt(fromText));
-        const std::int32_t step = sweepStepFor(StrToInt(toText));
-        state.lastSweepStartFrequency = start;
-        state.lastSweepStepSamples = step;
+        const SweepParameters parameters = readSweepParameters(fromText, toText);
+        state.lastSweepStartFrequency = parameters.startFrequency;
+        state.lastSweepStepSamples = parameters.stepSamples;
         state.sweepErrorReported.clear();
     } catch (const EConvertError& error) {
         if (error.message() != state.sweepErrorReported) {

@@ -11,6 +11,8 @@
 // range are clipped to -32768..32767.
 
 #include "core/SharedState.h"
+#include "generator/GeneratorBufferCache.h"
+#include "generator/SweepParameters.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,16 +35,12 @@ std::int16_t saturate(std::int64_t value);
 // Writes one buffer of generators 1 + 2 into Buffer (16-bit samples, at most
 // Capacity bytes) and returns the byte count written: 44100, or less when the
 // buffer is smaller. Sample n runs on from state.generatorSampleIndex, which
-// is left at the index of the next buffer's first sample.
+// is left at the index of the next buffer's first sample. With a cache, a
+// buffer of the same generator values and first sample as one kept there is
+// copied instead of computed (the samples are the same to the bit), and a
+// computed one is kept.
 std::int32_t fillGenerators(SharedState& state, char* Buffer, std::int32_t Capacity,
-                            std::int32_t frameRate);
-
-// The sweep's start frequency value for the "od frekvence" number: from / 5
-// rounded, at least 1.
-std::int32_t sweepStartFrequency(std::int32_t from);
-// Samples between two frequency increments for the "do frekvence" number:
-// to / 25 rounded, at least 1.
-std::int32_t sweepStepFor(std::int32_t to);
+                            std::int32_t frameRate, GeneratorBufferCache* cache = nullptr);
 
 // Writes one sweep burst (10000 bytes, or less when the buffer is smaller)
 // of amplitude state.generator1Amplitude: the frequency value starts at
@@ -65,9 +63,10 @@ std::int32_t fillSilence(char* Buffer, std::int32_t Capacity, std::int32_t bytes
 // made from the last valid parameters (silence when there were none), and
 // the conversion error is put into errorToReport the first time it occurs
 // (not again until the texts have been valid in between or the error
-// changes). Returns whether data was supplied.
+// changes). Generator buffers go through the cache when one is given.
+// Returns whether data was supplied.
 bool fillOutputBuffer(SharedState& state, char* Buffer, std::int32_t& Size, std::int32_t frameRate,
                       bool firstOfStream, std::string& fromText, std::string& toText,
-                      std::string& errorToReport);
+                      std::string& errorToReport, GeneratorBufferCache* cache = nullptr);
 
 } // namespace synthesis

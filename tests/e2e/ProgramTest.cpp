@@ -97,6 +97,9 @@ TEST(ProgramTest, TheReportDescribesTheWindowAfterStartUp) {
               " 100");
     EXPECT_EQ(byName(controls, QStringLiteral("Edit13")).value(QLatin1String("text")).toString(),
               "101");
+    // The frequency slider's reaction ran inside start-up: its unit reads Hz.
+    EXPECT_EQ(byName(controls, QStringLiteral("Edit3")).value(QLatin1String("text")).toString(),
+              " Hz");
     EXPECT_FALSE(
         byName(controls, QStringLiteral("Panel14")).value(QLatin1String("visible")).toBool());
 

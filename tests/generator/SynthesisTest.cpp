@@ -319,3 +319,87 @@ TEST_F(OutputBuffer, BadSweepTextKeepsTheOutputRunning) {
 }
 
 } // namespace
+
+namespace {
+
+// The generator values of one buffer in a scripted run of the output.
+struct Setting {
+    const char* what;
+    std::int32_t f1, a1, f2, a2;
+    bool newStream;
+    std::int32_t rate = R;
+    std::int32_t capacity = 44100;
+};
+
+// A run in which the values change, stay, come back and new streams start.
+// The first sample alternates between 0 and 22050, so each buffer meets the
+// one kept from two buffers before at the same first sample: most steps
+// differ from that one in a single value, which must not be taken for it.
+// Every buffer the kept ones give must be the buffer computed afresh.
+TEST(GeneratorBuffers, KeptBuffersAreTheComputedOnesToTheBit) {
+    const Setting run[] = {
+        {"start-up", 100, 3000, 0, 0, true},
+        {"second half", 100, 3000, 0, 0, false},
+        {"unchanged", 100, 3000, 0, 0, false},
+        {"unchanged", 100, 3000, 0, 0, false},
+        {"frequency 1", 101, 3000, 0, 0, false},
+        {"unchanged", 101, 3000, 0, 0, false},
+        {"amplitude 1", 101, 3001, 0, 0, false},
+        {"unchanged", 101, 3001, 0, 0, false},
+        {"generator 2", 101, 3001, 500, 7, false},
+        {"unchanged", 101, 3001, 500, 7, false},
+        {"amplitude 2", 101, 3001, 500, 8, false},
+        {"unchanged", 101, 3001, 500, 8, false},
+        {"frequency 2", 101, 3001, 501, 8, false},
+        {"back", 100, 3000, 0, 0, false},
+        {"new stream", 100, 3000, 0, 0, true},
+        {"other frame rate", 100, 3000, 0, 0, true, 48000},
+        {"small buffer", 300, 2000, 0, 0, true, R, 1000},
+        {"whole buffer", 300, 2000, 0, 0, true},
+    };
+    auto kept = std::make_unique<SharedState>();
+    auto computed = std::make_unique<SharedState>();
+    synthesis::GeneratorBufferCache cache;
+    std::string none;
+    for (const Setting& s : run) {
+        SCOPED_TRACE(s.what);
+        for (SharedState* state : {kept.get(), computed.get()}) {
+            state->generator1Frequency = s.f1;
+            state->generator1Amplitude = s.a1;
+            state->generator2Frequency = s.f2;
+            state->generator2Amplitude = s.a2;
+        }
+        std::vector<char> a(44100), b(44100);
+        std::int32_t sizeA = s.capacity, sizeB = s.capacity;
+        std::string from, to;
+        synthesis::fillOutputBuffer(*kept, a.data(), sizeA, s.rate, s.newStream, from, to, none,
+                                    &cache);
+        synthesis::fillOutputBuffer(*computed, b.data(), sizeB, s.rate, s.newStream, from, to,
+                                    none);
+        ASSERT_EQ(sizeA, s.capacity);
+        ASSERT_EQ(sizeB, s.capacity);
+        ASSERT_EQ(kept->generatorSampleIndex, computed->generatorSampleIndex);
+        ASSERT_TRUE(a == b);
+    }
+}
+
+TEST(GeneratorBuffers, AnUnchangedGeneratorRepeatsItsTwoHalfSecondBuffers) {
+    auto state = std::make_unique<SharedState>();
+    state->generator1Frequency = 100;
+    state->generator1Amplitude = 3000;
+    synthesis::GeneratorBufferCache cache;
+    std::vector<char> buffer(44100);
+    const synthesis::GeneratorBufferKey firstHalf{R, 0, 22050, 100, 3000, 0, 0};
+    const synthesis::GeneratorBufferKey secondHalf{R, 22050, 22050, 100, 3000, 0, 0};
+    synthesis::fillGenerators(*state, buffer.data(), 44100, R, &cache);
+    synthesis::fillGenerators(*state, buffer.data(), 44100, R, &cache);
+    EXPECT_NE(cache.find(firstHalf), nullptr);
+    EXPECT_NE(cache.find(secondHalf), nullptr);
+    // A third setting replaces the buffer kept longest.
+    state->generator1Amplitude = 10;
+    synthesis::fillGenerators(*state, buffer.data(), 44100, R, &cache);
+    EXPECT_EQ(cache.find(firstHalf), nullptr);
+    EXPECT_NE(cache.find(secondHalf), nullptr);
+}
+
+} // namespace

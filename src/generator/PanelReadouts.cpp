@@ -1,0 +1,37 @@
+#include "generator/PanelReadouts.h"
+
+#include "core/Round.h"
+
+namespace generator {
+
+std::int64_t amplitudeMillivolts(std::int64_t position) {
+    return Round(static_cast<double>(position) / 32.767 * 1.1);
+}
+
+std::int64_t amplitudeForTypedValue(std::int32_t value) {
+    return Round(value * 32.767);
+}
+
+FrequencySlider frequencySlider(std::int32_t position) {
+    FrequencySlider slider;
+    if (position < 1000) {
+        slider.frequency = position;
+        slider.readout = " " + std::to_string(position);
+        slider.largeChange = 10;
+        slider.smallChange = 1;
+    } else {
+        slider.frequency = static_cast<std::int32_t>(Round(position / 100.0) * 100);
+        // Hundredths of a kHz, then written with one decimal; both roundings
+        // take a half to the even neighbour, as the frequency itself does.
+        const std::int64_t hundredths = Round(position / 10.0);
+        const std::int64_t tenths = Round(static_cast<double>(hundredths) / 10.0);
+        slider.readout = " " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+        slider.largeChange = 100;
+        slider.smallChange = 10;
+    }
+    slider.unit = slider.frequency < 1000 ? " Hz" : "kHz";
+    slider.beyondDisplayLimit = slider.frequency > displayLimitHz;
+    return slider;
+}
+
+} // namespace generator

@@ -1,0 +1,52 @@
+// What the generator panels show for slider positions and typed values.
+#include "generator/PanelReadouts.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The readouts of slider positions are checked with the range tables.
+TEST(AmplitudeReadout, TypedValuesInSliderUnits) {
+    // Typed millivolts times 32.767 (no factor 1.1): 100 -> 3276.7 -> 3277.
+    const struct {
+        std::int32_t typed;
+        std::int64_t amplitude;
+    } typed[] = {{100, 3277}, {0, 0}, {1000, 32767}, {2000, 65534}, {-5, -164}, {1, 33}};
+    for (const auto& c : typed)
+        EXPECT_EQ(generator::amplitudeForTypedValue(c.typed), c.amplitude) << c.typed;
+}
+
+TEST(FrequencySlider, PositionsGiveFrequencyReadoutUnitStepsAndWarning) {
+    const struct {
+        std::int32_t position, frequency;
+        const char* readout;
+        const char* unit;
+        bool warning;
+        std::int32_t large, small;
+    } table[] = {
+        // clang-format off
+        {20,    20,    " 20",   " Hz", false, 10,  1},
+        {99,    99,    " 99",   " Hz", false, 10,  1},
+        {100,   100,   " 100",  " Hz", false, 10,  1},
+        {999,   999,   " 999",  " Hz", false, 10,  1},
+        {2500,  2500,  " 2.5",  "kHz", false, 100, 10},
+        {2549,  2500,  " 2.6",  "kHz", false, 100, 10}, // 254.9 -> 255 hundredths -> 26 tenths
+        {2550,  2600,  " 2.6",  "kHz", true,  100, 10},
+        {1250,  1200,  " 1.2",  "kHz", false, 100, 10},
+        {1255,  1300,  " 1.3",  "kHz", false, 100, 10},
+        {20000, 20000, " 20.0", "kHz", true,  100, 10},
+        // clang-format on
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.position);
+        const generator::FrequencySlider s = generator::frequencySlider(c.position);
+        EXPECT_EQ(s.frequency, c.frequency);
+        EXPECT_EQ(s.readout, c.readout);
+        EXPECT_EQ(s.unit, c.unit);
+        EXPECT_EQ(s.beyondDisplayLimit, c.warning);
+        EXPECT_EQ(s.largeChange, c.large);
+        EXPECT_EQ(s.smallChange, c.small);
+    }
+}
+
+} // namespace
