@@ -3,12 +3,12 @@
 #   make test  installs what is missing, builds, runs every test (normal and sanitizer builds)
 
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev fonts-dejavu-core locales
+            libbenchmark-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: run test deps build build-asan build-tsan test-normal test-asan test-tsan bench clean
+.PHONY: run test deps build build-asan build-tsan test-normal test-asan test-tsan bench deb clean
 
 run: build
 	./build/src/zo7scope $(ARGS)
@@ -55,6 +55,10 @@ test-tsan: build-tsan
 
 bench: build
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+# The Debian package of the program, in build/.
+deb: build
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-tsan
