@@ -21,6 +21,7 @@ struct PolylineCase {
     const char* name;
     std::vector<QPoint> points;
     PixelSet expected;
+    friend void PrintTo(const PolylineCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class PolylineTest : public ::testing::TestWithParam<PolylineCase> {};
