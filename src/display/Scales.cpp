@@ -1,6 +1,7 @@
 #include "display/Scales.h"
 
 #include "core/FixedText.h"
+#include "core/VectorState.h"
 #include "display/ScreenGeometry.h"
 
 namespace display {
@@ -23,6 +24,7 @@ void scaleDivision(Canvas& canvas, SharedState& state, int k, double divisionVal
 } // namespace
 
 void drawScales(Canvas& canvas, SharedState& state) {
+    cleanVectorState();
     const int yc = centreY(canvas.height());
 
     // Current: yellow ticks and numbers; no number at the centre.

@@ -1,6 +1,7 @@
 #include "display/TimeAxis.h"
 
 #include "core/FixedText.h"
+#include "core/VectorState.h"
 #include "display/ScreenGeometry.h"
 
 #include <array>
@@ -32,6 +33,7 @@ constexpr std::array<LabelSet, 7> labelSets{{
 } // namespace
 
 void drawTimeAxis(Canvas& canvas, SharedState& state, int timeBase) {
+    cleanVectorState();
     if (timeBase < timebase::ms100 || timeBase > timebase::ms1) return;
     const LabelSet& set = labelSets[static_cast<std::size_t>(timeBase - 1)];
     const int yc = centreY(canvas.height());
