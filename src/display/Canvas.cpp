@@ -1,5 +1,7 @@
 #include "display/Canvas.h"
 
+#include "core/VectorState.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
@@ -21,9 +23,33 @@ constexpr std::size_t maxFonts = 32;
 // Wide enough for the products of the clipping arithmetic with any int coordinates.
 using Wide = __int128;
 
-Wide ceilDiv(Wide numerator, Wide positiveDivisor) {
-    const Wide quotient = numerator / positiveDivisor;
+template <class Int> Int ceilDiv(Int numerator, Int positiveDivisor) {
+    const Int quotient = numerator / positiveDivisor;
     return quotient + (numerator % positiveDivisor > 0 ? 1 : 0);
+}
+
+// Whether n pixels all have the value. Eight at a time, without a branch
+// per pixel.
+bool spanIs(const QRgb* pixels, std::size_t n, QRgb value) {
+    QRgb differ = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        differ |= (pixels[i] ^ value) | (pixels[i + 1] ^ value) | (pixels[i + 2] ^ value) |
+                  (pixels[i + 3] ^ value) | (pixels[i + 4] ^ value) | (pixels[i + 5] ^ value) |
+                  (pixels[i + 6] ^ value) | (pixels[i + 7] ^ value);
+        if (differ != 0) return false;
+    }
+    for (; i < n; ++i)
+        differ |= pixels[i] ^ value;
+    return differ == 0;
+}
+
+// Whether n pixels equal those of the other span.
+bool spanEquals(const QRgb* pixels, const QRgb* other, std::size_t n) {
+    QRgb differ = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        differ |= pixels[i] ^ other[i];
+    return differ == 0;
 }
 
 } // namespace
@@ -50,11 +76,12 @@ Canvas::Canvas(int width, int height) {
 }
 
 void Canvas::resize(int width, int height) {
+    ++changes_;
     width_ = std::max(width, 1);
     height_ = std::max(height, 1);
     image_ = QImage(width_, height_, QImage::Format_RGB32);
-    image_.fill(colour::black);
     touchBits();
+    fillBlack();
     // 0 is no pixel value (every pixel is opaque), so the first takeDirty()
     // reports the whole image.
     shown_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
@@ -64,25 +91,37 @@ void Canvas::resize(int width, int height) {
 }
 
 QImage& Canvas::editImage() {
+    ++changes_;
     compareAll_ = true;
+    lent_ = true;
     return image_;
 }
 
 void Canvas::clear() {
+    ++changes_;
     syncImage();
-    image_.fill(colour::black);
+    fillBlack();
     compareAll_ = true;
 }
 
-void Canvas::syncImage() {
+void Canvas::fillBlack() {
+    // Our own loop: the toolkit's fill leaves the vector registers in a state
+    // that slows down the arithmetic after it.
+    std::fill_n(bits_, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
+                colour::black);
+}
+
+void Canvas::adoptImage() {
+    ++changes_;
+    lent_ = false;
     // The image may have been replaced through editImage(): adopt what is there.
     if (image_.width() != width_ || image_.height() != height_ ||
         image_.format() != QImage::Format_RGB32) {
         QImage replaced = image_.isNull() ? QImage() : image_.convertToFormat(QImage::Format_RGB32);
         resize(replaced.width(), replaced.height());
-        if (!replaced.isNull()) image_ = replaced;
+        if (!replaced.isNull()) image_ = std::move(replaced);
     }
-    touchBits();
+    touchBits(); // detaches it from any copy
 }
 
 void Canvas::resetMarks() {
@@ -129,12 +168,13 @@ QRect Canvas::takeDirty() {
 
 void Canvas::lineTo(int x, int y) {
     syncImage();
-    const QPoint from = pos_;
-    pos_ = QPoint(x, y);
+    const QPoint from(penX_, penY_), to(x, y);
+    penX_ = x;
+    penY_ = y;
     if (penWidth_ <= 1)
-        thinLine(from, pos_);
+        thinLine(from, to);
     else
-        wideLine(from, pos_);
+        wideLine(from, to);
 }
 
 void Canvas::thinLine(QPoint from, QPoint to) {
@@ -146,7 +186,10 @@ void Canvas::thinLine(QPoint from, QPoint to) {
         int right = to.x() > from.x() ? to.x() - 1 : from.x();
         left = std::max(left, 0);
         right = std::min(right, width_ - 1);
+        if (left > right) return;
         const std::size_t row = static_cast<std::size_t>(y) * width_;
+        // Most lines drawn again find every pixel as it is.
+        if (spanIs(bits_ + row + left, static_cast<std::size_t>(right - left + 1), pen_)) return;
         for (int px = left; px <= right; ++px)
             put(row + px, px, y, pen_);
         return;
@@ -158,6 +201,10 @@ void Canvas::thinLine(QPoint from, QPoint to) {
         int bottom = to.y() > from.y() ? to.y() - 1 : from.y();
         top = std::max(top, 0);
         bottom = std::min(bottom, height_ - 1);
+        QRgb differ = 0;
+        for (int py = top; py <= bottom; ++py)
+            differ |= bits_[static_cast<std::size_t>(py) * width_ + x] ^ pen_;
+        if (differ == 0) return;
         for (int py = top; py <= bottom; ++py)
             put(static_cast<std::size_t>(py) * width_ + x, x, py, pen_);
         return;
@@ -184,6 +231,43 @@ void Canvas::square(int x, int y) {
             put(static_cast<std::size_t>(py) * width_ + px, px, py, pen_);
 }
 
+// The steps of a line whose pixels lie inside the bounds (major coordinate
+// in [aLow, aHigh], minor in [bLow, bHigh]): sets first, count, and the
+// minor offset and error term at the first step; false when there is none.
+// Int holds the products of two coordinates.
+template <class Int> bool Canvas::clipSteps(StepRun& line, const Bounds& bounds) {
+    // Steps whose major coordinate lies inside.
+    Int first = 0, last = line.major - 1;
+    if (line.majorSign > 0) {
+        first = std::max<Int>(first, bounds.aLow - line.a0);
+        last = std::min<Int>(last, bounds.aHigh - line.a0);
+    } else {
+        first = std::max<Int>(first, line.a0 - bounds.aHigh);
+        last = std::min<Int>(last, line.a0 - bounds.aLow);
+    }
+    // Steps whose minor offset m(i) lies in [mLow, mHigh].
+    const Int mLow = line.minorSign > 0 ? bounds.bLow - line.b0 : line.b0 - bounds.bHigh;
+    const Int mHigh = line.minorSign > 0 ? bounds.bHigh - line.b0 : line.b0 - bounds.bLow;
+    const Int twoMajor = Int{2} * line.major;
+    const Int twoMinor = Int{2} * line.minor;
+    if (line.minor == 0) {
+        if (mLow > 0 || mHigh < 0) return false;
+    } else {
+        // m(i) >= mLow  <=>  2 i minor >= 2 major mLow - bias
+        first = std::max(first, ceilDiv<Int>(twoMajor * mLow - line.bias, twoMinor));
+        // m(i) <= mHigh  <=>  2 i minor < 2 major (mHigh + 1) - bias
+        last = std::min(last, ceilDiv<Int>(twoMajor * (mHigh + 1) - line.bias, twoMinor) - 1);
+    }
+    if (first > last) return false;
+    const Int numerator = twoMinor * first + line.bias;
+    const Int offset = numerator / twoMajor;
+    line.first = static_cast<std::int64_t>(first);
+    line.count = static_cast<std::int64_t>(last - first) + 1;
+    line.offset = static_cast<std::int64_t>(offset);
+    line.error = static_cast<std::int64_t>(numerator - twoMajor * offset);
+    return true;
+}
+
 // The line from `from` to `to` without its end point, restricted to `clip`.
 // Along the major axis (the longer one) the line takes |major| steps; at
 // each its pixel is the one nearest to the ideal line, a tie going to the
@@ -201,67 +285,62 @@ template <class Plot> void Canvas::walk(QPoint from, QPoint to, const QRect& cli
     const std::int64_t major = xMajor ? std::abs(dx) : std::abs(dy);
     const std::int64_t minor = xMajor ? std::abs(dy) : std::abs(dx);
     if (major == 0 || clip.isEmpty()) return;
-    const int majorSign = (xMajor ? dx : dy) > 0 ? 1 : -1;
-    const int minorSign = (xMajor ? dy : dx) >= 0 ? 1 : -1;
-    const std::int64_t a0 = xMajor ? from.x() : from.y();
-    const std::int64_t b0 = xMajor ? from.y() : from.x();
-    const std::int64_t aLow = xMajor ? clip.left() : clip.top();
-    const std::int64_t aHigh = xMajor ? clip.right() : clip.bottom();
-    const std::int64_t bLow = xMajor ? clip.top() : clip.left();
-    const std::int64_t bHigh = xMajor ? clip.bottom() : clip.right();
+    StepRun line;
+    line.majorSign = (xMajor ? dx : dy) > 0 ? 1 : -1;
+    line.minorSign = (xMajor ? dy : dx) >= 0 ? 1 : -1;
+    line.a0 = xMajor ? from.x() : from.y();
+    line.b0 = xMajor ? from.y() : from.x();
+    line.major = major;
+    line.minor = minor;
+    line.bias = line.minorSign > 0 ? major : major - 1;
 
-    // Steps whose major coordinate lies inside.
-    Wide first = 0, last = major - 1;
-    if (majorSign > 0) {
-        first = std::max<Wide>(first, aLow - a0);
-        last = std::min<Wide>(last, aHigh - a0);
-    } else {
-        first = std::max<Wide>(first, a0 - aHigh);
-        last = std::min<Wide>(last, a0 - aLow);
-    }
-    // Steps whose minor offset m(i) lies in [mLow, mHigh].
-    const std::int64_t mLow = minorSign > 0 ? bLow - b0 : b0 - bHigh;
-    const std::int64_t mHigh = minorSign > 0 ? bHigh - b0 : b0 - bLow;
-    const Wide twoMajor = Wide{2} * major;
-    const Wide twoMinor = Wide{2} * minor;
-    const std::int64_t bias = minorSign > 0 ? major : major - 1;
-    if (minor == 0) {
-        if (mLow > 0 || mHigh < 0) return;
-    } else {
-        // m(i) >= mLow  <=>  2 i minor >= 2 major mLow - bias
-        first = std::max(first, ceilDiv(twoMajor * mLow - bias, twoMinor));
-        // m(i) <= mHigh  <=>  2 i minor < 2 major (mHigh + 1) - bias
-        last = std::min(last, ceilDiv(twoMajor * (mHigh + 1) - bias, twoMinor) - 1);
-    }
-    if (first > last) return;
-
-    const Wide numerator = twoMinor * first + bias;
-    const auto offset = static_cast<std::int64_t>(numerator / twoMajor);
-    std::int64_t error = static_cast<std::int64_t>(numerator - twoMajor * offset);
-    const auto errorStep = static_cast<std::int64_t>(twoMinor);
-    const auto errorWrap = static_cast<std::int64_t>(twoMajor);
-    int a = static_cast<int>(a0 + majorSign * static_cast<std::int64_t>(first));
-    int b = static_cast<int>(b0 + minorSign * offset);
-    const auto count = static_cast<std::int64_t>(last - first) + 1;
-
-    const auto run = [&](auto xIsMajor) {
-        for (std::int64_t k = 0; k < count; ++k) {
-            if constexpr (decltype(xIsMajor)::value)
-                plot(a, b);
-            else
-                plot(b, a);
-            a += majorSign;
-            error += errorStep;
-            if (error >= errorWrap) {
-                error -= errorWrap;
-                b += minorSign;
-            }
-        }
+    // Both ends beyond the same edge: nothing to draw (most segments of the
+    // fastest time base run right of the screen).
+    if ((from.x() < clip.left() && to.x() < clip.left()) ||
+        (from.x() > clip.right() && to.x() > clip.right()) ||
+        (from.y() < clip.top() && to.y() < clip.top()) ||
+        (from.y() > clip.bottom() && to.y() > clip.bottom()))
+        return;
+    const auto inside = [&clip](QPoint p) {
+        return p.x() >= clip.left() && p.x() <= clip.right() && p.y() >= clip.top() &&
+               p.y() <= clip.bottom();
     };
-    if (xMajor)
-        run(std::true_type{});
-    else
-        run(std::false_type{});
+    if (inside(from) && inside(to)) {
+        // The whole line: no step is cut.
+        line.count = major;
+        line.error = line.bias;
+    } else {
+        const Bounds bounds{
+            xMajor ? clip.left() : clip.top(), xMajor ? clip.right() : clip.bottom(),
+            xMajor ? clip.top() : clip.left(), xMajor ? clip.bottom() : clip.right()};
+        // Products of two coordinates below 2^30 stay well inside 64 bits.
+        constexpr std::int64_t small = std::int64_t{1} << 29;
+        const bool fits = std::max({std::abs(line.a0), std::abs(line.b0), major,
+                                    std::abs(bounds.aLow), std::abs(bounds.aHigh),
+                                    std::abs(bounds.bLow), std::abs(bounds.bHigh)}) < small;
+        if (!(fits ? clipSteps<std::int64_t>(line, bounds) : clipSteps<Wide>(line, bounds))) return;
+    }
+
+    // One loop for both axes, without a branch per step: the major step
+    // moves (mx, my), a wrap of the error term adds the minor step (nx, ny).
+    const int a = static_cast<int>(line.a0 + line.majorSign * line.first);
+    const int b = static_cast<int>(line.b0 + line.minorSign * line.offset);
+    int x = xMajor ? a : b, y = xMajor ? b : a;
+    const int mx = xMajor ? line.majorSign : 0, my = xMajor ? 0 : line.majorSign;
+    const int nx = xMajor ? 0 : line.minorSign, ny = xMajor ? line.minorSign : 0;
+    std::int64_t error = line.error;
+    const std::int64_t errorStep = 2 * minor;
+    const std::int64_t errorWrap = 2 * major;
+    for (std::int64_t k = 0; k < line.count; ++k) {
+        plot(x, y);
+        x += mx;
+        y += my;
+        error += errorStep;
+        const bool wrap = error >= errorWrap;
+        error -= wrap ? errorWrap : 0;
+        x += wrap ? nx : 0;
+        y += wrap ? ny : 0;
+    }
 }
 
 void Canvas::setFont(const QFont& font) {
@@ -304,6 +383,7 @@ const Canvas::TextCell& Canvas::textCell(std::string_view text) {
             painter.setPen(QColor::fromRgb(fontColour_));
             painter.drawText(0, metrics.ascent(), string);
         }
+        cleanVectorState();
         cell.pixels.resize(static_cast<std::size_t>(cell.width) * cell.height);
         for (int row = 0; row < cell.height; ++row)
             std::memcpy(cell.pixels.data() + static_cast<std::size_t>(row) * cell.width,
@@ -324,14 +404,14 @@ void Canvas::textOut(int x, int y, std::string_view text) {
     const auto right =
         static_cast<int>(std::min<std::int64_t>(cell.width, std::int64_t{width_} - x));
     if (left >= right) return;
-    const std::size_t length = static_cast<std::size_t>(right - left) * sizeof(QRgb);
     for (int row = 0; row < cell.height; ++row) {
         const std::int64_t py = std::int64_t{y} + row;
         if (py < 0) continue;
         if (py >= height_) break;
         const QRgb* source = cell.pixels.data() + static_cast<std::size_t>(row) * cell.width;
         const auto start = static_cast<std::size_t>(py * width_ + x + left);
-        if (std::memcmp(bits_ + start, source + left, length) == 0) continue;
+        if (spanEquals(bits_ + start, source + left, static_cast<std::size_t>(right - left)))
+            continue;
         for (int column = left; column < right; ++column)
             put(start + static_cast<std::size_t>(column - left), x + column, static_cast<int>(py),
                 source[column]);

@@ -57,9 +57,15 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    const QImage& image() const { return image_; }
-    // The image for drawing on it by other means; the whole image is then
-    // compared at the next takeDirty().
+    // The picture. A copy made of it keeps its picture while drawing goes on
+    // (the canvas checks whether its image is shared only after it was lent
+    // out here, so keep no reference to copy from later).
+    const QImage& image() const {
+        lent_ = true;
+        return image_;
+    }
+    // The image for drawing on it by other means (or replacing it); the whole
+    // image is compared at the next takeDirty().
     QImage& editImage();
     // All black: the form colour.
     void clear();
@@ -71,11 +77,14 @@ public:
     QRgb penColor() const { return pen_; }
     void setPenWidth(int width) { penWidth_ = width < 1 ? 1 : width; }
     int penWidth() const { return penWidth_; }
-    void moveTo(int x, int y) { pos_ = QPoint(x, y); }
+    void moveTo(int x, int y) {
+        penX_ = x;
+        penY_ = y;
+    }
     // Paints the line from the pen position to (x, y) without its end point,
     // and moves the pen there.
     void lineTo(int x, int y);
-    QPoint penPosition() const { return pos_; }
+    QPoint penPosition() const { return QPoint(penX_, penY_); }
 
     // Text. textOut fills the text's cell (advance width x line height of the
     // font) with black and writes the text (UTF-8) in the font colour, (x, y)
@@ -88,6 +97,18 @@ public:
     void textOut(int x, int y, std::string_view text);
     // The cell size textOut fills for this text in the current font.
     QSize textSize(std::string_view text);
+
+    // Skipping a drawing that is repeated unchanged (the grid, drawn twice in
+    // every periodic pass): alreadyDrawn(key) is true when the last drawing
+    // marked with drawn() had the same key and no pixel has changed since, so
+    // that drawing it again would change nothing.
+    bool alreadyDrawn(std::uint64_t key) const {
+        return !lent_ && key == drawnKey_ && changes_ == drawnChanges_;
+    }
+    void drawn(std::uint64_t key) {
+        drawnKey_ = key;
+        drawnChanges_ = changes_;
+    }
 
     // The bounding rectangle of the pixels whose value differs from the
     // picture at the previous call (at the first call: from an undefined
@@ -113,6 +134,16 @@ private:
     const TextCell& textCell(std::string_view text);
     void thinLine(QPoint from, QPoint to);
     void wideLine(QPoint from, QPoint to);
+    // A line in major/minor coordinates and the run of its steps to draw.
+    struct StepRun {
+        std::int64_t a0 = 0, b0 = 0, major = 0, minor = 0, bias = 0;
+        int majorSign = 1, minorSign = 1;
+        std::int64_t first = 0, count = 0, offset = 0, error = 0;
+    };
+    struct Bounds {
+        std::int64_t aLow, aHigh, bLow, bHigh;
+    };
+    template <class Int> static bool clipSteps(StepRun& line, const Bounds& bounds);
     template <class Plot> void walk(QPoint from, QPoint to, const QRect& clip, Plot plot);
     void square(int x, int y);
 
@@ -120,6 +151,7 @@ private:
     void put(std::size_t offset, int x, int y, QRgb colour) {
         QRgb& pixel = bits_[offset];
         if (pixel == colour) return;
+        ++changes_;
         const QRgb before = shown_[offset];
         if (colour != before) {
             if (pixel == before) ++differing_;
@@ -133,9 +165,14 @@ private:
         pixel = colour;
     }
     void touchBits() { bits_ = reinterpret_cast<QRgb*>(image_.bits()); }
-    // Follows an image replaced through editImage() and makes it writable.
-    void syncImage();
+    // Before writing: when the image was lent out, follows a replacement and
+    // detaches it from any copy.
+    void syncImage() {
+        if (lent_) adoptImage();
+    }
+    void adoptImage();
     void resetMarks();
+    void fillBlack();
 
     int width_ = 0;
     int height_ = 0;
@@ -148,10 +185,19 @@ private:
     std::int64_t differing_ = 0;
     int markLeft_ = 0, markRight_ = -1, markTop_ = 0, markBottom_ = -1;
     bool compareAll_ = true;
+    // Pixel changes so far (any change of the image by other means counts),
+    // and the count when the drawing with the key drawnKey_ was finished.
+    std::uint64_t changes_ = 0;
+    std::uint64_t drawnKey_ = 0;
+    std::uint64_t drawnChanges_ = ~std::uint64_t{0};
+    // The image was handed out since the last drawing call: it may have been
+    // copied or replaced, so look at it before writing into it.
+    mutable bool lent_ = true;
 
     QRgb pen_ = colour::black;
     int penWidth_ = 1;
-    QPoint pos_;
+    // Kept as two ints: read back as they were stored, without a stall.
+    int penX_ = 0, penY_ = 0;
 
     std::vector<QFont> fonts_; // every font set so far; a text key holds its index
     int font_ = -1;            // the current font, -1 until one is needed

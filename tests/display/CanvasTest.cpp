@@ -285,6 +285,29 @@ TEST(CanvasChanges, ReportTheBoundsOfChangedPixelsOnly) {
     EXPECT_EQ(canvas.takeDirty(), QRect(0, 0, 50, 40));
 }
 
+TEST(CanvasChanges, RepeatedDrawingIsKnownOnlyWhileNoPixelChanged) {
+    Canvas canvas(50, 50);
+    canvas.setPenColor(colour::white);
+    canvas.moveTo(0, 10);
+    canvas.lineTo(40, 10);
+    canvas.drawn(7);
+    EXPECT_TRUE(canvas.alreadyDrawn(7));
+    EXPECT_FALSE(canvas.alreadyDrawn(8));
+    canvas.moveTo(0, 10); // the same pixels again: no change
+    canvas.lineTo(40, 10);
+    EXPECT_TRUE(canvas.alreadyDrawn(7));
+    canvas.setPenColor(colour::black);
+    canvas.lineTo(0, 10); // black back over it
+    EXPECT_FALSE(canvas.alreadyDrawn(7));
+
+    canvas.drawn(7);
+    canvas.clear();
+    EXPECT_FALSE(canvas.alreadyDrawn(7));
+    canvas.drawn(7);
+    canvas.editImage().setPixel(3, 3, colour::aqua);
+    EXPECT_FALSE(canvas.alreadyDrawn(7));
+}
+
 TEST(CanvasImage, CopiesKeepTheirPicture) {
     Canvas canvas(20, 20);
     const QImage before = canvas.image();
