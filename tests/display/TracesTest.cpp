@@ -223,6 +223,21 @@ TEST_F(TracesTest, VoltageIsDrawnOverCurrentAndErasingCutsNoNewTrace) {
     EXPECT_EQ(pixelsOf(colour::yellow), row(300, 55, 793));
 }
 
+TEST_F(TracesTest, HiddenTraceIsErasedThoughTheBlockIsTheSame) {
+    for (int i = 0; i < 8000; ++i) {
+        state->currentSamples[static_cast<std::size_t>(i)] = (i % 300) * 10 - 1500;
+        state->voltageSamples[static_cast<std::size_t>(i)] = 1500 - (i % 200) * 15;
+    }
+    for (int frame = 0; frame < 2; ++frame) drawTraces(canvas, *state, 0);
+    ASSERT_GT(pixelsOf(colour::yellow).size(), 500u);
+    const PixelSet voltage = pixelsOf(colour::aqua);
+
+    state->showCurrentTrace = 0;
+    drawTraces(canvas, *state, 0);
+    EXPECT_TRUE(pixelsOf(colour::yellow).empty());
+    EXPECT_EQ(pixelsOf(colour::aqua), voltage);
+}
+
 TEST_F(TracesTest, ReadsBeyondTheArraysReadZero) {
     hidePreviousTraces();
     state->showVoltageTrace = 0;
