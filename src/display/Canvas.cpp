@@ -112,7 +112,7 @@ void Canvas::fillBlack() {
 }
 
 void Canvas::adoptImage() {
-    ++changes_;
+    ++changes_; // what was lent out may have been drawn on
     lent_ = false;
     // The image may have been replaced through editImage(): adopt what is there.
     if (image_.width() != width_ || image_.height() != height_ ||

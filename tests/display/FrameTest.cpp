@@ -2,6 +2,7 @@
 // scales, centre line and traces, one after the other on the same screen.
 
 #include "Pixels.h"
+#include "StartValues.h"
 #include "core/SharedState.h"
 #include "display/Grid.h"
 #include "display/Scales.h"
@@ -26,21 +27,9 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // The start values, at the 20 ms time base.
-        state->gridVisible = 1;
-        state->gridBrightness = 75;
-        state->tracePenWidth = 1;
-        state->showCurrentTrace = 1;
-        state->showVoltageTrace = 1;
-        state->sampleStep = 1;
+        test::setStartValues(*state);
         state->pixelsPerPoint = 0.83;
         state->timeBaseShown[timebase::ms20] = 1;
-        state->currentDivisionValue = 10;
-        state->voltageDivisionValue = 10;
-        state->currentTraceFactor = 0.042;
-        state->voltageTraceFactor = 0.0494;
-        state->currentGain = 1;
-        state->voltageGain = 1;
-        state->sampleCount = 16000;
     }
     // A 100 Hz block: the current 3000 units (126 pixels) high, the voltage
     // 2500 units (123.5 pixels) and 60 degrees behind.

@@ -4,6 +4,7 @@
 #include "display/Traces.h"
 
 #include "Pixels.h"
+#include "StartValues.h"
 #include "core/SharedState.h"
 
 #include <cmath>
@@ -23,18 +24,7 @@ constexpr int yc = 263;
 
 class TracesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        state->tracePenWidth = 1;
-        state->showCurrentTrace = 1;
-        state->showVoltageTrace = 1;
-        state->sampleStep = 1;
-        state->pixelsPerPoint = 1.0;
-        state->currentTraceFactor = 0.042;
-        state->voltageTraceFactor = 0.0494;
-        state->currentGain = 1.0;
-        state->voltageGain = 1.0;
-        state->sampleCount = 16000;
-    }
+    void SetUp() override { test::setStartValues(*state); }
     // The previous frame's traces far below the screen, where erasing them
     // changes nothing in sight.
     void hidePreviousTraces() {
@@ -228,7 +218,8 @@ TEST_F(TracesTest, HiddenTraceIsErasedThoughTheBlockIsTheSame) {
         state->currentSamples[static_cast<std::size_t>(i)] = (i % 300) * 10 - 1500;
         state->voltageSamples[static_cast<std::size_t>(i)] = 1500 - (i % 200) * 15;
     }
-    for (int frame = 0; frame < 2; ++frame) drawTraces(canvas, *state, 0);
+    for (int frame = 0; frame < 2; ++frame)
+        drawTraces(canvas, *state, 0);
     ASSERT_GT(pixelsOf(colour::yellow).size(), 500u);
     const PixelSet voltage = pixelsOf(colour::aqua);
 
