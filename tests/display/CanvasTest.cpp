@@ -222,6 +222,9 @@ TEST(CanvasText, FillsTheCellAndWritesInTheFontColour) {
     EXPECT_GT(canvas.textSize("50").height(), cell.height());
     canvas.textOut(-5, -5, "50");
     canvas.textOut(95, 35, "50");
+    EXPECT_NE(at(canvas, 0, 0), colour::aqua);
+    EXPECT_NE(at(canvas, 99, 39), colour::aqua);
+    EXPECT_EQ(at(canvas, 94, 39), colour::aqua);
 }
 
 TEST(CanvasChanges, ReportTheBoundsOfChangedPixelsOnly) {
