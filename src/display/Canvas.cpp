@@ -1,0 +1,421 @@
+#include "display/Canvas.h"
+
+#include "core/VectorState.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QString>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <type_traits>
+
+namespace display {
+
+namespace {
+
+// Texts and fonts kept at most; the screen uses a few dozen texts in one font.
+constexpr std::size_t maxTexts = 2048;
+constexpr std::size_t maxFonts = 32;
+
+// Wide enough for the products of the clipping arithmetic with any int coordinates.
+using Wide = __int128;
+
+template <class Int> Int ceilDiv(Int numerator, Int positiveDivisor) {
+    const Int quotient = numerator / positiveDivisor;
+    return quotient + (numerator % positiveDivisor > 0 ? 1 : 0);
+}
+
+// Whether n pixels all have the value. Eight at a time, without a branch
+// per pixel.
+bool spanIs(const QRgb* pixels, std::size_t n, QRgb value) {
+    QRgb differ = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        differ |= (pixels[i] ^ value) | (pixels[i + 1] ^ value) | (pixels[i + 2] ^ value) |
+                  (pixels[i + 3] ^ value) | (pixels[i + 4] ^ value) | (pixels[i + 5] ^ value) |
+                  (pixels[i + 6] ^ value) | (pixels[i + 7] ^ value);
+        if (differ != 0) return false;
+    }
+    for (; i < n; ++i)
+        differ |= pixels[i] ^ value;
+    return differ == 0;
+}
+
+// Whether n pixels equal those of the other span.
+bool spanEquals(const QRgb* pixels, const QRgb* other, std::size_t n) {
+    QRgb differ = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        differ |= pixels[i] ^ other[i];
+    return differ == 0;
+}
+
+} // namespace
+
+QFont screenFont() {
+    static const bool condensed =
+        QFontDatabase::families().contains(QStringLiteral("DejaVu Sans Condensed"));
+    QFont font;
+    if (condensed) font.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    font.setBold(true);
+    return font;
+}
+
+std::size_t Canvas::TextKeyHash::operator()(const TextKey& key) const {
+    const std::size_t text = std::hash<std::string>{}(key.text);
+    return text ^ (std::size_t{key.colour} * 0x9E3779B97F4A7C15ull) ^
+           (static_cast<std::size_t>(key.font) << 1);
+}
+
+Canvas::Canvas(int width, int height) {
+    resize(width, height);
+}
+
+void Canvas::resize(int width, int height) {
+    ++changes_;
+    width_ = std::max(width, 1);
+    height_ = std::max(height, 1);
+    image_ = QImage(width_, height_, QImage::Format_RGB32);
+    touchBits();
+    fillBlack();
+    // 0 is no pixel value (every pixel is opaque), so the first takeDirty()
+    // reports the whole image.
+    shown_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
+    differing_ = 0;
+    resetMarks();
+    compareAll_ = true;
+}
+
+QImage& Canvas::editImage() {
+    ++changes_;
+    compareAll_ = true;
+    lent_ = true;
+    return image_;
+}
+
+void Canvas::clear() {
+    ++changes_;
+    syncImage();
+    fillBlack();
+    compareAll_ = true;
+}
+
+void Canvas::fillBlack() {
+    // Our own loop: the toolkit's fill leaves the vector registers in a state
+    // that slows down the arithmetic after it.
+    std::fill_n(bits_, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
+                colour::black);
+}
+
+void Canvas::adoptImage() {
+    ++changes_; // what was lent out may have been drawn on
+    lent_ = false;
+    // The image may have been replaced through editImage(): adopt what is there.
+    if (image_.width() != width_ || image_.height() != height_ ||
+        image_.format() != QImage::Format_RGB32) {
+        QImage replaced = image_.isNull() ? QImage() : image_.convertToFormat(QImage::Format_RGB32);
+        resize(replaced.width(), replaced.height());
+        if (!replaced.isNull()) image_ = std::move(replaced);
+    }
+    touchBits(); // detaches it from any copy
+}
+
+void Canvas::resetMarks() {
+    markLeft_ = INT_MAX;
+    markRight_ = -1;
+    markTop_ = INT_MAX;
+    markBottom_ = -1;
+}
+
+QRect Canvas::takeDirty() {
+    syncImage();
+    QRect scan;
+    if (compareAll_)
+        scan = QRect(0, 0, width_, height_);
+    else if (differing_ != 0 && markLeft_ <= markRight_)
+        scan = QRect(QPoint(markLeft_, markTop_), QPoint(markRight_, markBottom_));
+    differing_ = 0;
+    resetMarks();
+    compareAll_ = false;
+    if (scan.isEmpty()) return {};
+
+    int left = INT_MAX, right = -1, top = INT_MAX, bottom = -1;
+    const int n = scan.width();
+    for (int y = scan.top(); y <= scan.bottom(); ++y) {
+        const std::size_t start = static_cast<std::size_t>(y) * width_ + scan.left();
+        const QRgb* now = bits_ + start;
+        QRgb* was = shown_.data() + start;
+        if (std::memcmp(now, was, static_cast<std::size_t>(n) * sizeof(QRgb)) == 0) continue;
+        int first = 0;
+        while (now[first] == was[first])
+            ++first;
+        int last = n - 1;
+        while (now[last] == was[last])
+            --last;
+        std::memcpy(was + first, now + first, static_cast<std::size_t>(last - first + 1) * 4);
+        left = std::min(left, scan.left() + first);
+        right = std::max(right, scan.left() + last);
+        top = std::min(top, y);
+        bottom = y;
+    }
+    if (right < 0) return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+void Canvas::lineTo(int x, int y) {
+    syncImage();
+    const QPoint from(penX_, penY_), to(x, y);
+    penX_ = x;
+    penY_ = y;
+    if (penWidth_ <= 1)
+        thinLine(from, to);
+    else
+        wideLine(from, to);
+}
+
+void Canvas::thinLine(QPoint from, QPoint to) {
+    if (from.y() == to.y()) {
+        const int y = from.y();
+        if (from.x() == to.x() || y < 0 || y >= height_) return;
+        // The end point is left out on whichever side it lies.
+        int left = to.x() > from.x() ? from.x() : to.x() + 1;
+        int right = to.x() > from.x() ? to.x() - 1 : from.x();
+        left = std::max(left, 0);
+        right = std::min(right, width_ - 1);
+        if (left > right) return;
+        const std::size_t row = static_cast<std::size_t>(y) * width_;
+        // Most lines drawn again find every pixel as it is.
+        if (spanIs(bits_ + row + left, static_cast<std::size_t>(right - left + 1), pen_)) return;
+        for (int px = left; px <= right; ++px)
+            put(row + px, px, y, pen_);
+        return;
+    }
+    if (from.x() == to.x()) {
+        const int x = from.x();
+        if (x < 0 || x >= width_) return;
+        int top = to.y() > from.y() ? from.y() : to.y() + 1;
+        int bottom = to.y() > from.y() ? to.y() - 1 : from.y();
+        top = std::max(top, 0);
+        bottom = std::min(bottom, height_ - 1);
+        QRgb differ = 0;
+        for (int py = top; py <= bottom; ++py)
+            differ |= bits_[static_cast<std::size_t>(py) * width_ + x] ^ pen_;
+        if (differ == 0) return;
+        for (int py = top; py <= bottom; ++py)
+            put(static_cast<std::size_t>(py) * width_ + x, x, py, pen_);
+        return;
+    }
+    walk(from, to, QRect(0, 0, width_, height_),
+         [this](int px, int py) { put(static_cast<std::size_t>(py) * width_ + px, px, py, pen_); });
+}
+
+void Canvas::wideLine(QPoint from, QPoint to) {
+    // Every pixel of the one-pixel line whose square reaches into the image.
+    const int before = (penWidth_ - 1) / 2;
+    const int after = penWidth_ / 2;
+    const QRect reach(-after, -after, width_ + before + after, height_ + before + after);
+    walk(from, to, reach, [this](int px, int py) { square(px, py); });
+}
+
+void Canvas::square(int x, int y) {
+    const int before = (penWidth_ - 1) / 2;
+    const int after = penWidth_ / 2;
+    const int left = std::max(x - before, 0), right = std::min(x + after, width_ - 1);
+    const int top = std::max(y - before, 0), bottom = std::min(y + after, height_ - 1);
+    for (int py = top; py <= bottom; ++py)
+        for (int px = left; px <= right; ++px)
+            put(static_cast<std::size_t>(py) * width_ + px, px, py, pen_);
+}
+
+// The steps of a line whose pixels lie inside the bounds (major coordinate
+// in [aLow, aHigh], minor in [bLow, bHigh]): sets first, count, and the
+// minor offset and error term at the first step; false when there is none.
+// Int holds the products of two coordinates.
+template <class Int> bool Canvas::clipSteps(StepRun& line, const Bounds& bounds) {
+    // Steps whose major coordinate lies inside.
+    Int first = 0, last = line.major - 1;
+    if (line.majorSign > 0) {
+        first = std::max<Int>(first, bounds.aLow - line.a0);
+        last = std::min<Int>(last, bounds.aHigh - line.a0);
+    } else {
+        first = std::max<Int>(first, line.a0 - bounds.aHigh);
+        last = std::min<Int>(last, line.a0 - bounds.aLow);
+    }
+    // Steps whose minor offset m(i) lies in [mLow, mHigh].
+    const Int mLow = line.minorSign > 0 ? bounds.bLow - line.b0 : line.b0 - bounds.bHigh;
+    const Int mHigh = line.minorSign > 0 ? bounds.bHigh - line.b0 : line.b0 - bounds.bLow;
+    const Int twoMajor = Int{2} * line.major;
+    const Int twoMinor = Int{2} * line.minor;
+    if (line.minor == 0) {
+        if (mLow > 0 || mHigh < 0) return false;
+    } else {
+        // m(i) >= mLow  <=>  2 i minor >= 2 major mLow - bias
+        first = std::max(first, ceilDiv<Int>(twoMajor * mLow - line.bias, twoMinor));
+        // m(i) <= mHigh  <=>  2 i minor < 2 major (mHigh + 1) - bias
+        last = std::min(last, ceilDiv<Int>(twoMajor * (mHigh + 1) - line.bias, twoMinor) - 1);
+    }
+    if (first > last) return false;
+    const Int numerator = twoMinor * first + line.bias;
+    const Int offset = numerator / twoMajor;
+    line.first = static_cast<std::int64_t>(first);
+    line.count = static_cast<std::int64_t>(last - first) + 1;
+    line.offset = static_cast<std::int64_t>(offset);
+    line.error = static_cast<std::int64_t>(numerator - twoMajor * offset);
+    return true;
+}
+
+// The line from `from` to `to` without its end point, restricted to `clip`.
+// Along the major axis (the longer one) the line takes |major| steps; at
+// each its pixel is the one nearest to the ideal line, a tie going to the
+// larger minor coordinate whichever way the line runs, so that a line and
+// its reverse light the same pixels but for their end points. After step i
+// the minor coordinate has moved by m(i) = floor((2 i |minor| + bias) /
+// (2 |major|)), bias = |major| when the minor coordinate grows and |major| - 1
+// when it falls. The steps that fall inside the clip rectangle form one run,
+// found by solving these inequalities, and the walk starts there with the
+// error term it would have had, so clipping changes no pixel inside.
+template <class Plot> void Canvas::walk(QPoint from, QPoint to, const QRect& clip, Plot plot) {
+    const std::int64_t dx = std::int64_t{to.x()} - from.x();
+    const std::int64_t dy = std::int64_t{to.y()} - from.y();
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const std::int64_t major = xMajor ? std::abs(dx) : std::abs(dy);
+    const std::int64_t minor = xMajor ? std::abs(dy) : std::abs(dx);
+    if (major == 0 || clip.isEmpty()) return;
+    StepRun line;
+    line.majorSign = (xMajor ? dx : dy) > 0 ? 1 : -1;
+    line.minorSign = (xMajor ? dy : dx) >= 0 ? 1 : -1;
+    line.a0 = xMajor ? from.x() : from.y();
+    line.b0 = xMajor ? from.y() : from.x();
+    line.major = major;
+    line.minor = minor;
+    line.bias = line.minorSign > 0 ? major : major - 1;
+
+    // Both ends beyond the same edge: nothing to draw (most segments of the
+    // fastest time base run right of the screen).
+    if ((from.x() < clip.left() && to.x() < clip.left()) ||
+        (from.x() > clip.right() && to.x() > clip.right()) ||
+        (from.y() < clip.top() && to.y() < clip.top()) ||
+        (from.y() > clip.bottom() && to.y() > clip.bottom()))
+        return;
+    const auto inside = [&clip](QPoint p) {
+        return p.x() >= clip.left() && p.x() <= clip.right() && p.y() >= clip.top() &&
+               p.y() <= clip.bottom();
+    };
+    if (inside(from) && inside(to)) {
+        // The whole line: no step is cut.
+        line.count = major;
+        line.error = line.bias;
+    } else {
+        const Bounds bounds{
+            xMajor ? clip.left() : clip.top(), xMajor ? clip.right() : clip.bottom(),
+            xMajor ? clip.top() : clip.left(), xMajor ? clip.bottom() : clip.right()};
+        // Products of two coordinates below 2^30 stay well inside 64 bits.
+        constexpr std::int64_t small = std::int64_t{1} << 29;
+        const bool fits = std::max({std::abs(line.a0), std::abs(line.b0), major,
+                                    std::abs(bounds.aLow), std::abs(bounds.aHigh),
+                                    std::abs(bounds.bLow), std::abs(bounds.bHigh)}) < small;
+        if (!(fits ? clipSteps<std::int64_t>(line, bounds) : clipSteps<Wide>(line, bounds))) return;
+    }
+
+    // One loop for both axes, without a branch per step: the major step
+    // moves (mx, my), a wrap of the error term adds the minor step (nx, ny).
+    const int a = static_cast<int>(line.a0 + line.majorSign * line.first);
+    const int b = static_cast<int>(line.b0 + line.minorSign * line.offset);
+    int x = xMajor ? a : b, y = xMajor ? b : a;
+    const int mx = xMajor ? line.majorSign : 0, my = xMajor ? 0 : line.majorSign;
+    const int nx = xMajor ? 0 : line.minorSign, ny = xMajor ? line.minorSign : 0;
+    std::int64_t error = line.error;
+    const std::int64_t errorStep = 2 * minor;
+    const std::int64_t errorWrap = 2 * major;
+    for (std::int64_t k = 0; k < line.count; ++k) {
+        plot(x, y);
+        x += mx;
+        y += my;
+        error += errorStep;
+        const bool wrap = error >= errorWrap;
+        error -= wrap ? errorWrap : 0;
+        x += wrap ? nx : 0;
+        y += wrap ? ny : 0;
+    }
+}
+
+void Canvas::setFont(const QFont& font) {
+    for (std::size_t i = 0; i < fonts_.size(); ++i) {
+        if (fonts_[i] == font) {
+            font_ = static_cast<int>(i);
+            return;
+        }
+    }
+    if (fonts_.size() >= maxFonts) {
+        fonts_.clear();
+        texts_.clear();
+    }
+    fonts_.push_back(font);
+    font_ = static_cast<int>(fonts_.size()) - 1;
+}
+
+const QFont& Canvas::font() {
+    if (font_ < 0) setFont(screenFont());
+    return fonts_[static_cast<std::size_t>(font_)];
+}
+
+const Canvas::TextCell& Canvas::textCell(std::string_view text) {
+    const QFont& currentFont = font();
+    TextKey key{std::string(text), fontColour_, font_};
+    if (const auto found = texts_.find(key); found != texts_.end()) return found->second;
+    if (texts_.size() >= maxTexts) texts_.clear();
+
+    const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QFontMetrics metrics(currentFont);
+    TextCell cell;
+    cell.width = std::max(metrics.horizontalAdvance(string), 0);
+    cell.height = std::max(metrics.height(), 0);
+    if (cell.width > 0 && cell.height > 0) {
+        QImage rendered(cell.width, cell.height, QImage::Format_RGB32);
+        rendered.fill(colour::black);
+        {
+            QPainter painter(&rendered);
+            painter.setFont(currentFont);
+            painter.setPen(QColor::fromRgb(fontColour_));
+            painter.drawText(0, metrics.ascent(), string);
+        }
+        cleanVectorState();
+        cell.pixels.resize(static_cast<std::size_t>(cell.width) * cell.height);
+        for (int row = 0; row < cell.height; ++row)
+            std::memcpy(cell.pixels.data() + static_cast<std::size_t>(row) * cell.width,
+                        rendered.constScanLine(row), static_cast<std::size_t>(cell.width) * 4);
+    }
+    return texts_.emplace(std::move(key), std::move(cell)).first->second;
+}
+
+QSize Canvas::textSize(std::string_view text) {
+    const TextCell& cell = textCell(text);
+    return QSize(cell.width, cell.height);
+}
+
+void Canvas::textOut(int x, int y, std::string_view text) {
+    syncImage();
+    const TextCell& cell = textCell(text);
+    const auto left = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{x}));
+    const auto right =
+        static_cast<int>(std::min<std::int64_t>(cell.width, std::int64_t{width_} - x));
+    if (left >= right) return;
+    for (int row = 0; row < cell.height; ++row) {
+        const std::int64_t py = std::int64_t{y} + row;
+        if (py < 0) continue;
+        if (py >= height_) break;
+        const QRgb* source = cell.pixels.data() + static_cast<std::size_t>(row) * cell.width;
+        const auto start = static_cast<std::size_t>(py * width_ + x + left);
+        if (spanEquals(bits_ + start, source + left, static_cast<std::size_t>(right - left)))
+            continue;
+        for (int column = left; column < right; ++column)
+            put(start + static_cast<std::size_t>(column - left), x + column, static_cast<int>(py),
+                source[column]);
+    }
+}
+
+} // namespace display

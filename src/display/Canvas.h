@@ -1,0 +1,208 @@
+#pragma once
+// The back buffer of the oscilloscope screen: an image the size of the client
+// area that the drawing routines draw into with a pen (move-to / line-to) and
+// with text output, as they would on the window itself.
+//
+// Lines follow the platform convention: the end point is not painted and the
+// pen moves to it, so a polyline paints every vertex but the last exactly
+// once, and drawing the same polyline again in black removes every pixel it
+// lit. The rasteriser is integer-exact; a line clipped by the image lights
+// exactly the in-image pixels of the same line on an unbounded image, however
+// far outside its ends lie, at a cost that depends only on the part inside.
+//
+// The canvas keeps the picture it last handed out with takeDirty(), so that a
+// drawing pass that leaves every pixel as it was (steady state: the same block
+// drawn again) reports no change and repaints nothing, even though it painted
+// over pixels on the way.
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace display {
+
+// The colours of the screen (opaque).
+namespace colour {
+constexpr QRgb black = 0xFF000000;
+constexpr QRgb white = 0xFFFFFFFF;
+constexpr QRgb yellow = 0xFFFFFF00;
+constexpr QRgb aqua = 0xFF00FFFF;
+// A grey of the given level 0..255 (the low byte is taken).
+constexpr QRgb grey(int level) {
+    const auto g = static_cast<QRgb>(level & 0xFF);
+    return 0xFF000000u | (g << 16) | (g << 8) | g;
+}
+} // namespace colour
+
+// The screen font: the window's narrow bold sans at 11 pixels, about 13
+// pixels of line height. "DejaVu Sans Condensed" where it is installed.
+QFont screenFont();
+
+class Canvas {
+public:
+    // The client area of the window.
+    static constexpr int clientWidth = 794;
+    static constexpr int clientHeight = 526;
+
+    explicit Canvas(int width = clientWidth, int height = clientHeight);
+
+    // A new black image of the given size (at least 1 x 1).
+    void resize(int width, int height);
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // The picture. A copy made of it keeps its picture while drawing goes on
+    // (the canvas checks whether its image is shared only after it was lent
+    // out here, so keep no reference to copy from later).
+    const QImage& image() const {
+        lent_ = true;
+        return image_;
+    }
+    // The image for drawing on it by other means (or replacing it); the whole
+    // image is compared at the next takeDirty().
+    QImage& editImage();
+    // All black: the form colour.
+    void clear();
+
+    // The pen. Colours are opaque RGB (the alpha byte is ignored); a width
+    // below 1 draws like 1, a wider pen paints a width x width square around
+    // every pixel of the one-pixel line.
+    void setPenColor(QRgb colour) { pen_ = colour | 0xFF000000u; }
+    QRgb penColor() const { return pen_; }
+    void setPenWidth(int width) { penWidth_ = width < 1 ? 1 : width; }
+    int penWidth() const { return penWidth_; }
+    void moveTo(int x, int y) {
+        penX_ = x;
+        penY_ = y;
+    }
+    // Paints the line from the pen position to (x, y) without its end point,
+    // and moves the pen there.
+    void lineTo(int x, int y);
+    QPoint penPosition() const { return QPoint(penX_, penY_); }
+
+    // Text. textOut fills the text's cell (advance width x line height of the
+    // font) with black and writes the text (UTF-8) in the font colour, (x, y)
+    // being the cell's top-left corner. Each text is rendered once per font
+    // and colour and then copied from a cache.
+    void setFont(const QFont& font);
+    const QFont& font();
+    void setFontColor(QRgb colour) { fontColour_ = colour | 0xFF000000u; }
+    QRgb fontColor() const { return fontColour_; }
+    void textOut(int x, int y, std::string_view text);
+    // The cell size textOut fills for this text in the current font.
+    QSize textSize(std::string_view text);
+
+    // Skipping a drawing that is repeated unchanged (the grid, drawn twice in
+    // every periodic pass): alreadyDrawn(key) is true when the last drawing
+    // marked with drawn() had the same key and no pixel has changed since, so
+    // that drawing it again would change nothing.
+    bool alreadyDrawn(std::uint64_t key) const {
+        return !lent_ && key == drawnKey_ && changes_ == drawnChanges_;
+    }
+    void drawn(std::uint64_t key) {
+        drawnKey_ = key;
+        drawnChanges_ = changes_;
+    }
+
+    // The bounding rectangle of the pixels whose value differs from the
+    // picture at the previous call (at the first call: from an undefined
+    // picture, so the whole image); empty when nothing differs.
+    QRect takeDirty();
+
+private:
+    struct TextKey {
+        std::string text;
+        QRgb colour;
+        int font;
+        bool operator==(const TextKey&) const = default;
+    };
+    struct TextKeyHash {
+        std::size_t operator()(const TextKey& key) const;
+    };
+    struct TextCell {
+        int width = 0;
+        int height = 0;
+        std::vector<QRgb> pixels;
+    };
+
+    const TextCell& textCell(std::string_view text);
+    void thinLine(QPoint from, QPoint to);
+    void wideLine(QPoint from, QPoint to);
+    // A line in major/minor coordinates and the run of its steps to draw.
+    struct StepRun {
+        std::int64_t a0 = 0, b0 = 0, major = 0, minor = 0, bias = 0;
+        int majorSign = 1, minorSign = 1;
+        std::int64_t first = 0, count = 0, offset = 0, error = 0;
+    };
+    struct Bounds {
+        std::int64_t aLow, aHigh, bLow, bHigh;
+    };
+    template <class Int> static bool clipSteps(StepRun& line, const Bounds& bounds);
+    template <class Plot> void walk(QPoint from, QPoint to, const QRect& clip, Plot plot);
+    void square(int x, int y);
+
+    // Sets one pixel (offset y * width + x) and keeps the change record.
+    void put(std::size_t offset, int x, int y, QRgb colour) {
+        QRgb& pixel = bits_[offset];
+        if (pixel == colour) return;
+        ++changes_;
+        const QRgb before = shown_[offset];
+        if (colour != before) {
+            if (pixel == before) ++differing_;
+            if (x < markLeft_) markLeft_ = x;
+            if (x > markRight_) markRight_ = x;
+            if (y < markTop_) markTop_ = y;
+            if (y > markBottom_) markBottom_ = y;
+        } else {
+            --differing_;
+        }
+        pixel = colour;
+    }
+    void touchBits() { bits_ = reinterpret_cast<QRgb*>(image_.bits()); }
+    // Before writing: when the image was lent out, follows a replacement and
+    // detaches it from any copy.
+    void syncImage() {
+        if (lent_) adoptImage();
+    }
+    void adoptImage();
+    void resetMarks();
+    void fillBlack();
+
+    int width_ = 0;
+    int height_ = 0;
+    QImage image_;
+    QRgb* bits_ = nullptr;
+    // The picture as of the last takeDirty(), and the count of pixels that
+    // differ from it now. Every pixel set to a value that differs from it
+    // since then lies within the marks.
+    std::vector<QRgb> shown_;
+    std::int64_t differing_ = 0;
+    int markLeft_ = 0, markRight_ = -1, markTop_ = 0, markBottom_ = -1;
+    bool compareAll_ = true;
+    // Pixel changes so far (any change of the image by other means counts),
+    // and the count when the drawing with the key drawnKey_ was finished.
+    std::uint64_t changes_ = 0;
+    std::uint64_t drawnKey_ = 0;
+    std::uint64_t drawnChanges_ = ~std::uint64_t{0};
+    // The image was handed out since the last drawing call: it may have been
+    // copied or replaced, so look at it before writing into it.
+    mutable bool lent_ = true;
+
+    QRgb pen_ = colour::black;
+    int penWidth_ = 1;
+    // Kept as two ints: read back as they were stored, without a stall.
+    int penX_ = 0, penY_ = 0;
+
+    std::vector<QFont> fonts_; // every font set so far; a text key holds its index
+    int font_ = -1;            // the current font, -1 until one is needed
+    QRgb fontColour_ = colour::black;
+    std::unordered_map<TextKey, TextCell, TextKeyHash> texts_;
+};
+
+} // namespace display
