@@ -6,7 +6,9 @@
 
 #include "display/Canvas.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 class CanvasWidget : public QWidget {
@@ -20,16 +22,33 @@ public:
     QImage& image() { return canvas_.editImage(); }
     const QImage& image() const { return canvas_.image(); }
 
-    // Fills the back buffer with black (the form colour) and schedules a repaint.
+    // The widget and its back buffer take this size at once (also while the
+    // window is not shown yet, so that drawing has its real geometry).
+    void setScreenSize(int width, int height);
+
+    // Fills the back buffer with black (the form colour) and shows it with
+    // the repaint that follows at once (the window's Refresh).
     void clear();
-    // Schedules a repaint of what changed in the back buffer since the last
-    // present(); a pass that changed no pixel repaints nothing.
+    // Asks for a repaint of what changed in the back buffer. It happens from
+    // the event loop, once the drawing under way has ended, and at most once
+    // per display refresh: changes that come sooner are shown together, with
+    // the newest picture, when the refresh is due. A picture that ends as it
+    // was (the same block drawn again) repaints nothing.
     void present();
+    // Repaints the part that changed since the screen last showed the canvas, now.
+    void presentNow();
+    // The timer that shows gathered changes when the refresh is due.
+    const QObject* refreshTimer() const { return &refresh_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showArea(const QRect& area);
+    int refreshInterval() const;
+
     display::Canvas canvas_{1, 1};
+    QElapsedTimer shown_; // since the screen last showed the canvas
+    QTimer refresh_;      // shows the pending changes when the refresh is due
 };

@@ -26,6 +26,9 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class CanvasWidget;
+namespace display {
+class Canvas;
+}
 class IdleCycle;
 class TAudioIn;
 class TAudioOut;
@@ -125,6 +128,8 @@ public:
     void DrawTimeAxis5ms();
     void DrawTimeAxis2ms();
     void DrawTimeAxis1ms();
+    // The back buffer the display routines draw into.
+    display::Canvas& screen();
     // The label set of time base 1..7 (DrawTimeAxis100ms ... DrawTimeAxis1ms).
     void drawTimeAxis(int index);
     // The centre line and both traces of a frame from the trigger index,
@@ -314,6 +319,8 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::vector<QWidget*> controls_;
     IdleCycle* idle_ = nullptr;
+    // The hidden grid-brightness control's position (5 x position = brightness).
+    int gridBrightnessPosition_ = 15;
     // The output buffers of generators 1 + 2 computed last, copied while the
     // generators stay unchanged.
     synthesis::GeneratorBufferCache generatorBuffers_;

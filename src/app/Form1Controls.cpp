@@ -165,6 +165,7 @@ TForm1::TForm1(QWidget* parent)
         [this] { return snapshotOf(state); },
         // While no capture runs, every pass retries the input: no waiting.
         [this] { return AudioIn1->DeviceOpen; }, this);
+    idle_->ignore(canvas_->refreshTimer());
     connect(Button2, &QPushButton::clicked, this, app::guarded([this] { Button2Click(); }));
     connect(mix1, &QAction::triggered, this, app::guarded([this] { mix1Click(); }));
     connectMeasureControls();
@@ -180,7 +181,7 @@ TForm1::~TForm1() = default;
 void TForm1::setClientSize(int width, int height) {
     menuBar()->resize(width, menuBar()->heightForWidth(width) > 0 ? menuBar()->heightForWidth(width)
                                                                   : menuBar()->sizeHint().height());
-    canvas_->setFixedSize(width, height);
+    canvas_->setScreenSize(width, height);
     setFixedSize(width, height + menuBar()->height());
 }
 

@@ -2,9 +2,14 @@
 // channel choice, scales and labels are drawn by the kernels of display/ and
 // measure/ into the canvas; these methods connect them to the controls.
 
+#include "app/CanvasWidget.h"
 #include "app/ComboBoxItem.h"
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "display/Grid.h"
+#include "display/Scales.h"
+#include "display/TimeAxis.h"
+#include "display/Traces.h"
 #include "measure/Channel.h"
 #include "measure/Frequency.h"
 #include "measure/TimeBase.h"
@@ -35,6 +40,22 @@ void TForm1::connectDisplayControls() {
     onChecked(RadioButton3, &TForm1::RadioButton3Click);
     onChecked(RadioButton4, &TForm1::RadioButton4Click);
     onChecked(RadioButton5, &TForm1::RadioButton5Click);
+}
+
+display::Canvas& TForm1::screen() {
+    return canvas_->canvas();
+}
+
+void TForm1::DrawGrid() {
+    display::drawGrid(screen(), state);
+    canvas_->present();
+}
+
+void TForm1::UpDown2Changing() {
+    // The brightness of the position before the pending change; the control
+    // stays hidden, so only the grid's own value is ever used.
+    state.gridBrightness = static_cast<std::int16_t>(5 * gridBrightnessPosition_);
+    DrawGrid();
 }
 
 void TForm1::file1Click() {
@@ -80,6 +101,52 @@ void TForm1::DrawScreen() {
 
     // 8. - 10. Centre line and both traces from the trigger point.
     drawTraces(trigger);
+}
+
+void TForm1::drawTraces(std::uint16_t trigger) {
+    display::drawTraces(screen(), state, trigger);
+    canvas_->present();
+}
+
+void TForm1::DrawScales() {
+    if (state.gridVisible == 1) DrawGrid();
+    if (const int shown = measure::shownTimeBase(state); shown != 0) drawTimeAxis(shown);
+    state.currentStartMark = 0;
+    display::drawScales(screen(), state);
+    canvas_->present();
+}
+
+void TForm1::drawTimeAxis(int index) {
+    display::drawTimeAxis(screen(), state, index);
+    canvas_->present();
+}
+
+void TForm1::DrawTimeAxis100ms() {
+    drawTimeAxis(display::timebase::ms100);
+}
+
+void TForm1::DrawTimeAxis50ms() {
+    drawTimeAxis(display::timebase::ms50);
+}
+
+void TForm1::DrawTimeAxis20ms() {
+    drawTimeAxis(display::timebase::ms20);
+}
+
+void TForm1::DrawTimeAxis10ms() {
+    drawTimeAxis(display::timebase::ms10);
+}
+
+void TForm1::DrawTimeAxis5ms() {
+    drawTimeAxis(display::timebase::ms5);
+}
+
+void TForm1::DrawTimeAxis2ms() {
+    drawTimeAxis(display::timebase::ms2);
+}
+
+void TForm1::DrawTimeAxis1ms() {
+    drawTimeAxis(display::timebase::ms1);
 }
 
 namespace {

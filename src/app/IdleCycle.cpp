@@ -64,6 +64,7 @@ void IdleCycle::tick() {
 }
 
 bool IdleCycle::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ignored_) return false;
     switch (event->type()) {
     // Painting shows what the passes drew; it changes nothing they read.
     case QEvent::Paint:

@@ -35,6 +35,9 @@ public:
     // No pass runs any more (the window closes).
     void unhook();
     bool hooked() const { return hooked_; }
+    // Events for this object never wake the cycle: it only shows what the
+    // passes drew (the screen's refresh timer).
+    void ignore(const QObject* object) { ignored_ = object; }
     // True while the cycle waits for an event instead of running passes.
     bool waiting() const { return hooked_ && !timer_.isActive(); }
     std::uint64_t passes() const { return passes_; }
@@ -52,6 +55,7 @@ private:
     QTimer timer_;
     bool hooked_ = false;
     bool inPass_ = false;
+    const QObject* ignored_ = nullptr;
     std::uint64_t passes_ = 0;
     // Passes since the last event, and how many of them in a row left the
     // state as they found it.

@@ -52,7 +52,8 @@ TEST(Form1Measure, ReadoutsOfAResistorFollowOhmsLaw) {
     EXPECT_EQ(bench.state().activeVoltageRange, 8);
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("+mA"));
     EXPECT_EQ(form.Edit19->text(), QStringLiteral("-mV"));
-    EXPECT_EQ(bench.state().numberText, "  100"); // the voltage frequency, last formatted
+    // The last number formatted: the top of the voltage scale (10 x 20 mV).
+    EXPECT_EQ(bench.state().numberText, "200");
 }
 
 TEST(Form1Measure, OneKilohertzReadsOnTheAutomaticTimeBase) {
