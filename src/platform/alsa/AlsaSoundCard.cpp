@@ -1,0 +1,177 @@
+#include "platform/alsa/AlsaSoundCard.h"
+
+#include "platform/MixerLauncher.h"
+#include "platform/alsa/AlsaElementStore.h"
+#include "platform/alsa/AlsaErrors.h"
+#include "platform/alsa/AlsaPcm.h"
+#include "platform/alsa/LayoutMixer.h"
+#include "platform/alsa/NotificationRelay.h"
+#include "platform/alsa/PcmStream.h"
+#include "platform/alsa/VolumeElements.h"
+
+namespace platform::alsa {
+
+namespace {
+
+// The handles. Each owns its stream; the stream names the handle in its
+// notifications.
+class AlsaWaveInput : public WaveInput {
+public:
+    AlsaWaveInput(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
+                  std::uint64_t key, std::shared_ptr<XrunCounters> counters)
+        : stream_(StreamDirection::capture, std::move(port), std::move(relay), key, this,
+                  std::move(counters)) {}
+
+    MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
+    MMResult unprepareHeader(WaveHeader& header) override {
+        return stream_.unprepareHeader(header);
+    }
+    MMResult addBuffer(WaveHeader& header) override { return stream_.add(header); }
+    MMResult start() override { return stream_.start(); }
+    MMResult reset() override { return stream_.reset(); }
+    MMResult close() override { return stream_.close(); }
+
+private:
+    PcmStream stream_;
+};
+
+class AlsaWaveOutput : public WaveOutput {
+public:
+    AlsaWaveOutput(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
+                   std::uint64_t key, std::shared_ptr<XrunCounters> counters)
+        : stream_(StreamDirection::playback, std::move(port), std::move(relay), key, this,
+                  std::move(counters)) {}
+
+    MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
+    MMResult unprepareHeader(WaveHeader& header) override {
+        return stream_.unprepareHeader(header);
+    }
+    MMResult write(WaveHeader& header) override { return stream_.add(header); }
+    MMResult pause() override { return stream_.pause(); }
+    MMResult restart() override { return stream_.restart(); }
+    MMResult reset() override { return stream_.reset(); }
+    MMResult close() override { return stream_.close(); }
+
+private:
+    PcmStream stream_;
+};
+
+// pavucontrol, else alsamixer on the mixer device in a terminal.
+std::vector<LaunchCommand> mixerCommands(const std::string& mixerDevice) {
+    const std::vector<std::string> alsamixer = {"alsamixer", "-D", mixerDevice};
+    auto inTerminal = [&](const char* terminal, const char* execute) {
+        LaunchCommand command{terminal, {execute}, {"alsamixer"}};
+        command.arguments.insert(command.arguments.end(), alsamixer.begin(), alsamixer.end());
+        return command;
+    };
+    return {{"pavucontrol", {}, {}},
+            inTerminal("x-terminal-emulator", "-e"),
+            inTerminal("gnome-terminal", "--"),
+            inTerminal("konsole", "-e"),
+            inTerminal("xfce4-terminal", "-x"),
+            inTerminal("xterm", "-e")};
+}
+
+} // namespace
+
+AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
+    : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
+      counters_(std::make_shared<XrunCounters>()) {
+    silenceAlsaDiagnostics();
+    mixers_ = mixerDevices(cardOfDevice(options_.device));
+}
+
+AlsaSoundCard::~AlsaSoundCard() = default;
+
+MMResult AlsaSoundCard::openInput(int device, const PcmFormat& format, QObject* notify,
+                                  std::unique_ptr<WaveInput>& input) {
+    if (device != -1 && device != 0) return error::badDeviceId;
+    std::unique_ptr<PcmPort> port;
+    if (const auto r = AlsaPcm::open(options_.device, StreamDirection::capture, format, port))
+        return r;
+    const auto key = relay_->attach(notify);
+    input = std::make_unique<AlsaWaveInput>(std::move(port), relay_, key, counters_);
+    relay_->post(key, message::inputOpened, input.get());
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject* notify,
+                                   std::unique_ptr<WaveOutput>& output) {
+    if (device != -1 && device != 0) return error::badDeviceId;
+    std::unique_ptr<PcmPort> port;
+    if (const auto r = AlsaPcm::open(options_.device, StreamDirection::playback, format, port))
+        return r;
+    const auto key = relay_->attach(notify);
+    output = std::make_unique<AlsaWaveOutput>(std::move(port), relay_, key, counters_);
+    relay_->post(key, message::outputOpened, output.get());
+    return error::ok;
+}
+
+int AlsaSoundCard::mixerCount() {
+    return static_cast<int>(mixers_.size());
+}
+
+MMResult AlsaSoundCard::mixerCaps(int id, MixerCaps& caps) {
+    if (id < 0 || id >= mixerCount()) return error::badDeviceId;
+    const auto& device = mixers_[static_cast<std::size_t>(id)];
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(device.device, device.server, store)) return r;
+    caps.productName = device.productName;
+    caps.destinations =
+        static_cast<std::uint32_t>(mapElements(store->descriptions()).destinations.size());
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) {
+    if (id < 0 || id >= mixerCount()) return error::badDeviceId;
+    const auto& device = mixers_[static_cast<std::size_t>(id)];
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(device.device, device.server, store)) return r;
+    auto layout = mapElements(store->descriptions());
+    mixer = std::make_unique<LayoutMixer>(std::move(layout), std::move(store), notify);
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::getVolume(VolumeDevice device, std::uint32_t& volume) {
+    if (mixers_.empty()) return error::badDeviceId;
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
+        return r;
+    const auto element = volumeElement(device, store->descriptions());
+    if (!element) return error::badDeviceId;
+    std::uint32_t left = 0;
+    std::uint32_t right = 0;
+    if (const auto r = store->level(*element, Side::playback, 0, left)) return r;
+    if (const auto r = store->level(*element, Side::playback, 1, right)) return r;
+    volume = volumeWord(left, right);
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
+    if (mixers_.empty()) return error::badDeviceId;
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
+        return r;
+    const auto element = volumeElement(device, store->descriptions());
+    if (!element) return error::badDeviceId;
+    const auto& side = store->descriptions()[*element].playback;
+    if (side.channels <= 1 || side.volumeJoined)
+        return store->setLevel(*element, Side::playback, allChannels, leftOf(volume));
+    if (const auto r = store->setLevel(*element, Side::playback, 0, leftOf(volume))) return r;
+    return store->setLevel(*element, Side::playback, 1, rightOf(volume));
+}
+
+bool AlsaSoundCard::launchMixerApplication() {
+    if (options_.mixerLauncher) return options_.mixerLauncher();
+    return launchFirstAvailable(mixerCommands(mixers_.empty() ? "default" : mixers_[0].device));
+}
+
+std::uint64_t AlsaSoundCard::overruns() const {
+    return counters_->overruns.load();
+}
+
+std::uint64_t AlsaSoundCard::underruns() const {
+    return counters_->underruns.load();
+}
+
+} // namespace platform::alsa
