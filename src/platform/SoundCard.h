@@ -90,8 +90,7 @@ class DeviceEvent : public QEvent {
 public:
     DeviceEvent(int message, const void* device, WaveHeader* header = nullptr,
                 std::uint32_t param = 0)
-        : QEvent(eventType()), message_(message), device_(device), header_(header),
-          param_(param) {}
+        : QEvent(eventType()), message_(message), device_(device), header_(header), param_(param) {}
 
     static QEvent::Type eventType() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());

@@ -28,7 +28,8 @@ TEST(SoundCardErrorText, EveryCodeHasItsOwnText) {
     const platform::MMResult codes[] = {
         ok,           unspecified, badDeviceId,   allocated,    invalidHandle,
         noDriver,     noMemory,    notSupported,  invalidParam, badFormat,
-        stillPlaying, unprepared,  deviceRemoved, badControlId, badLineId};
+        stillPlaying, unprepared,  deviceRemoved, serverDown,   badControlId,
+        badLineId};
     TextOnlyCard card;
     std::set<std::string> texts;
     for (auto code : codes) {

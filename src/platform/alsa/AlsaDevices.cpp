@@ -49,6 +49,14 @@ std::string hintValue(void* hint, const char* id) {
     return text;
 }
 
+// PCMs that reach a card or a sound server; the converter and effect
+// plugins the configuration also names need a device of their own to work.
+bool isDevicePcm(const std::string& name) {
+    for (const char* whole : {"default", "sysdefault", "pulse", "pipewire"})
+        if (name == whole) return true;
+    return name.find("CARD=") != std::string::npos;
+}
+
 } // namespace
 
 std::vector<CardInfo> soundCards() {
@@ -130,7 +138,7 @@ std::string deviceListing() {
     if (snd_device_name_hint(-1, "pcm", &hints) == 0 && hints) {
         for (void** hint = hints; *hint; ++hint) {
             const std::string name = hintValue(*hint, "NAME");
-            if (name.empty() || name == "null") continue;
+            if (!isDevicePcm(name)) continue;
             const std::string io = hintValue(*hint, "IOID");
             std::string description = hintValue(*hint, "DESC");
             for (auto& c : description)
