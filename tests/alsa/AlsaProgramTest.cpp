@@ -1,0 +1,71 @@
+// The program itself on the ALSA backend, with the private PulseAudio
+// server behind ALSA's "default".
+
+#include "PulseServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun runProgram(const QStringList& arguments, const QProcessEnvironment& environment) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "the program did not end: " << arguments.join(' ').toStdString();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+class AlsaProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString reason;
+        ASSERT_TRUE(server_.start(reason))
+            << "the private PulseAudio server: " << reason.toStdString();
+        environment_ = server_.clientEnvironment();
+        environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
+    PulseServer server_;
+    QProcessEnvironment environment_;
+};
+
+TEST_F(AlsaProgram, RunsOnTheSoundCardWhenAskedForOrAvailable) {
+    for (const char* audio : {"--audio=alsa", "--audio=auto"}) {
+        const ProgramRun run = runProgram({audio, "--quit-after=2", "--report"}, environment_);
+        ASSERT_EQ(run.status, 0) << audio << ": " << run.err.toStdString();
+        const QJsonObject report = QJsonDocument::fromJson(run.out.trimmed().toUtf8()).object();
+        EXPECT_EQ(report.value("audio").toString(), "alsa") << audio;
+        const QString title = report.value("window").toObject().value("title").toString();
+        EXPECT_TRUE(title.contains(QStringLiteral("zvuková karta (alsa)"))) << title.toStdString();
+        // alsa-lib and the plugin keep their diagnostics to themselves.
+        EXPECT_FALSE(run.err.contains("ALSA lib")) << run.err.toStdString();
+    }
+}
+
+TEST_F(AlsaProgram, ListsTheDevicesItCanUse) {
+    const ProgramRun run = runProgram({"--list-devices"}, environment_);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Sound cards:"));
+    EXPECT_TRUE(run.out.contains("  default  [recording and playback]")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("\"default\" opens now.")) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("speexrate")) << "converter plugins are no devices";
+}
+
+} // namespace
