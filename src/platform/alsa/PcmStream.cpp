@@ -275,8 +275,8 @@ bool PcmStream::servicePlayback() {
             return false;
         }
         unstarted_ = false;
+        starved_ = true;
     }
-    starved_ = true;
     return false;
 }
 
