@@ -169,6 +169,11 @@ struct ToneCase {
     int amplitude;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const ToneCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AlsaTone : public AlsaPath, public ::testing::WithParamInterface<ToneCase> {};
 
 TEST_P(AlsaTone, TheRecordedBlockCarriesTheGeneratorsFrequencyAndAmplitude) {

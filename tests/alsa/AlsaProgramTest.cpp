@@ -2,6 +2,7 @@
 // server behind ALSA's "default".
 
 #include "PulseServer.h"
+#include "support/ProgramRun.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,29 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ProgramRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-ProgramRun runProgram(const QStringList& arguments, const QProcessEnvironment& environment) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "the program did not end: " << arguments.join(' ').toStdString();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 class AlsaProgram : public ::testing::Test {
 protected:
@@ -50,22 +28,25 @@ TEST_F(AlsaProgram, RunsOnTheSoundCardWhenAskedForOrAvailable) {
     for (const char* audio : {"--audio=alsa", "--audio=auto"}) {
         const ProgramRun run = runProgram({audio, "--quit-after=2", "--report"}, environment_);
         ASSERT_EQ(run.status, 0) << audio << ": " << run.err.toStdString();
-        const QJsonObject report = QJsonDocument::fromJson(run.out.trimmed().toUtf8()).object();
+        const QJsonObject report = QJsonDocument::fromJson(run.out.trimmed()).object();
         EXPECT_EQ(report.value("audio").toString(), "alsa") << audio;
         const QString title = report.value("window").toObject().value("title").toString();
         EXPECT_TRUE(title.contains(QStringLiteral("zvuková karta (alsa)"))) << title.toStdString();
         // alsa-lib and the plugin keep their diagnostics to themselves.
-        EXPECT_FALSE(run.err.contains("ALSA lib")) << run.err.toStdString();
+        EXPECT_FALSE(QString::fromUtf8(run.err).contains("ALSA lib")) << run.err.toStdString();
     }
 }
 
 TEST_F(AlsaProgram, ListsTheDevicesItCanUse) {
     const ProgramRun run = runProgram({"--list-devices"}, environment_);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("Sound cards:"));
-    EXPECT_TRUE(run.out.contains("  default  [recording and playback]")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("\"default\" opens now.")) << run.out.toStdString();
-    EXPECT_FALSE(run.out.contains("speexrate")) << "converter plugins are no devices";
+    EXPECT_TRUE(QString::fromUtf8(run.out).contains("Sound cards:"));
+    EXPECT_TRUE(QString::fromUtf8(run.out).contains("  default  [recording and playback]"))
+        << run.out.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(run.out).contains("\"default\" opens now."))
+        << run.out.toStdString();
+    EXPECT_FALSE(QString::fromUtf8(run.out).contains("speexrate"))
+        << "converter plugins are no devices";
 }
 
 } // namespace

@@ -225,6 +225,11 @@ struct CardCase {
     std::string captureLevel;     // the element of the Capture destination's level ("": none)
 };
 
+// Shown by its name in test listings.
+void PrintTo(const CardCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CardLayout : public ::testing::TestWithParam<CardCase> {};
 
 const LayoutDestination* destinationOfType(const MixerLayout& layout, std::uint32_t type) {

@@ -227,6 +227,11 @@ struct XrunCase {
     std::uint64_t overruns, underruns;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const XrunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PcmStreamXrun : public PcmStreamTest, public ::testing::WithParamInterface<XrunCase> {};
 
 TEST_P(PcmStreamXrun, IsRecoveredAndCountedWhenItIsTheStreamsFault) {
@@ -275,6 +280,11 @@ struct GoneCase {
     long fault;        // what the transfer returns
     int prepareResult; // what preparing the PCM again returns
 };
+
+// Shown by its name in test listings.
+void PrintTo(const GoneCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PcmStreamGone : public PcmStreamTest, public ::testing::WithParamInterface<GoneCase> {};
 

@@ -23,6 +23,11 @@ struct RawCase {
     long raw;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const RawCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LevelToRaw : public ::testing::TestWithParam<RawCase> {};
 
 TEST_P(LevelToRaw, GivesTheRawValueOfTheGain) {
@@ -47,6 +52,11 @@ struct DbCase {
     std::uint32_t level;
     long hundredthsDb;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const DbCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LevelToDb : public ::testing::TestWithParam<DbCase> {};
 

@@ -2,6 +2,7 @@
 #include "platform/SoundCardFactory.h"
 
 #include "platform/MixerLauncher.h"
+#include "platform/alsa/AlsaSoundCard.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -50,6 +51,11 @@ struct FactoryCase {
     const char* runs; // the card's name, or empty for an error
     const char* says; // in the error line
 };
+
+// Shown by its name in test listings.
+void PrintTo(const FactoryCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SoundCardFactory : public ::testing::TestWithParam<FactoryCase> {};
 
@@ -109,6 +115,30 @@ TEST(MixerLauncher, PicksTheFirstAvailableCommand) {
         }
         ASSERT_TRUE(chosen);
         EXPECT_EQ(chosen->program, c.expected);
+    }
+}
+
+TEST(MixerLauncher, AlsaRunsPavucontrolElseAlsamixerOnItsMixerInATerminal) {
+    const auto list = alsa::mixerApplications("hw:1");
+    struct Case {
+        std::set<std::string> installed;
+        std::vector<std::string> command; // program and arguments; empty: none
+    };
+    const Case cases[] = {
+        {{"pavucontrol", "xterm", "alsamixer"}, {"pavucontrol"}},
+        {{"xterm", "alsamixer"}, {"xterm", "-e", "alsamixer", "-D", "hw:1"}},
+        {{"gnome-terminal", "alsamixer"}, {"gnome-terminal", "--", "alsamixer", "-D", "hw:1"}},
+        {{"xterm"}, {}},
+    };
+    for (const auto& c : cases) {
+        const auto chosen = chooseMixerApplication(
+            list, [&](const std::string& p) { return c.installed.count(p) > 0; });
+        std::vector<std::string> command;
+        if (chosen) {
+            command.push_back(chosen->program);
+            command.insert(command.end(), chosen->arguments.begin(), chosen->arguments.end());
+        }
+        EXPECT_EQ(command, c.command);
     }
 }
 

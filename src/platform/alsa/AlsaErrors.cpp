@@ -36,23 +36,6 @@ MMResult resultOfAlsaError(int error) {
     }
 }
 
-bool meansDeviceGone(int error) {
-    switch (-error) {
-    case ENODEV:
-    case ENXIO:
-    case EIO:
-    case EBADFD:
-    case ECONNREFUSED:
-    case ECONNRESET:
-    case ENOTCONN:
-    case EHOSTDOWN:
-    case ESHUTDOWN:
-        return true;
-    default:
-        return false;
-    }
-}
-
 namespace {
 void quiet(const char*, int, const char*, int, const char*, ...) {}
 } // namespace

@@ -10,10 +10,6 @@ namespace platform::alsa {
 // The code of the layer for a negative errno returned by alsa-lib (0 is ok).
 MMResult resultOfAlsaError(int error);
 
-// Whether an error of a running stream means that the device has gone away
-// (unplugged card, stopped sound server) rather than a passing fault.
-bool meansDeviceGone(int error);
-
 // alsa-lib prints its errors to stderr ("ALSA lib pcm.c: ..."); the program
 // reports them through its own codes instead. Safe to call more than once.
 void silenceAlsaDiagnostics();

@@ -9,55 +9,65 @@
 #include "platform/alsa/PcmStream.h"
 #include "platform/alsa/VolumeElements.h"
 
+#include <cstdio>
+
 namespace platform::alsa {
 
 namespace {
 
 // The handles. Each owns its stream; the stream names the handle in its
 // notifications.
-class AlsaWaveInput : public WaveInput {
+template <class Device, StreamDirection direction> class StreamHandle : public Device {
 public:
-    AlsaWaveInput(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
-                  std::uint64_t key, std::shared_ptr<XrunCounters> counters)
-        : stream_(StreamDirection::capture, std::move(port), std::move(relay), key, this,
-                  std::move(counters)) {}
+    StreamHandle(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
+                 std::uint64_t key, std::shared_ptr<XrunCounters> counters)
+        : stream_(direction, std::move(port), std::move(relay), key, this, std::move(counters)) {}
 
     MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
     MMResult unprepareHeader(WaveHeader& header) override {
         return stream_.unprepareHeader(header);
     }
-    MMResult addBuffer(WaveHeader& header) override { return stream_.add(header); }
-    MMResult start() override { return stream_.start(); }
     MMResult reset() override { return stream_.reset(); }
     MMResult close() override { return stream_.close(); }
 
-private:
+protected:
     PcmStream stream_;
 };
 
-class AlsaWaveOutput : public WaveOutput {
+class AlsaWaveInput : public StreamHandle<WaveInput, StreamDirection::capture> {
 public:
-    AlsaWaveOutput(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
-                   std::uint64_t key, std::shared_ptr<XrunCounters> counters)
-        : stream_(StreamDirection::playback, std::move(port), std::move(relay), key, this,
-                  std::move(counters)) {}
+    using StreamHandle::StreamHandle;
+    static constexpr int openedMessage = message::inputOpened;
+    MMResult addBuffer(WaveHeader& header) override { return stream_.add(header); }
+    MMResult start() override { return stream_.start(); }
+};
 
-    MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
-    MMResult unprepareHeader(WaveHeader& header) override {
-        return stream_.unprepareHeader(header);
-    }
+class AlsaWaveOutput : public StreamHandle<WaveOutput, StreamDirection::playback> {
+public:
+    using StreamHandle::StreamHandle;
+    static constexpr int openedMessage = message::outputOpened;
     MMResult write(WaveHeader& header) override { return stream_.add(header); }
     MMResult pause() override { return stream_.pause(); }
     MMResult restart() override { return stream_.restart(); }
-    MMResult reset() override { return stream_.reset(); }
-    MMResult close() override { return stream_.close(); }
-
-private:
-    PcmStream stream_;
 };
 
-// pavucontrol, else alsamixer on the mixer device in a terminal.
-std::vector<LaunchCommand> mixerCommands(const std::string& mixerDevice) {
+// Opens the PCM of a stream and makes its handle, which notifies `notify`.
+template <class Handle, class Device>
+MMResult openStream(const std::string& pcm, StreamDirection direction, const PcmFormat& format,
+                    const std::shared_ptr<NotificationRelay>& relay,
+                    const std::shared_ptr<XrunCounters>& counters, QObject* notify,
+                    std::unique_ptr<Device>& handle) {
+    std::unique_ptr<PcmPort> port;
+    if (const auto r = AlsaPcm::open(pcm, direction, format, port)) return r;
+    const auto key = relay->attach(notify);
+    handle = std::make_unique<Handle>(std::move(port), relay, key, counters);
+    relay->post(key, Handle::openedMessage, handle.get());
+    return error::ok;
+}
+
+} // namespace
+
+std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice) {
     const std::vector<std::string> alsamixer = {"alsamixer", "-D", mixerDevice};
     auto inTerminal = [&](const char* terminal, const char* execute) {
         LaunchCommand command{terminal, {execute}, {"alsamixer"}};
@@ -72,8 +82,6 @@ std::vector<LaunchCommand> mixerCommands(const std::string& mixerDevice) {
             inTerminal("xterm", "-e")};
 }
 
-} // namespace
-
 AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
       counters_(std::make_shared<XrunCounters>()) {
@@ -81,30 +89,26 @@ AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     mixers_ = mixerDevices(cardOfDevice(options_.device));
 }
 
-AlsaSoundCard::~AlsaSoundCard() = default;
+AlsaSoundCard::~AlsaSoundCard() {
+    const auto over = overruns();
+    const auto under = underruns();
+    if (over || under)
+        std::fprintf(stderr, "zo7scope: ALSA: %llu overruns and %llu underruns were recovered\n",
+                     static_cast<unsigned long long>(over), static_cast<unsigned long long>(under));
+}
 
 MMResult AlsaSoundCard::openInput(int device, const PcmFormat& format, QObject* notify,
                                   std::unique_ptr<WaveInput>& input) {
     if (device != -1 && device != 0) return error::badDeviceId;
-    std::unique_ptr<PcmPort> port;
-    if (const auto r = AlsaPcm::open(options_.device, StreamDirection::capture, format, port))
-        return r;
-    const auto key = relay_->attach(notify);
-    input = std::make_unique<AlsaWaveInput>(std::move(port), relay_, key, counters_);
-    relay_->post(key, message::inputOpened, input.get());
-    return error::ok;
+    return openStream<AlsaWaveInput>(options_.device, StreamDirection::capture, format, relay_,
+                                     counters_, notify, input);
 }
 
 MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject* notify,
                                    std::unique_ptr<WaveOutput>& output) {
     if (device != -1 && device != 0) return error::badDeviceId;
-    std::unique_ptr<PcmPort> port;
-    if (const auto r = AlsaPcm::open(options_.device, StreamDirection::playback, format, port))
-        return r;
-    const auto key = relay_->attach(notify);
-    output = std::make_unique<AlsaWaveOutput>(std::move(port), relay_, key, counters_);
-    relay_->post(key, message::outputOpened, output.get());
-    return error::ok;
+    return openStream<AlsaWaveOutput>(options_.device, StreamDirection::playback, format, relay_,
+                                      counters_, notify, output);
 }
 
 int AlsaSoundCard::mixerCount() {
@@ -163,7 +167,7 @@ MMResult AlsaSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
 
 bool AlsaSoundCard::launchMixerApplication() {
     if (options_.mixerLauncher) return options_.mixerLauncher();
-    return launchFirstAvailable(mixerCommands(mixers_.empty() ? "default" : mixers_[0].device));
+    return launchFirstAvailable(mixerApplications(mixers_.empty() ? "default" : mixers_[0].device));
 }
 
 std::uint64_t AlsaSoundCard::overruns() const {

@@ -17,6 +17,7 @@
 // Construct and use it on the GUI thread; alsa-lib's own messages are kept
 // off stderr.
 
+#include "platform/MixerLauncher.h"
 #include "platform/SoundCard.h"
 #include "platform/alsa/AlsaDevices.h"
 
@@ -36,9 +37,14 @@ struct AlsaOptions {
     std::function<bool()> mixerLauncher;
 };
 
+// The mixer applications of the backend, in order: pavucontrol, else
+// alsamixer on the mixer device in one of the usual terminal emulators.
+std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice);
+
 class AlsaSoundCard : public SoundCard {
 public:
     explicit AlsaSoundCard(AlsaOptions options = {});
+    // Says on stderr how many over- and underruns were recovered, if any.
     ~AlsaSoundCard() override;
     AlsaSoundCard(const AlsaSoundCard&) = delete;
     AlsaSoundCard& operator=(const AlsaSoundCard&) = delete;
