@@ -18,6 +18,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Sound card to use: auto (ALSA when the system has a sound card, else the "
                        "simulated bench), alsa or bench."),
         QStringLiteral("auto|alsa|bench"), QStringLiteral("auto"));
+    const QCommandLineOption device(
+        QStringLiteral("device"),
+        QStringLiteral("ALSA PCM to record from and play to, e.g. hw:1 or plughw:CARD=Device "
+                       "(default: default, which also reaches PulseAudio and PipeWire)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption listDevices(
+        QStringLiteral("list-devices"),
+        QStringLiteral("List the sound cards and ALSA PCMs the program can use, and exit."));
     const QCommandLineOption circuit(QStringLiteral("circuit"),
                                      QStringLiteral("Circuit on the simulated bench."),
                                      QStringLiteral("SPEC"));
@@ -33,7 +41,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("report"),
         QStringLiteral("When the window closes, print the controls, menu and measurement state "
                        "as one JSON object on standard output."));
-    parser.addOptions({help, version, audio, circuit, quitAfter, snapshot, report});
+    parser.addOptions(
+        {help, version, audio, device, listDevices, circuit, quitAfter, snapshot, report});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -57,7 +66,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.text = name + QStringLiteral(" ") + QStringLiteral(ZO7SCOPE_VERSION);
         return result;
     }
-    for (const QCommandLineOption* once : {&audio, &circuit, &quitAfter, &snapshot}) {
+    if (parser.isSet(listDevices)) {
+        result.action = CommandLine::Action::listDevices;
+        return result;
+    }
+    for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -68,6 +81,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         options.audio != QLatin1String("bench"))
         return fail(
             QStringLiteral("--audio must be auto, alsa or bench, not '%1'").arg(options.audio));
+    if (parser.isSet(device)) {
+        options.device = parser.value(device).trimmed();
+        if (options.device.isEmpty())
+            return fail(QStringLiteral("--device needs an ALSA device name"));
+    }
     if (parser.isSet(circuit)) {
         options.circuit = parser.value(circuit);
         if (options.circuit.trimmed().isEmpty())

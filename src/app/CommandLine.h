@@ -8,6 +8,7 @@
 
 struct CommandLineOptions {
     QString audio = QStringLiteral("auto"); // auto, alsa or bench
+    QString device;                         // the ALSA PCM; empty: "default"
     QString circuit;                        // circuit of the simulated bench, as typed
     std::optional<double> quitAfterSeconds; // close the window after this long
     QString snapshotFile;                   // PNG of the window, written when it closes
@@ -15,7 +16,7 @@ struct CommandLineOptions {
 };
 
 struct CommandLine {
-    enum class Action { run, help, version, error };
+    enum class Action { run, help, version, listDevices, error };
     Action action = Action::run;
     CommandLineOptions options;
     // The help or version text, or the one-line error message.

@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
     case CommandLine::Action::version:
         printLine(stdout, command.text);
         return 0;
+    case CommandLine::Action::listDevices:
+        std::fputs(platform::deviceListing().c_str(), stdout);
+        return 0;
     case CommandLine::Action::error:
         printLine(stderr, command.text);
         return commandLineErrorStatus;
@@ -48,7 +51,9 @@ int main(int argc, char** argv) {
     const CommandLineOptions& options = command.options;
     const std::string audio = options.audio.toStdString();
     const std::string circuit = options.circuit.toStdString();
-    if (const std::string bad = platform::soundCardOptionError(audio, circuit); !bad.empty()) {
+    const std::string device = options.device.toStdString();
+    if (const std::string bad = platform::soundCardOptionError(audio, circuit, device);
+        !bad.empty()) {
         printLine(stderr, QString::fromStdString(bad));
         return commandLineErrorStatus;
     }
@@ -67,7 +72,7 @@ int main(int argc, char** argv) {
 
     // The sound card is installed here, before the window opens.
     {
-        auto setup = platform::createSoundCard(audio, circuit);
+        auto setup = platform::createSoundCard(audio, circuit, device);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {

@@ -36,10 +36,13 @@ chooseMixerApplication(const std::vector<LaunchCommand>& commands,
 }
 
 bool launchDesktopMixer() {
-    const auto command =
-        chooseMixerApplication(mixerApplications(), [](const std::string& program) {
-            return !QStandardPaths::findExecutable(QString::fromStdString(program)).isEmpty();
-        });
+    return launchFirstAvailable(mixerApplications());
+}
+
+bool launchFirstAvailable(const std::vector<LaunchCommand>& commands) {
+    const auto command = chooseMixerApplication(commands, [](const std::string& program) {
+        return !QStandardPaths::findExecutable(QString::fromStdString(program)).isEmpty();
+    });
     if (!command) return false;
     QStringList arguments;
     for (const auto& a : command->arguments)

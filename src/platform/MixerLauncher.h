@@ -24,8 +24,11 @@ std::optional<LaunchCommand>
 chooseMixerApplication(const std::vector<LaunchCommand>& commands,
                        const std::function<bool(const std::string&)>& isAvailable);
 
-// Looks the programs up in PATH and starts the first one found detached.
-// True when one was started.
+// Looks the programs of the list up in PATH and starts the first one found
+// detached. True when one was started.
+bool launchFirstAvailable(const std::vector<LaunchCommand>& commands);
+
+// launchFirstAvailable() on mixerApplications().
 bool launchDesktopMixer();
 
 } // namespace platform

@@ -32,6 +32,8 @@ std::string SoundCard::errorText(MMResult code) const {
         return "The wave buffer was not prepared.";
     case error::deviceRemoved:
         return "The sound device was removed while it was open.";
+    case error::serverDown:
+        return "The sound server (PulseAudio or PipeWire) is not running.";
     case error::badControlId:
         return "The mixer has no such control.";
     case error::badLineId:

@@ -37,6 +37,7 @@ constexpr MMResult badFormat = 32;      // the PCM format is not supported
 constexpr MMResult stillPlaying = 33;   // headers are still queued on the device
 constexpr MMResult unprepared = 34;     // the header was not prepared
 constexpr MMResult deviceRemoved = 35;  // the device disappeared while open
+constexpr MMResult serverDown = 36;     // the sound server behind the device does not answer
 constexpr MMResult badControlId = 1025; // mixer: no control with this ID
 constexpr MMResult badLineId = 1026;    // mixer: no line with this index or ID
 } // namespace error
@@ -89,8 +90,7 @@ class DeviceEvent : public QEvent {
 public:
     DeviceEvent(int message, const void* device, WaveHeader* header = nullptr,
                 std::uint32_t param = 0)
-        : QEvent(eventType()), message_(message), device_(device), header_(header),
-          param_(param) {}
+        : QEvent(eventType()), message_(message), device_(device), header_(header), param_(param) {}
 
     static QEvent::Type eventType() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -152,6 +152,7 @@ constexpr std::uint32_t destinationSpeakers = 4;
 constexpr std::uint32_t destinationHeadphones = 5;
 constexpr std::uint32_t destinationWaveIn = 7;
 constexpr std::uint32_t destinationVoiceIn = 8;
+constexpr std::uint32_t sourceUndefined = 0x1000;
 constexpr std::uint32_t sourceLine = 0x1002;
 constexpr std::uint32_t sourceMicrophone = 0x1003;
 constexpr std::uint32_t sourceSynthesizer = 0x1004;

@@ -1,9 +1,19 @@
 #include "platform/SoundCardFactory.h"
 
 #include "platform/MixerLauncher.h"
+#include "platform/alsa/AlsaDevices.h"
+#include "platform/alsa/AlsaSoundCard.h"
 #include "platform/bench/BenchSoundCard.h"
 
 namespace platform {
+
+namespace {
+
+std::string pcmName(std::string_view device) {
+    return device.empty() ? std::string("default") : std::string(device);
+}
+
+} // namespace
 
 std::optional<AudioChoice> parseAudioChoice(std::string_view text) {
     if (text == "auto") return AudioChoice::automatic;
@@ -12,7 +22,17 @@ std::optional<AudioChoice> parseAudioChoice(std::string_view text) {
     return std::nullopt;
 }
 
-SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec) {
+AudioChoice resolveAudioChoice(AudioChoice choice, const std::function<bool()>& alsaUsable) {
+    if (choice != AudioChoice::automatic) return choice;
+    return alsaUsable() ? AudioChoice::alsa : AudioChoice::bench;
+}
+
+bool alsaUsable(std::string_view device) {
+    return !alsa::soundCards().empty() || alsa::pcmOpens(pcmName(device));
+}
+
+SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
+                               std::string_view device) {
     SoundCardSetup setup;
     bench::Circuit circuit = bench::defaultCircuit();
     if (!circuitSpec.empty()) {
@@ -23,11 +43,21 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec)
         }
         circuit = *parsed.circuit;
     }
-    // There is no ALSA backend yet: every choice runs the bench.
-    if (choice != AudioChoice::bench)
-        setup.notices.push_back(std::string("zo7scope: --audio=") +
-                                (choice == AudioChoice::alsa ? "alsa" : "auto") +
-                                ": no ALSA backend in this build; running the simulated bench (" +
+    const std::string pcm = pcmName(device);
+    const auto runs = resolveAudioChoice(choice, [&] { return alsaUsable(pcm); });
+    if (runs == AudioChoice::alsa) {
+        if (choice == AudioChoice::alsa && !alsaUsable(pcm))
+            setup.notices.push_back("zo7scope: --audio=alsa: no sound card, and \"" + pcm +
+                                    "\" does not open now; recording and playback start as "
+                                    "soon as it does");
+        alsa::AlsaOptions options;
+        options.device = pcm;
+        setup.card = std::make_unique<alsa::AlsaSoundCard>(std::move(options));
+        return setup;
+    }
+    if (choice == AudioChoice::automatic)
+        setup.notices.push_back("zo7scope: --audio=auto: no sound card, and \"" + pcm +
+                                "\" does not open; running the simulated bench (" +
                                 bench::describeCircuit(circuit) + ")");
     bench::BenchOptions options;
     options.clock = bench::ClockMode::realTime;
@@ -37,10 +67,15 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec)
     return setup;
 }
 
-std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec) {
-    if (!parseAudioChoice(audio))
+std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec,
+                                 std::string_view device) {
+    const auto choice = parseAudioChoice(audio);
+    if (!choice)
         return "zo7scope: --audio=" + std::string(audio) +
                ": unknown backend (use auto, alsa or bench)";
+    if (!device.empty() && *choice == AudioChoice::bench)
+        return "zo7scope: --device=" + std::string(device) +
+               ": the simulated bench has no ALSA devices (use --audio=alsa or auto)";
     if (!circuitSpec.empty()) {
         const auto parsed = bench::parseCircuit(circuitSpec);
         if (!parsed.circuit) return "zo7scope: --circuit: " + parsed.error;
@@ -48,14 +83,18 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
     return {};
 }
 
-SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec) {
-    const auto choice = parseAudioChoice(audio);
-    if (!choice) {
+SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
+                               std::string_view device) {
+    if (const auto bad = soundCardOptionError(audio, circuitSpec, device); !bad.empty()) {
         SoundCardSetup setup;
-        setup.error = soundCardOptionError(audio, circuitSpec);
+        setup.error = bad;
         return setup;
     }
-    return createSoundCard(*choice, circuitSpec);
+    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device);
+}
+
+std::string deviceListing() {
+    return alsa::deviceListing();
 }
 
 } // namespace platform

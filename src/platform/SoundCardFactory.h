@@ -1,9 +1,11 @@
 #pragma once
 // Chooses and builds the program's sound card from the command line:
-// --audio=auto|alsa|bench and --circuit=SPEC (the bench's circuit).
+// --audio=auto|alsa|bench, --device=NAME (the ALSA PCM) and --circuit=SPEC
+// (the bench's circuit).
 
 #include "platform/SoundCard.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +19,13 @@ enum class AudioChoice { automatic, alsa, bench };
 // "auto", "alsa" or "bench"; anything else: nullopt.
 std::optional<AudioChoice> parseAudioChoice(std::string_view text);
 
+// The backend that runs: auto takes ALSA when it is usable, else the bench.
+AudioChoice resolveAudioChoice(AudioChoice choice, const std::function<bool()>& alsaUsable);
+
+// ALSA is usable when the system has a sound card or the PCM opens (a sound
+// server behind "default"). An empty device means "default".
+bool alsaUsable(std::string_view device);
+
 struct SoundCardSetup {
     std::unique_ptr<SoundCard> card;  // null when error is set
     std::string error;                // one line for stderr; the program exits with status 2
@@ -24,15 +33,22 @@ struct SoundCardSetup {
 };
 
 // Builds the sound card of the running program (real-time clock). An empty
-// circuitSpec gives the bench's default circuit. A bad circuit gives an error
-// whatever the choice, so that a typo is never silently ignored.
-SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec);
+// circuitSpec gives the bench's default circuit, an empty device ALSA's
+// "default". A bad circuit gives an error whatever the choice, so that a typo
+// is never silently ignored.
+SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
+                               std::string_view device = {});
 
 // The same from the option texts; an unknown audio text is an error.
-SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec);
+SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
+                               std::string_view device = {});
 
 // Checks the option texts without building anything (no application object
 // needed): the error line, or empty when they are usable.
-std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec);
+std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec,
+                                 std::string_view device = {});
+
+// The sound cards and PCMs the program can use, one line each (--list-devices).
+std::string deviceListing();
 
 } // namespace platform

@@ -33,20 +33,24 @@ TEST(CommandLineTest, EveryOptionIsTakenOver) {
 }
 
 TEST(CommandLineTest, ValuesMayFollowAsSeparateArguments) {
-    const CommandLine c = parse({"--audio", "alsa", "--quit-after", "0"});
+    const CommandLine c =
+        parse({"--audio", "alsa", "--device", "plughw:CARD=Device,DEV=0", "--quit-after", "0"});
     ASSERT_EQ(c.action, CommandLine::Action::run);
     EXPECT_EQ(c.options.audio, "alsa");
+    EXPECT_EQ(c.options.device, "plughw:CARD=Device,DEV=0");
     EXPECT_DOUBLE_EQ(*c.options.quitAfterSeconds, 0.0);
 }
 
 TEST(CommandLineTest, HelpAndVersion) {
     const CommandLine help = parse({"--help"});
     EXPECT_EQ(help.action, CommandLine::Action::help);
-    for (const char* option : {"--audio", "--circuit", "--quit-after", "--snapshot", "--report"})
+    for (const char* option : {"--audio", "--device", "--list-devices", "--circuit", "--quit-after",
+                               "--snapshot", "--report"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
     const CommandLine version = parse({"--version"});
     EXPECT_EQ(version.action, CommandLine::Action::version);
     EXPECT_EQ(version.text, QStringLiteral("zo7scope ") + QStringLiteral(ZO7SCOPE_VERSION));
+    EXPECT_EQ(parse({"--audio=bench", "--list-devices"}).action, CommandLine::Action::listDevices);
 }
 
 struct BadCase {
@@ -74,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{{"--snapshot=window.jpg"}, "window.jpg"},
                       BadCase{{"--snapshot=.png"}, ".png"}, BadCase{{"--circuit="}, "--circuit"},
                       BadCase{{"--audio=bench", "--audio=alsa"}, "--audio"},
-                      BadCase{{"--report=yes"}, "report"}));
+                      BadCase{{"--report=yes"}, "report"}, BadCase{{"--device= "}, "--device"},
+                      BadCase{{"--device=hw:0", "--device=hw:1"}, "--device"}));
 
 struct DisplayCase {
     const char* platform;
@@ -87,9 +92,9 @@ class DisplayTest : public ::testing::TestWithParam<DisplayCase> {};
 
 TEST_P(DisplayTest, SaysHowToRunHeadlessWhenNoDisplayCanBeReached) {
     const DisplayCase c = GetParam();
-    const QString message = missingDisplayMessage(QString::fromLatin1(c.platform),
-                                                  QString::fromLatin1(c.display),
-                                                  QString::fromLatin1(c.wayland));
+    const QString message =
+        missingDisplayMessage(QString::fromLatin1(c.platform), QString::fromLatin1(c.display),
+                              QString::fromLatin1(c.wayland));
     EXPECT_EQ(message.isEmpty(), c.reachable);
     if (!c.reachable) {
         EXPECT_TRUE(message.contains("QT_QPA_PLATFORM=offscreen"));
@@ -99,16 +104,14 @@ TEST_P(DisplayTest, SaysHowToRunHeadlessWhenNoDisplayCanBeReached) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Platforms, DisplayTest,
-                         ::testing::Values(DisplayCase{"", "", "", false},
-                                           DisplayCase{"", ":0", "", true},
-                                           DisplayCase{"", "", "wayland-0", true},
-                                           DisplayCase{"xcb", "", "wayland-0", false},
-                                           DisplayCase{"xcb", ":1", "", true},
-                                           DisplayCase{"wayland", ":0", "", false},
-                                           DisplayCase{"wayland", "", "wayland-0", true},
-                                           DisplayCase{"offscreen", "", "", true},
-                                           DisplayCase{"minimal", "", "", true},
-                                           DisplayCase{"vnc:size=800x600", "", "", true}));
+INSTANTIATE_TEST_SUITE_P(
+    Platforms, DisplayTest,
+    ::testing::Values(DisplayCase{"", "", "", false}, DisplayCase{"", ":0", "", true},
+                      DisplayCase{"", "", "wayland-0", true},
+                      DisplayCase{"xcb", "", "wayland-0", false},
+                      DisplayCase{"xcb", ":1", "", true}, DisplayCase{"wayland", ":0", "", false},
+                      DisplayCase{"wayland", "", "wayland-0", true},
+                      DisplayCase{"offscreen", "", "", true}, DisplayCase{"minimal", "", "", true},
+                      DisplayCase{"vnc:size=800x600", "", "", true}));
 
 } // namespace

@@ -1,6 +1,8 @@
 // The program as a user starts it: command line, report, snapshot, bad
 // input, and a machine without a display. Each test runs the built program.
 
+#include "support/ProgramRun.h"
+
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,30 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ProgramRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProgramRun runProgram(const QStringList& arguments,
-                      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "the program did not end: " << arguments.join(' ').toStdString();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
 
 QProcessEnvironment headless() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -2,6 +2,7 @@
 #include "platform/SoundCardFactory.h"
 
 #include "platform/MixerLauncher.h"
+#include "platform/alsa/AlsaSoundCard.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -19,45 +20,74 @@ TEST(AudioChoice, ParsesTheThreeNames) {
         EXPECT_FALSE(parseAudioChoice(bad)) << bad;
 }
 
-struct FactoryCase {
-    const char* audio;
-    const char* circuit;
-    bool ok;
-    const char* says; // in the error line, or in the notice (empty: no notice)
-};
-
-class SoundCardFactory : public ::testing::TestWithParam<FactoryCase> {};
-
-TEST_P(SoundCardFactory, BuildsTheBenchOrSaysWhy) {
-    const auto c = GetParam();
-    auto setup = createSoundCard(std::string_view(c.audio), std::string_view(c.circuit));
-    EXPECT_EQ(soundCardOptionError(c.audio, c.circuit).empty(), c.ok);
-    if (!c.ok) {
-        EXPECT_FALSE(setup.card);
-        EXPECT_NE(setup.error.find(c.says), std::string::npos) << setup.error;
-        EXPECT_EQ(setup.error, soundCardOptionError(c.audio, c.circuit));
-        return;
-    }
-    ASSERT_TRUE(setup.card);
-    EXPECT_TRUE(setup.error.empty());
-    EXPECT_EQ(setup.card->name(), "bench");
-    if (*c.says == '\0') {
-        EXPECT_TRUE(setup.notices.empty());
-    } else {
-        ASSERT_EQ(setup.notices.size(), 1u);
-        EXPECT_NE(setup.notices[0].find(c.says), std::string::npos) << setup.notices[0];
-        EXPECT_NE(setup.notices[0].find("bench"), std::string::npos);
+TEST(AudioChoice, AutoRunsAlsaOnlyWhenItIsUsable) {
+    struct Case {
+        AudioChoice asked;
+        bool usable;
+        AudioChoice runs;
+    };
+    const Case cases[] = {
+        {AudioChoice::automatic, true, AudioChoice::alsa},
+        {AudioChoice::automatic, false, AudioChoice::bench},
+        {AudioChoice::alsa, false, AudioChoice::alsa}, // asked for: opens fail with their texts
+        {AudioChoice::bench, true, AudioChoice::bench},
+    };
+    for (const auto& c : cases) {
+        int probes = 0;
+        const auto runs = resolveAudioChoice(c.asked, [&] {
+            ++probes;
+            return c.usable;
+        });
+        EXPECT_EQ(runs, c.runs) << static_cast<int>(c.asked) << " " << c.usable;
+        EXPECT_EQ(probes, c.asked == AudioChoice::automatic ? 1 : 0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, SoundCardFactory,
-                         ::testing::Values(FactoryCase{"bench", "", true, ""},
-                                           FactoryCase{"bench", "R=22,L=1m", true, ""},
-                                           FactoryCase{"auto", "", true, "R=10, C=100u"},
-                                           FactoryCase{"alsa", "R=47", true, "R=47"},
-                                           FactoryCase{"bench", "R=10,Q=1", false, "--circuit"},
-                                           FactoryCase{"alsa", "L=1m", false, "resistor"},
-                                           FactoryCase{"oss", "", false, "--audio=oss"}));
+struct FactoryCase {
+    const char* name;
+    const char* audio;
+    const char* circuit;
+    const char* device;
+    const char* runs; // the card's name, or empty for an error
+    const char* says; // in the error line
+};
+
+// Shown by its name in test listings.
+void PrintTo(const FactoryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SoundCardFactory : public ::testing::TestWithParam<FactoryCase> {};
+
+TEST_P(SoundCardFactory, BuildsTheChosenCardOrSaysWhy) {
+    const auto c = GetParam();
+    auto setup = createSoundCard(std::string_view(c.audio), std::string_view(c.circuit),
+                                 std::string_view(c.device));
+    const bool ok = *c.runs != '\0';
+    EXPECT_EQ(soundCardOptionError(c.audio, c.circuit, c.device).empty(), ok);
+    if (!ok) {
+        EXPECT_FALSE(setup.card);
+        EXPECT_NE(setup.error.find(c.says), std::string::npos) << setup.error;
+        EXPECT_EQ(setup.error, soundCardOptionError(c.audio, c.circuit, c.device));
+        return;
+    }
+    ASSERT_TRUE(setup.card) << setup.error;
+    EXPECT_TRUE(setup.error.empty());
+    EXPECT_EQ(setup.card->name(), c.runs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, SoundCardFactory,
+    ::testing::Values(FactoryCase{"Bench", "bench", "", "", "bench", ""},
+                      FactoryCase{"BenchWithCircuit", "bench", "R=22,L=1m", "", "bench", ""},
+                      // ALSA as asked for, whether or not a device opens now
+                      FactoryCase{"Alsa", "alsa", "R=47", "", "alsa", ""},
+                      FactoryCase{"AlsaWithDevice", "alsa", "", "hw:7", "alsa", ""},
+                      FactoryCase{"BadCircuit", "bench", "R=10,Q=1", "", "", "--circuit"},
+                      FactoryCase{"BadCircuitForAlsa", "alsa", "L=1m", "", "", "resistor"},
+                      FactoryCase{"DeviceOnTheBench", "bench", "", "hw:1", "", "--device=hw:1"},
+                      FactoryCase{"UnknownBackend", "oss", "", "", "", "--audio=oss"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MixerLauncher, PicksTheFirstAvailableCommand) {
     const std::vector<LaunchCommand> commands = {
@@ -85,6 +115,30 @@ TEST(MixerLauncher, PicksTheFirstAvailableCommand) {
         }
         ASSERT_TRUE(chosen);
         EXPECT_EQ(chosen->program, c.expected);
+    }
+}
+
+TEST(MixerLauncher, AlsaRunsPavucontrolElseAlsamixerOnItsMixerInATerminal) {
+    const auto list = alsa::mixerApplications("hw:1");
+    struct Case {
+        std::set<std::string> installed;
+        std::vector<std::string> command; // program and arguments; empty: none
+    };
+    const Case cases[] = {
+        {{"pavucontrol", "xterm", "alsamixer"}, {"pavucontrol"}},
+        {{"xterm", "alsamixer"}, {"xterm", "-e", "alsamixer", "-D", "hw:1"}},
+        {{"gnome-terminal", "alsamixer"}, {"gnome-terminal", "--", "alsamixer", "-D", "hw:1"}},
+        {{"xterm"}, {}},
+    };
+    for (const auto& c : cases) {
+        const auto chosen = chooseMixerApplication(
+            list, [&](const std::string& p) { return c.installed.count(p) > 0; });
+        std::vector<std::string> command;
+        if (chosen) {
+            command.push_back(chosen->program);
+            command.insert(command.end(), chosen->arguments.begin(), chosen->arguments.end());
+        }
+        EXPECT_EQ(command, c.command);
     }
 }
 

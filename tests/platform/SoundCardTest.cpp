@@ -8,27 +8,15 @@
 
 namespace {
 
-// errorText() is the only part of SoundCard with a body; a card that does
-// nothing else is enough to reach it.
-class TextOnlyCard : public testcard::CardWithoutMixer {
-public:
-    std::string name() const override { return "text"; }
-    platform::MMResult openInput(int, const platform::PcmFormat&, QObject*,
-                                 std::unique_ptr<platform::WaveInput>&) override {
-        return platform::error::noDriver;
-    }
-    platform::MMResult openOutput(int, const platform::PcmFormat&, QObject*,
-                                  std::unique_ptr<platform::WaveOutput>&) override {
-        return platform::error::noDriver;
-    }
-};
+using testcard::TextOnlyCard;
 
 TEST(SoundCardErrorText, EveryCodeHasItsOwnText) {
     using namespace platform::error;
     const platform::MMResult codes[] = {
         ok,           unspecified, badDeviceId,   allocated,    invalidHandle,
         noDriver,     noMemory,    notSupported,  invalidParam, badFormat,
-        stillPlaying, unprepared,  deviceRemoved, badControlId, badLineId};
+        stillPlaying, unprepared,  deviceRemoved, serverDown,   badControlId,
+        badLineId};
     TextOnlyCard card;
     std::set<std::string> texts;
     for (auto code : codes) {

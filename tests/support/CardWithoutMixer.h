@@ -24,4 +24,18 @@ public:
     bool launchMixerApplication() override { return false; }
 };
 
+// A card with no devices at all, whose error texts are all there is to it.
+class TextOnlyCard : public CardWithoutMixer {
+public:
+    std::string name() const override { return "text"; }
+    platform::MMResult openInput(int, const platform::PcmFormat&, QObject*,
+                                 std::unique_ptr<platform::WaveInput>&) override {
+        return platform::error::noDriver;
+    }
+    platform::MMResult openOutput(int, const platform::PcmFormat&, QObject*,
+                                  std::unique_ptr<platform::WaveOutput>&) override {
+        return platform::error::noDriver;
+    }
+};
+
 } // namespace testcard

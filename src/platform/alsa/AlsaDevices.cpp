@@ -1,0 +1,161 @@
+#include "platform/alsa/AlsaDevices.h"
+
+#include "platform/alsa/AlsaErrors.h"
+
+#include <alsa/asoundlib.h>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+namespace platform::alsa {
+
+namespace {
+
+std::string truncated(const std::string& text, std::size_t maxLength) {
+    return text.size() > maxLength ? text.substr(0, maxLength) : text;
+}
+
+// The card name of a control device, or empty.
+std::string controlName(const std::string& device) {
+    snd_ctl_t* ctl = nullptr;
+    if (snd_ctl_open(&ctl, device.c_str(), SND_CTL_NONBLOCK) < 0) return {};
+    snd_ctl_card_info_t* info = nullptr;
+    std::string name;
+    if (snd_ctl_card_info_malloc(&info) == 0) {
+        if (snd_ctl_card_info(ctl, info) == 0) name = snd_ctl_card_info_get_name(info);
+        snd_ctl_card_info_free(info);
+    }
+    snd_ctl_close(ctl);
+    return name;
+}
+
+// Whether the mixer of a control device has any simple element.
+bool mixerHasElements(const std::string& device) {
+    snd_mixer_t* mixer = nullptr;
+    if (snd_mixer_open(&mixer, 0) < 0) return false;
+    bool any = false;
+    if (snd_mixer_attach(mixer, device.c_str()) >= 0 &&
+        snd_mixer_selem_register(mixer, nullptr, nullptr) >= 0 && snd_mixer_load(mixer) >= 0)
+        any = snd_mixer_first_elem(mixer) != nullptr;
+    snd_mixer_close(mixer);
+    return any;
+}
+
+std::string hintValue(void* hint, const char* id) {
+    char* value = snd_device_name_get_hint(hint, id);
+    if (!value) return {};
+    std::string text = value;
+    std::free(value);
+    return text;
+}
+
+// PCMs that reach a card or a sound server; the converter and effect
+// plugins the configuration also names need a device of their own to work.
+bool isDevicePcm(const std::string& name) {
+    for (const char* whole : {"default", "sysdefault", "pulse", "pipewire"})
+        if (name == whole) return true;
+    return name.find("CARD=") != std::string::npos;
+}
+
+} // namespace
+
+std::vector<CardInfo> soundCards() {
+    silenceAlsaDiagnostics();
+    std::vector<CardInfo> cards;
+    int index = -1;
+    while (snd_card_next(&index) == 0 && index >= 0) {
+        CardInfo card;
+        card.index = index;
+        char* text = nullptr;
+        if (snd_card_get_name(index, &text) == 0 && text) {
+            card.name = text;
+            std::free(text);
+        }
+        const std::string ctl = "hw:" + std::to_string(index);
+        snd_ctl_t* handle = nullptr;
+        if (snd_ctl_open(&handle, ctl.c_str(), SND_CTL_NONBLOCK) == 0) {
+            snd_ctl_card_info_t* info = nullptr;
+            if (snd_ctl_card_info_malloc(&info) == 0) {
+                if (snd_ctl_card_info(handle, info) == 0) card.id = snd_ctl_card_info_get_id(info);
+                snd_ctl_card_info_free(info);
+            }
+            snd_ctl_close(handle);
+        }
+        cards.push_back(card);
+    }
+    return cards;
+}
+
+std::vector<MixerDevice> mixerDevices(std::optional<int> preferredCard) {
+    std::vector<MixerDevice> devices;
+    for (const auto& card : soundCards()) {
+        MixerDevice device{"hw:" + std::to_string(card.index), truncated(card.name, 31), false};
+        if (preferredCard && card.index == *preferredCard)
+            devices.insert(devices.begin(), device);
+        else
+            devices.push_back(device);
+    }
+    if (devices.empty() && mixerHasElements("default")) {
+        std::string name = controlName("default");
+        devices.push_back({"default", truncated(name.empty() ? "default" : name, 31), true});
+    }
+    return devices;
+}
+
+std::optional<int> cardOfDevice(const std::string& pcmName) {
+    const auto colon = pcmName.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    std::string rest = pcmName.substr(colon + 1);
+    // The first argument is the card, by position or as CARD=.
+    std::string card = rest.substr(0, rest.find(','));
+    if (card.rfind("CARD=", 0) == 0) card = card.substr(5);
+    if (card.empty()) return std::nullopt;
+    silenceAlsaDiagnostics();
+    const int index = snd_card_get_index(card.c_str());
+    if (index < 0) return std::nullopt;
+    return index;
+}
+
+bool pcmOpens(const std::string& pcmName) {
+    silenceAlsaDiagnostics();
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+        return false;
+    snd_pcm_close(pcm);
+    return true;
+}
+
+std::string deviceListing() {
+    std::ostringstream out;
+    const auto cards = soundCards();
+    out << "Sound cards:\n";
+    if (cards.empty()) out << "  (none)\n";
+    for (const auto& card : cards)
+        out << "  hw:" << card.index << "  (hw:CARD=" << card.id << ")  " << card.name << "\n";
+    out << "PCMs (use one with --device=NAME; the default is \"default\"):\n";
+    void** hints = nullptr;
+    int listed = 0;
+    if (snd_device_name_hint(-1, "pcm", &hints) == 0 && hints) {
+        for (void** hint = hints; *hint; ++hint) {
+            const std::string name = hintValue(*hint, "NAME");
+            if (!isDevicePcm(name)) continue;
+            const std::string io = hintValue(*hint, "IOID");
+            std::string description = hintValue(*hint, "DESC");
+            for (auto& c : description)
+                if (c == '\n') c = ' ';
+            const char* direction = io.empty()      ? "recording and playback"
+                                    : io == "Input" ? "recording only"
+                                                    : "playback only";
+            out << "  " << name << "  [" << direction << "]";
+            if (!description.empty()) out << "  " << description;
+            out << "\n";
+            ++listed;
+        }
+        snd_device_name_free_hint(hints);
+    }
+    if (listed == 0) out << "  (none)\n";
+    out << "\"default\" " << (pcmOpens("default") ? "opens now." : "does not open now.") << "\n";
+    return out.str();
+}
+
+} // namespace platform::alsa

@@ -1,0 +1,41 @@
+#pragma once
+// What the system offers through ALSA: its sound cards, the PCMs it names,
+// and the mixer devices of the backend.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::alsa {
+
+struct CardInfo {
+    int index = 0;
+    std::string id;   // "PCH", "Device" ...
+    std::string name; // "HDA Intel PCH" ...
+};
+
+std::vector<CardInfo> soundCards();
+
+// A mixer device of the backend: a control device to open, and its name.
+struct MixerDevice {
+    std::string device;      // "hw:0", "default"
+    std::string productName; // at most 31 characters
+    bool server = false;     // the mixer of a sound server (PulseAudio, PipeWire)
+};
+
+// The hardware mixers of the cards (hw:N), the card of `preferredCard` first;
+// when there is no card, the mixer of "default" if it has elements (the
+// sound server's).
+std::vector<MixerDevice> mixerDevices(std::optional<int> preferredCard);
+
+// The card a PCM name refers to, when it names one ("hw:1", "plughw:CARD=Device,DEV=0",
+// "front:CARD=PCH" ...).
+std::optional<int> cardOfDevice(const std::string& pcmName);
+
+// Whether the PCM opens for playback now (it is closed again at once).
+bool pcmOpens(const std::string& pcmName);
+
+// The cards and PCMs the program can use, for --list-devices: one line each.
+std::string deviceListing();
+
+} // namespace platform::alsa

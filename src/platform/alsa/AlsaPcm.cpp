@@ -1,0 +1,159 @@
+#include "platform/alsa/AlsaPcm.h"
+
+#include "platform/alsa/AlsaErrors.h"
+
+#include <alsa/asoundlib.h>
+
+namespace platform::alsa {
+
+namespace {
+
+// Period and buffer sizes asked for, in frames at 44100 frames/s: capture
+// hands over every 10 ms and may fall 200 ms behind before it overruns;
+// playback keeps 200 ms written ahead of what is heard.
+constexpr snd_pcm_uframes_t capturePeriod = 441;
+constexpr snd_pcm_uframes_t playbackPeriod = 1102;
+constexpr snd_pcm_uframes_t bufferFrames = 8820;
+
+struct HwParams {
+    snd_pcm_hw_params_t* p = nullptr;
+    HwParams() { snd_pcm_hw_params_malloc(&p); }
+    ~HwParams() { snd_pcm_hw_params_free(p); }
+};
+
+struct SwParams {
+    snd_pcm_sw_params_t* p = nullptr;
+    SwParams() { snd_pcm_sw_params_malloc(&p); }
+    ~SwParams() { snd_pcm_sw_params_free(p); }
+};
+
+// hw and sw parameters for the format; a negative errno on failure.
+int configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format, bool& canPause) {
+    HwParams hw;
+    if (!hw.p) return -ENOMEM;
+    int r = snd_pcm_hw_params_any(pcm, hw.p);
+    if (r < 0) return r;
+    if ((r = snd_pcm_hw_params_set_access(pcm, hw.p, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
+        (r = snd_pcm_hw_params_set_format(
+             pcm, hw.p, format.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE)) <
+            0 ||
+        (r = snd_pcm_hw_params_set_channels(pcm, hw.p, format.channels)) < 0 ||
+        (r = snd_pcm_hw_params_set_rate(pcm, hw.p, format.framesPerSecond, 0)) < 0)
+        return -EINVAL;
+    // Sizes scale with the rate; near values are fine.
+    const double scale = format.framesPerSecond / 44100.0;
+    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(
+        (direction == StreamDirection::capture ? capturePeriod : playbackPeriod) * scale);
+    snd_pcm_uframes_t buffer = static_cast<snd_pcm_uframes_t>(bufferFrames * scale);
+    int dir = 0;
+    snd_pcm_hw_params_set_period_size_near(pcm, hw.p, &period, &dir);
+    snd_pcm_hw_params_set_buffer_size_near(pcm, hw.p, &buffer);
+    if ((r = snd_pcm_hw_params(pcm, hw.p)) < 0) return r;
+    canPause = snd_pcm_hw_params_can_pause(hw.p) != 0;
+    snd_pcm_hw_params_get_period_size(hw.p, &period, &dir);
+    snd_pcm_hw_params_get_buffer_size(hw.p, &buffer);
+
+    SwParams sw;
+    if (!sw.p) return -ENOMEM;
+    if ((r = snd_pcm_sw_params_current(pcm, sw.p)) < 0) return r;
+    snd_pcm_sw_params_set_avail_min(pcm, sw.p, period);
+    snd_pcm_uframes_t boundary = 0;
+    snd_pcm_sw_params_get_boundary(sw.p, &boundary);
+    // Capture starts when told; playback when its buffer is full (or when
+    // the stream has nothing more to write).
+    snd_pcm_sw_params_set_start_threshold(
+        pcm, sw.p, direction == StreamDirection::capture ? boundary : buffer);
+    return snd_pcm_sw_params(pcm, sw.p);
+}
+
+} // namespace
+
+bool isUsableFormat(const PcmFormat& f) {
+    if (f.formatTag != 1 || (f.channels != 1 && f.channels != 2)) return false;
+    if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return false;
+    if (f.framesPerSecond < 1000 || f.framesPerSecond > 192000) return false;
+    const auto block = static_cast<std::uint16_t>(f.channels * f.bitsPerSample / 8);
+    return f.blockAlign == block && f.bytesPerSecond == f.framesPerSecond * block;
+}
+
+MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
+                       const PcmFormat& format, std::unique_ptr<PcmPort>& pcm) {
+    if (!isUsableFormat(format)) return error::badFormat;
+    silenceAlsaDiagnostics();
+    snd_pcm_t* handle = nullptr;
+    const auto stream =
+        direction == StreamDirection::capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
+    if (const int r = snd_pcm_open(&handle, device.c_str(), stream, SND_PCM_NONBLOCK); r < 0)
+        return resultOfAlsaError(r);
+    bool canPause = false;
+    if (const int r = configure(handle, direction, format, canPause); r < 0) {
+        snd_pcm_close(handle);
+        return r == -EINVAL ? error::badFormat : resultOfAlsaError(r);
+    }
+    pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause));
+    return error::ok;
+}
+
+AlsaPcm::~AlsaPcm() {
+    snd_pcm_drop(pcm_);
+    snd_pcm_close(pcm_);
+}
+
+long AlsaPcm::transfer(char* data, std::uint32_t frames) {
+    return direction_ == StreamDirection::capture ? snd_pcm_readi(pcm_, data, frames)
+                                                  : snd_pcm_writei(pcm_, data, frames);
+}
+
+int AlsaPcm::start() {
+    switch (snd_pcm_state(pcm_)) {
+    case SND_PCM_STATE_RUNNING:
+        return 0;
+    case SND_PCM_STATE_PAUSED:
+        return snd_pcm_pause(pcm_, 0);
+    case SND_PCM_STATE_SETUP:
+    case SND_PCM_STATE_XRUN:
+        if (const int r = snd_pcm_prepare(pcm_); r < 0) return r;
+        break;
+    case SND_PCM_STATE_DISCONNECTED:
+        return -ENODEV;
+    default:
+        break;
+    }
+    return snd_pcm_start(pcm_);
+}
+
+int AlsaPcm::stop() {
+    snd_pcm_drop(pcm_);
+    return snd_pcm_prepare(pcm_);
+}
+
+int AlsaPcm::prepare() {
+    return snd_pcm_prepare(pcm_);
+}
+
+int AlsaPcm::resume() {
+    return snd_pcm_resume(pcm_);
+}
+
+int AlsaPcm::pause(bool on) {
+    const auto state = snd_pcm_state(pcm_);
+    if (on && state == SND_PCM_STATE_RUNNING) return canPause_ ? snd_pcm_pause(pcm_, 1) : stop();
+    if (!on && state == SND_PCM_STATE_PAUSED) return snd_pcm_pause(pcm_, 0);
+    return 0;
+}
+
+std::vector<pollfd> AlsaPcm::descriptors() {
+    const int count = snd_pcm_poll_descriptors_count(pcm_);
+    std::vector<pollfd> fds(static_cast<std::size_t>(std::max(count, 0)));
+    const int got = snd_pcm_poll_descriptors(pcm_, fds.data(), static_cast<unsigned>(fds.size()));
+    fds.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return fds;
+}
+
+int AlsaPcm::revents(std::vector<pollfd>& fds) {
+    unsigned short events = 0;
+    return snd_pcm_poll_descriptors_revents(pcm_, fds.data(), static_cast<unsigned>(fds.size()),
+                                            &events);
+}
+
+} // namespace platform::alsa

@@ -1,0 +1,181 @@
+#include "platform/alsa/AlsaSoundCard.h"
+
+#include "platform/MixerLauncher.h"
+#include "platform/alsa/AlsaElementStore.h"
+#include "platform/alsa/AlsaErrors.h"
+#include "platform/alsa/AlsaPcm.h"
+#include "platform/alsa/LayoutMixer.h"
+#include "platform/alsa/NotificationRelay.h"
+#include "platform/alsa/PcmStream.h"
+#include "platform/alsa/VolumeElements.h"
+
+#include <cstdio>
+
+namespace platform::alsa {
+
+namespace {
+
+// The handles. Each owns its stream; the stream names the handle in its
+// notifications.
+template <class Device, StreamDirection direction> class StreamHandle : public Device {
+public:
+    StreamHandle(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
+                 std::uint64_t key, std::shared_ptr<XrunCounters> counters)
+        : stream_(direction, std::move(port), std::move(relay), key, this, std::move(counters)) {}
+
+    MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
+    MMResult unprepareHeader(WaveHeader& header) override {
+        return stream_.unprepareHeader(header);
+    }
+    MMResult reset() override { return stream_.reset(); }
+    MMResult close() override { return stream_.close(); }
+
+protected:
+    PcmStream stream_;
+};
+
+class AlsaWaveInput : public StreamHandle<WaveInput, StreamDirection::capture> {
+public:
+    using StreamHandle::StreamHandle;
+    static constexpr int openedMessage = message::inputOpened;
+    MMResult addBuffer(WaveHeader& header) override { return stream_.add(header); }
+    MMResult start() override { return stream_.start(); }
+};
+
+class AlsaWaveOutput : public StreamHandle<WaveOutput, StreamDirection::playback> {
+public:
+    using StreamHandle::StreamHandle;
+    static constexpr int openedMessage = message::outputOpened;
+    MMResult write(WaveHeader& header) override { return stream_.add(header); }
+    MMResult pause() override { return stream_.pause(); }
+    MMResult restart() override { return stream_.restart(); }
+};
+
+// Opens the PCM of a stream and makes its handle, which notifies `notify`.
+template <class Handle, class Device>
+MMResult openStream(const std::string& pcm, StreamDirection direction, const PcmFormat& format,
+                    const std::shared_ptr<NotificationRelay>& relay,
+                    const std::shared_ptr<XrunCounters>& counters, QObject* notify,
+                    std::unique_ptr<Device>& handle) {
+    std::unique_ptr<PcmPort> port;
+    if (const auto r = AlsaPcm::open(pcm, direction, format, port)) return r;
+    const auto key = relay->attach(notify);
+    handle = std::make_unique<Handle>(std::move(port), relay, key, counters);
+    relay->post(key, Handle::openedMessage, handle.get());
+    return error::ok;
+}
+
+} // namespace
+
+std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice) {
+    const std::vector<std::string> alsamixer = {"alsamixer", "-D", mixerDevice};
+    auto inTerminal = [&](const char* terminal, const char* execute) {
+        LaunchCommand command{terminal, {execute}, {"alsamixer"}};
+        command.arguments.insert(command.arguments.end(), alsamixer.begin(), alsamixer.end());
+        return command;
+    };
+    return {{"pavucontrol", {}, {}},
+            inTerminal("x-terminal-emulator", "-e"),
+            inTerminal("gnome-terminal", "--"),
+            inTerminal("konsole", "-e"),
+            inTerminal("xfce4-terminal", "-x"),
+            inTerminal("xterm", "-e")};
+}
+
+AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
+    : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
+      counters_(std::make_shared<XrunCounters>()) {
+    silenceAlsaDiagnostics();
+    mixers_ = mixerDevices(cardOfDevice(options_.device));
+}
+
+AlsaSoundCard::~AlsaSoundCard() {
+    const auto over = overruns();
+    const auto under = underruns();
+    if (over || under)
+        std::fprintf(stderr, "zo7scope: ALSA: %llu overruns and %llu underruns were recovered\n",
+                     static_cast<unsigned long long>(over), static_cast<unsigned long long>(under));
+}
+
+MMResult AlsaSoundCard::openInput(int device, const PcmFormat& format, QObject* notify,
+                                  std::unique_ptr<WaveInput>& input) {
+    if (device != -1 && device != 0) return error::badDeviceId;
+    return openStream<AlsaWaveInput>(options_.device, StreamDirection::capture, format, relay_,
+                                     counters_, notify, input);
+}
+
+MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject* notify,
+                                   std::unique_ptr<WaveOutput>& output) {
+    if (device != -1 && device != 0) return error::badDeviceId;
+    return openStream<AlsaWaveOutput>(options_.device, StreamDirection::playback, format, relay_,
+                                      counters_, notify, output);
+}
+
+int AlsaSoundCard::mixerCount() {
+    return static_cast<int>(mixers_.size());
+}
+
+MMResult AlsaSoundCard::mixerCaps(int id, MixerCaps& caps) {
+    if (id < 0 || id >= mixerCount()) return error::badDeviceId;
+    const auto& device = mixers_[static_cast<std::size_t>(id)];
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(device.device, device.server, store)) return r;
+    caps.productName = device.productName;
+    caps.destinations =
+        static_cast<std::uint32_t>(mapElements(store->descriptions()).destinations.size());
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) {
+    if (id < 0 || id >= mixerCount()) return error::badDeviceId;
+    const auto& device = mixers_[static_cast<std::size_t>(id)];
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(device.device, device.server, store)) return r;
+    auto layout = mapElements(store->descriptions());
+    mixer = std::make_unique<LayoutMixer>(std::move(layout), std::move(store), notify);
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::getVolume(VolumeDevice device, std::uint32_t& volume) {
+    if (mixers_.empty()) return error::badDeviceId;
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
+        return r;
+    const auto element = volumeElement(device, store->descriptions());
+    if (!element) return error::badDeviceId;
+    std::uint32_t left = 0;
+    std::uint32_t right = 0;
+    if (const auto r = store->level(*element, Side::playback, 0, left)) return r;
+    if (const auto r = store->level(*element, Side::playback, 1, right)) return r;
+    volume = volumeWord(left, right);
+    return error::ok;
+}
+
+MMResult AlsaSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
+    if (mixers_.empty()) return error::badDeviceId;
+    std::unique_ptr<AlsaElementStore> store;
+    if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
+        return r;
+    const auto element = volumeElement(device, store->descriptions());
+    if (!element) return error::badDeviceId;
+    const auto& side = store->descriptions()[*element].playback;
+    if (side.channels <= 1 || side.volumeJoined)
+        return store->setLevel(*element, Side::playback, allChannels, leftOf(volume));
+    if (const auto r = store->setLevel(*element, Side::playback, 0, leftOf(volume))) return r;
+    return store->setLevel(*element, Side::playback, 1, rightOf(volume));
+}
+
+bool AlsaSoundCard::launchMixerApplication() {
+    if (options_.mixerLauncher) return options_.mixerLauncher();
+    return launchFirstAvailable(mixerApplications(mixers_.empty() ? "default" : mixers_[0].device));
+}
+
+std::uint64_t AlsaSoundCard::overruns() const {
+    return counters_->overruns.load();
+}
+
+std::uint64_t AlsaSoundCard::underruns() const {
+    return counters_->underruns.load();
+}
+
+} // namespace platform::alsa

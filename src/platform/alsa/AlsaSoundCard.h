@@ -1,0 +1,80 @@
+#pragma once
+// The ALSA backend: real sound cards, and PulseAudio or PipeWire through
+// their ALSA plugins.
+//
+// - Wave input and output open one PCM (the preferred device is ALSA's
+//   "default") per stream; a worker thread per open stream moves the queued
+//   headers (PcmStream.h), and notifications reach their targets on the GUI
+//   thread through the card's relay.
+// - Mixer devices are the hardware mixers of the cards (hw:N, the card of the
+//   chosen PCM first) or, without a card, the mixer of "default" (the sound
+//   server's); their elements are mapped as MixerLayout.h describes.
+// - Volumes of wave-out device 0 and aux devices 1..5 are playback levels of
+//   mixer device 0 (VolumeElements.h).
+// - The mixer application is pavucontrol when present, else alsamixer on
+//   mixer device 0 in a terminal emulator.
+//
+// Construct and use it on the GUI thread; alsa-lib's own messages are kept
+// off stderr.
+
+#include "platform/MixerLauncher.h"
+#include "platform/SoundCard.h"
+#include "platform/alsa/AlsaDevices.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::alsa {
+
+class NotificationRelay;
+struct XrunCounters;
+
+struct AlsaOptions {
+    std::string device = "default"; // the PCM of wave device 0 (and -1)
+    // What launchMixerApplication() runs; empty: the desktop's mixer as above.
+    std::function<bool()> mixerLauncher;
+};
+
+// The mixer applications of the backend, in order: pavucontrol, else
+// alsamixer on the mixer device in one of the usual terminal emulators.
+std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice);
+
+class AlsaSoundCard : public SoundCard {
+public:
+    explicit AlsaSoundCard(AlsaOptions options = {});
+    // Says on stderr how many over- and underruns were recovered, if any.
+    ~AlsaSoundCard() override;
+    AlsaSoundCard(const AlsaSoundCard&) = delete;
+    AlsaSoundCard& operator=(const AlsaSoundCard&) = delete;
+
+    std::string name() const override { return "alsa"; }
+
+    MMResult openInput(int device, const PcmFormat& format, QObject* notify,
+                       std::unique_ptr<WaveInput>& input) override;
+    MMResult openOutput(int device, const PcmFormat& format, QObject* notify,
+                        std::unique_ptr<WaveOutput>& output) override;
+
+    int mixerCount() override;
+    MMResult mixerCaps(int id, MixerCaps& caps) override;
+    MMResult openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) override;
+
+    MMResult getVolume(VolumeDevice device, std::uint32_t& volume) override;
+    MMResult setVolume(VolumeDevice device, std::uint32_t volume) override;
+
+    bool launchMixerApplication() override;
+
+    const std::string& device() const { return options_.device; }
+    // Over- and underruns recovered on this card's streams so far.
+    std::uint64_t overruns() const;
+    std::uint64_t underruns() const;
+
+private:
+    AlsaOptions options_;
+    std::shared_ptr<NotificationRelay> relay_;
+    std::shared_ptr<XrunCounters> counters_;
+    std::vector<MixerDevice> mixers_;
+};
+
+} // namespace platform::alsa

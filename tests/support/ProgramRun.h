@@ -1,0 +1,34 @@
+#pragma once
+// Runs the built program (ZO7SCOPE_PROGRAM, defined for the test programs
+// that run it) and collects its exit status and output.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+struct ProgramRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+inline ProgramRun
+runProgram(const QStringList& arguments,
+           QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "the program did not end: " << arguments.join(' ').toStdString();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
