@@ -10,6 +10,7 @@
 #include "app/Snapshot.h"
 #include "platform/SoundCardFactory.h"
 
+#include <QApplication>
 #include <QJsonDocument>
 #include <QTimer>
 #include <cmath>
@@ -82,7 +83,20 @@ int main(int argc, char** argv) {
         platform::installSoundCard(std::move(setup.card));
     }
 
-    auto form = std::make_unique<TForm1>();
+    // --quit-after counts from here: a message box that start-up shows (no
+    // mixer, for one) is closed when the time is up, and the window after it.
+    std::unique_ptr<TForm1> form;
+    bool quitDue = false;
+    if (options.quitAfterSeconds) {
+        const auto ms = static_cast<int>(std::lround(*options.quitAfterSeconds * 1000.0));
+        QTimer::singleShot(ms, &application, [&] {
+            quitDue = true;
+            while (QWidget* box = QApplication::activeModalWidget())
+                if (!box->close()) break;
+            if (form) form->close();
+        });
+    }
+    form = std::make_unique<TForm1>();
     int status = 0;
     QObject::connect(form.get(), &TForm1::closing, [&] {
         if (!options.snapshotFile.isEmpty()) {
@@ -98,10 +112,7 @@ int main(int argc, char** argv) {
                           QJsonDocument(windowReport(*form)).toJson(QJsonDocument::Compact)));
     });
     form->show();
-    if (options.quitAfterSeconds) {
-        const auto ms = static_cast<int>(std::lround(*options.quitAfterSeconds * 1000.0));
-        QTimer::singleShot(ms, form.get(), &QWidget::close);
-    }
+    if (quitDue) QTimer::singleShot(0, form.get(), &QWidget::close);
     const int loopStatus = application.exec();
     form.reset();                        // the components close their devices first
     platform::installSoundCard(nullptr); // then the sound card stops, while Qt is still up

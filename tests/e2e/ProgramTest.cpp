@@ -168,6 +168,18 @@ INSTANTIATE_TEST_SUITE_P(Lines, BadCommandLineTest,
                                            BadLine{"SnapshotNotPng", {"--snapshot=window.txt"}}),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// Where start-up shows a message box (here: ALSA with no sound card and no
+// sound server, so no mixer), --quit-after still ends the program in time.
+TEST(ProgramTest, QuitAfterClosesAStartUpMessageBoxToo) {
+    QProcessEnvironment environment = headless();
+    environment.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent/native"));
+    const ProgramRun run =
+        runProgram({"--audio=alsa", "--device=default", "--quit-after=1", "--report"}, environment);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonObject report = QJsonDocument::fromJson(run.out.trimmed()).object();
+    EXPECT_EQ(report.value(QLatin1String("audio")).toString(), "alsa");
+}
+
 TEST(ProgramTest, HelpAndVersionEndAtOnce) {
     const ProgramRun help = runProgram({"--help"}, headless());
     EXPECT_EQ(help.status, 0);
