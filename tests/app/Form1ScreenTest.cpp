@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -80,6 +82,25 @@ struct Screen : ::testing::Test {
             heights.push_back(n ? sum / n : -100);
         }
         return heights;
+    }
+    // How often a trace crosses the centre line between two columns.
+    int crossings(QRgb colour, int from, int to) {
+        int n = 0;
+        double previous = 0;
+        for (int x = from; x <= to; ++x) {
+            double sum = 0;
+            int count = 0;
+            for (int y = 23; y < 503; ++y)
+                if (screen().pixel(x, y) == colour) {
+                    sum += y;
+                    ++count;
+                }
+            if (count == 0) continue;
+            const double side = sum / count - 263;
+            if (side * previous < 0) ++n;
+            if (side != 0) previous = side;
+        }
+        return n;
     }
     void chooseTimeBase(int item) {
         SetItemIndex(*form.ComboBox1, item);
@@ -162,6 +183,56 @@ TEST_F(Screen, OneShotKeepsItsPictureUntilMazani) {
     form.file1Click(); // "mazání": a new single picture, now at 10 ms
     EXPECT_GT(changedSinceLast(), 1000);
     EXPECT_EQ(bench.state().timeBaseShown[4], 1);
+}
+
+TEST_F(Screen, Generator1AtOneKilohertzReadsItOnTheAutomaticTimeBase) {
+    chooseTimeBase(0); // "automatická"
+    form.ScrollBar5->setValue(1000);
+    bench.settleOutput();
+    bench.capture(2);
+    snapshot("generator-1kHz");
+    EXPECT_EQ(form.Edit8->text(), QStringLiteral(" 1000Hz"));
+    EXPECT_EQ(bench.state().timeBaseShown[6], 1); // 2 ms: two periods across
+    EXPECT_EQ(crossings(aqua, 56, 780), 4);
+}
+
+TEST_F(Screen, Generator2AddsItsSineToTheTraces) {
+    // Turns of the voltage trace: where its slope changes sign.
+    auto turns = [&] {
+        int n = 0;
+        const std::vector<double> heights = traceHeights(aqua);
+        for (std::size_t i = 2; i < heights.size(); ++i)
+            n += (heights[i] - heights[i - 1]) * (heights[i - 1] - heights[i - 2]) < 0;
+        return n;
+    };
+    const int alone = turns(); // 100 Hz at 20 ms: about four peaks
+    form.zobrazit2Click();     // 500 Hz at amplitude 1000
+    bench.settleOutput();
+    bench.capture(2);
+    snapshot("generator-2");
+    // The 500 Hz ripple, a third of generator 1's amplitude, bends the trace
+    // ten times across the screen.
+    EXPECT_LE(alone, 6);
+    EXPECT_GE(turns(), 12) << alone;
+}
+
+TEST_F(Screen, TheSweepShowsAsABurstOfRisingFrequency) {
+    form.zobrazit4Click();
+    form.Button103Click(); // "start" with "100" and "500"
+    bench.settleOutput();
+    bench.capture(2);
+    snapshot("sweep");
+    EXPECT_EQ(bench.state().timeBaseShown[1], 1); // 100 ms
+    // A burst whose frequency rises from a few tens to a few hundred hertz:
+    // the centre line is crossed far more often in some parts of the screen
+    // than in others, unlike a steady sine.
+    int fewest = 1000, most = 0;
+    for (int x = 56; x + 120 <= 776; x += 120) {
+        const int n = crossings(aqua, x, x + 120);
+        fewest = std::min(fewest, n);
+        most = std::max(most, n);
+    }
+    EXPECT_GE(most, 3 * std::max(fewest, 1)) << fewest << " " << most;
 }
 
 } // namespace
