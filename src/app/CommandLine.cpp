@@ -41,8 +41,24 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("report"),
         QStringLiteral("When the window closes, print the controls, menu and measurement state "
                        "as one JSON object on standard output."));
-    parser.addOptions(
-        {help, version, audio, device, listDevices, circuit, quitAfter, snapshot, report});
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("While the window runs, append one CSV line per recorded block: time, "
+                       "fL, fR, IL, UR, |Z|, phase."),
+        QStringLiteral("FILE.csv"));
+    const QCommandLineOption response(
+        QStringLiteral("response"),
+        QStringLiteral("Measure a frequency response without a click: generator 1 steps through "
+                       "POINTS frequencies from START to END Hz (logarithmic); the CSV goes to "
+                       "standard output and the program quits. On the simulated bench it runs "
+                       "as fast as the processor allows."),
+        QStringLiteral("START:END:POINTS"));
+    const QCommandLineOption responseOut(
+        QStringLiteral("response-out"),
+        QStringLiteral("Write the frequency response's CSV to FILE instead."),
+        QStringLiteral("FILE.csv"));
+    parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
+                       report, log, response, responseOut});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -70,7 +86,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.action = CommandLine::Action::listDevices;
         return result;
     }
-    for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot}) {
+    for (const QCommandLineOption* once :
+         {&audio, &device, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -108,6 +125,33 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                             .arg(options.snapshotFile));
     }
     options.report = parser.isSet(report);
+    if (parser.isSet(log)) {
+        options.logFile = parser.value(log);
+        if (options.logFile.trimmed().isEmpty())
+            return fail(QStringLiteral("--log needs a file name"));
+    }
+    if (parser.isSet(response)) {
+        const QString typed = parser.value(response);
+        const QStringList parts = typed.split(QLatin1Char(':'));
+        bool ok = parts.size() == 3;
+        CommandLineOptions::Response run;
+        int* fields[] = {&run.startHz, &run.endHz, &run.points};
+        for (int i = 0; ok && i < 3; ++i)
+            *fields[i] = parts[i].trimmed().toInt(&ok);
+        ok = ok && run.startHz >= 10 && run.startHz <= 20000 && run.endHz >= 10 &&
+             run.endHz <= 20000 && run.points >= 2 && run.points <= 200;
+        if (!ok)
+            return fail(QStringLiteral("--response needs START:END:POINTS (hertz from 10 to 20000, "
+                                       "2 to 200 points), not '%1'")
+                            .arg(typed));
+        options.response = run;
+    }
+    if (parser.isSet(responseOut)) {
+        if (!options.response) return fail(QStringLiteral("--response-out needs --response"));
+        options.responseFile = parser.value(responseOut);
+        if (options.responseFile.trimmed().isEmpty())
+            return fail(QStringLiteral("--response-out needs a file name"));
+    }
     return result;
 }
 

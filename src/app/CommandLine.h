@@ -13,6 +13,14 @@ struct CommandLineOptions {
     std::optional<double> quitAfterSeconds; // close the window after this long
     QString snapshotFile;                   // PNG of the window, written when it closes
     bool report = false;                    // JSON report on stdout when the window closes
+    QString logFile;                        // one CSV line per recorded block appended here
+    // A frequency response run without a click: its CSV goes to standard
+    // output (or responseFile) and the program quits.
+    struct Response {
+        int startHz = 0, endHz = 0, points = 0;
+    };
+    std::optional<Response> response;
+    QString responseFile;
 };
 
 struct CommandLine {

@@ -7,8 +7,10 @@
 
 #include "audio/StreamSettings.h"
 #include "core/SharedState.h"
+#include "display/XYView.h"
 #include "generator/GeneratorBufferCache.h"
 #include "measure/Frequency.h"
+#include "measure/Fundamental.h"
 #include "mixer/AudioMixer.h"
 
 #include <QMainWindow>
@@ -26,10 +28,8 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class CanvasWidget;
-namespace display {
-class Canvas;
-}
 class IdleCycle;
+class ResponseWindow;
 class TAudioIn;
 class TAudioOut;
 
@@ -283,9 +283,30 @@ public:
     // The stepping timer, disabled until stepping starts.
     QTimer* Timer1 = nullptr;
 
+    // Circuit analysis, reached from the screen's context menu
+    // (app/Form1Analysis.cpp).
+    QMenu* screenMenu = nullptr;
+    QAction* phaseLineAction = nullptr; // "fáze a impedance"
+    QAction* xyViewAction = nullptr;    // "X-Y"
+    QAction* responseAction = nullptr;  // "frekvenční charakteristika…"
+    QAction* saveDataAction = nullptr;  // "uložit data…"
+    QAction* saveImageAction = nullptr; // "uložit obrázek…"
+    // The fundamental of both channels of the last recorded block, analysed
+    // once per block when something asks for it.
+    const measure::CircuitReading& circuitReading();
+    // Blocks recorded since start-up.
+    std::uint64_t blocksRecorded() const { return blocksRecorded_; }
+    // The frequency-response window (created on first use).
+    ResponseWindow& responseWindow();
+    // Writes the recorded block as CSV (time, IL, UR, calibrated); an empty
+    // text when it worked, else why not.
+    QString saveBlockCsv(const QString& file);
+
 signals:
     // Emitted when the window closes, after FormClose, while it is still shown.
     void closing();
+    // A recorded block has reached rawSamples.
+    void blockRecorded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -299,6 +320,11 @@ private:
     void connectMeasureControls();
     void connectDisplayControls();
     void connectGeneratorControls();
+    void createScreenMenu();
+    // The figure of the X-Y view and the circuit line, drawn in a frame
+    // instead of the traces / after them.
+    void drawXYView();
+    void drawCircuitLine();
     void placeTopRow();
     void setClientSize(int width, int height);
     // The start-up sequence; "optimum" runs it with its differences.
@@ -319,6 +345,11 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::vector<QWidget*> controls_;
     IdleCycle* idle_ = nullptr;
+    std::uint64_t blocksRecorded_ = 0;
+    std::uint64_t analysedBlock_ = ~std::uint64_t{0};
+    measure::CircuitReading circuitReading_;
+    display::XYFigure xyFigure_;
+    std::unique_ptr<ResponseWindow> responseWindow_;
     // The hidden grid-brightness control's position (5 x position = brightness).
     int gridBrightnessPosition_ = 15;
     // The output buffers of generators 1 + 2 computed last, copied while the

@@ -7,6 +7,7 @@
 #include "app/Fonts.h"
 #include "app/Form1.h"
 #include "app/IdleCycle.h"
+#include "app/ResponseWindow.h"
 #include "audio/AudioIn.h"
 #include "platform/SoundCard.h"
 
@@ -171,6 +172,7 @@ TForm1::TForm1(QWidget* parent)
     connectMeasureControls();
     connectDisplayControls();
     connectGeneratorControls();
+    createScreenMenu();
 
     // An exception ends the start-up sequence; the window opens all the same.
     app::reportExceptions([this] { FormCreate(); });

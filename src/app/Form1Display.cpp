@@ -104,7 +104,11 @@ void TForm1::DrawScreen() {
 }
 
 void TForm1::drawTraces(std::uint16_t trigger) {
-    display::drawTraces(screen(), state, trigger);
+    if (xyViewAction->isChecked())
+        drawXYView();
+    else
+        display::drawTraces(screen(), state, trigger);
+    if (phaseLineAction->isChecked()) drawCircuitLine();
     canvas_->present();
 }
 

@@ -44,7 +44,10 @@ void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
 }
 
 bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
-    copyRecordedBlock(state, Buffer, Size);
+    if (copyRecordedBlock(state, Buffer, Size) > 0) {
+        ++blocksRecorded_;
+        emit blockRecorded();
+    }
     // Not requeued: each start of the recording component captures two blocks.
     return false;
 }

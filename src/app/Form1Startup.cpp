@@ -6,6 +6,7 @@
 #include "app/ComboBoxItem.h"
 #include "app/Form1.h"
 #include "app/IdleCycle.h"
+#include "app/ResponseWindow.h"
 #include "audio/AudioOut.h"
 
 #include <QCloseEvent>
@@ -21,6 +22,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::Button2Click() {
+    // A frequency response in progress ends first.
+    if (responseWindow_) responseWindow_->run().stop();
     runStartupSequence(true);
 }
 

@@ -64,7 +64,8 @@ void IdleCycle::tick() {
 }
 
 bool IdleCycle::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ignored_) return false;
+    for (const QObject* ignored : ignored_)
+        if (watched == ignored) return false;
     switch (event->type()) {
     // Painting shows what the passes drew; it changes nothing they read.
     case QEvent::Paint:

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class IdleCycle : public QObject {
     Q_OBJECT
@@ -36,8 +37,9 @@ public:
     void unhook();
     bool hooked() const { return hooked_; }
     // Events for this object never wake the cycle: it only shows what the
-    // passes drew (the screen's refresh timer).
-    void ignore(const QObject* object) { ignored_ = object; }
+    // passes drew (the screen's refresh timer), or it reports through events
+    // of its own that wake the cycle when something arrives.
+    void ignore(const QObject* object) { ignored_.push_back(object); }
     // True while the cycle waits for an event instead of running passes.
     bool waiting() const { return hooked_ && !timer_.isActive(); }
     std::uint64_t passes() const { return passes_; }
@@ -55,7 +57,7 @@ private:
     QTimer timer_;
     bool hooked_ = false;
     bool inPass_ = false;
-    const QObject* ignored_ = nullptr;
+    std::vector<const QObject*> ignored_;
     std::uint64_t passes_ = 0;
     // Passes since the last event, and how many of them in a row left the
     // state as they found it.

@@ -3,14 +3,20 @@
 // the window closes.
 
 #include "app/Application.h"
+#include "app/BlockLog.h"
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
 #include "app/Report.h"
+#include "app/ResponseWindow.h"
+#include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
+#include "core/FixedText.h"
 #include "platform/SoundCardFactory.h"
+#include "platform/bench/BenchSoundCard.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QJsonDocument>
 #include <QTimer>
 #include <cmath>
@@ -23,6 +29,46 @@ void printLine(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fprintf(stream, "%s\n", bytes.constData());
     std::fflush(stream);
+}
+
+// --response: the run starts as soon as the event loop does; its CSV goes to
+// standard output or the named file, and the window then closes. False (the
+// reason printed) when the file cannot be written.
+bool startResponse(TForm1& form, const CommandLineOptions& options, int& status) {
+    const CommandLineOptions::Response run = *options.response;
+    auto out = std::make_shared<QFile>();
+    if (!options.responseFile.isEmpty()) {
+        out->setFileName(options.responseFile);
+        if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            printLine(stderr, QStringLiteral("zo7scope: --response-out=%1: %2")
+                                  .arg(options.responseFile, out->errorString()));
+            return false;
+        }
+    }
+    ResponseWindow& window = form.responseWindow();
+    QObject::connect(&window.run(), &ResponseRun::finished, &form,
+                     [&form, &window, &status, out](bool completed) {
+                         const std::string csv = window.csv();
+                         if (out->isOpen()) {
+                             if (out->write(csv.data(), static_cast<qint64>(csv.size())) !=
+                                 static_cast<qint64>(csv.size()))
+                                 status = 1;
+                             out->close();
+                         } else {
+                             std::fwrite(csv.data(), 1, csv.size(), stdout);
+                             std::fflush(stdout);
+                         }
+                         if (!completed) status = 1;
+                         if (const auto found = window.resonance())
+                             printLine(stderr, QStringLiteral("zo7scope: resonance %1 Hz")
+                                                   .arg(QString::fromStdString(
+                                                       fixedText(found->frequency, 0, 1))));
+                         form.close();
+                     });
+    QTimer::singleShot(0, &form, [&window, run] {
+        window.startRun(run.startHz, run.endHz, run.points, ResponseWindow::defaultSettleMs);
+    });
+    return true;
 }
 
 } // namespace
@@ -73,7 +119,10 @@ int main(int argc, char** argv) {
 
     // The sound card is installed here, before the window opens.
     {
-        auto setup = platform::createSoundCard(audio, circuit, device);
+        // A frequency response from the command line runs the bench as fast as it can.
+        auto setup = platform::createSoundCard(audio, circuit, device,
+                                               options.response ? platform::BenchTime::simulated
+                                                                : platform::BenchTime::realTime);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {
@@ -111,6 +160,28 @@ int main(int argc, char** argv) {
                       QString::fromUtf8(
                           QJsonDocument(windowReport(*form)).toJson(QJsonDocument::Compact)));
     });
+    BlockLog log(*form);
+    if (!options.logFile.isEmpty()) {
+        QString error;
+        if (!log.open(options.logFile, error)) {
+            printLine(stderr, QStringLiteral("zo7scope: --log=%1: %2").arg(options.logFile, error));
+            form.reset();
+            platform::installSoundCard(nullptr);
+            return commandLineErrorStatus;
+        }
+    }
+    std::unique_ptr<SimulatedTime> simulatedTime;
+    if (options.response) {
+        if (!startResponse(*form, options, status)) {
+            form.reset();
+            platform::installSoundCard(nullptr);
+            return commandLineErrorStatus;
+        }
+        if (auto* bench = dynamic_cast<platform::bench::BenchSoundCard*>(&platform::soundCard())) {
+            simulatedTime = std::make_unique<SimulatedTime>(*bench, form->idleCycle());
+            simulatedTime->start();
+        }
+    }
     form->show();
     if (quitDue) QTimer::singleShot(0, form.get(), &QWidget::close);
     const int loopStatus = application.exec();

@@ -56,14 +56,19 @@ void remember(SampleArray& to, const SampleArray& from, std::int64_t offset, std
 
 } // namespace
 
-void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
-    cleanVectorState();
+void drawCentreLine(Canvas& canvas) {
     const int yc = centreY(canvas.height());
-
     canvas.setPenColor(colour::white);
     canvas.setPenWidth(1);
     canvas.moveTo(originX, yc);
     canvas.lineTo(canvas.width() - 5, yc);
+}
+
+void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
+    cleanVectorState();
+    const int yc = centreY(canvas.height());
+
+    drawCentreLine(canvas);
     canvas.setPenWidth(state.tracePenWidth);
 
     const double perPoint = state.pixelsPerPoint;

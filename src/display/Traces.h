@@ -26,4 +26,7 @@ constexpr int tracePoints = 1000;
 // shifts take the trace shifts.
 void drawTraces(Canvas& canvas, SharedState& state, int trigger);
 
+// The white centre line, from the trace origin to 5 pixels before the right edge.
+void drawCentreLine(Canvas& canvas);
+
 } // namespace display

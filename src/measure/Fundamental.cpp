@@ -47,13 +47,6 @@ double degrees(double radians) {
     return d;
 }
 
-int peakOf(const std::int32_t* x, std::ptrdiff_t stride, int count) {
-    int peak = 0;
-    for (int k = 0; k < count; ++k)
-        peak = std::max(peak, std::abs(x[k * stride]));
-    return peak;
-}
-
 } // namespace
 
 Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency) {
@@ -108,6 +101,17 @@ std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t st
     return (crossings - 1) * framesPerSecond / (last - *first);
 }
 
+std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
+                                       std::int32_t sampleCount, int frameOffset) {
+    const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+    const std::int32_t* x = raw.data() + frameOffset;
+    int peak = 0;
+    for (int k = 0; k < frames; ++k)
+        peak = std::max(peak, std::abs(x[2 * k]));
+    if (peak < 16) return std::nullopt;
+    return crossingFrequency(x, 2, frames, peak / 4);
+}
+
 CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
                             double currentReadoutFactor, double voltageReadoutFactor,
                             double frequencyHint) {
@@ -118,12 +122,8 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     const std::int32_t* current = raw.data() + 1;
 
     // The frequency from the channel with the clearer crossings.
-    std::optional<double> f;
-    for (const std::int32_t* x : {voltage, current}) {
-        const int peak = peakOf(x, 2, frames);
-        if (peak >= 16) f = crossingFrequency(x, 2, frames, peak / 4);
-        if (f) break;
-    }
+    std::optional<double> f = channelFrequency(raw, sampleCount, 0);
+    if (!f) f = channelFrequency(raw, sampleCount, 1);
     if (!f && frequencyHint > 0) f = frequencyHint;
     if (!f || *f <= 0) return reading;
 

@@ -31,6 +31,12 @@ Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double f
 std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t stride, int count,
                                         int hysteresis);
 
+// The frequency of one channel of a recorded block (frameOffset 1: the
+// current, 0: the voltage) from its zero crossings, with a hysteresis of a
+// quarter of its peak; nullopt without a periodic signal.
+std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
+                                       std::int32_t sampleCount, int frameOffset);
+
 struct CircuitReading {
     bool valid = false;           // a periodic signal was found and fitted
     bool currentTooSmall = false; // valid, but the current is too small to divide by

@@ -32,7 +32,7 @@ bool alsaUsable(std::string_view device) {
 }
 
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
-                               std::string_view device) {
+                               std::string_view device, BenchTime benchTime) {
     SoundCardSetup setup;
     bench::Circuit circuit = bench::defaultCircuit();
     if (!circuitSpec.empty()) {
@@ -60,7 +60,8 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                 "\" does not open; running the simulated bench (" +
                                 bench::describeCircuit(circuit) + ")");
     bench::BenchOptions options;
-    options.clock = bench::ClockMode::realTime;
+    options.clock =
+        benchTime == BenchTime::simulated ? bench::ClockMode::manual : bench::ClockMode::realTime;
     options.circuit = circuit;
     options.mixerLauncher = [] { return launchDesktopMixer(); };
     setup.card = std::make_unique<bench::BenchSoundCard>(std::move(options));
@@ -84,13 +85,13 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
 }
 
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
-                               std::string_view device) {
+                               std::string_view device, BenchTime benchTime) {
     if (const auto bad = soundCardOptionError(audio, circuitSpec, device); !bad.empty()) {
         SoundCardSetup setup;
         setup.error = bad;
         return setup;
     }
-    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device);
+    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device, benchTime);
 }
 
 std::string deviceListing() {

@@ -32,16 +32,22 @@ struct SoundCardSetup {
     std::vector<std::string> notices; // lines for stderr (e.g. which backend runs and why)
 };
 
-// Builds the sound card of the running program (real-time clock). An empty
-// circuitSpec gives the bench's default circuit, an empty device ALSA's
-// "default". A bad circuit gives an error whatever the choice, so that a typo
-// is never silently ignored.
+// How time runs on the simulated bench: as the clock on the wall, or moved
+// on by the program as fast as it can go (the bench's manual clock).
+enum class BenchTime { realTime, simulated };
+
+// Builds the sound card of the running program. An empty circuitSpec gives
+// the bench's default circuit, an empty device ALSA's "default". A bad
+// circuit gives an error whatever the choice, so that a typo is never
+// silently ignored.
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
-                               std::string_view device = {});
+                               std::string_view device = {},
+                               BenchTime benchTime = BenchTime::realTime);
 
 // The same from the option texts; an unknown audio text is an error.
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
-                               std::string_view device = {});
+                               std::string_view device = {},
+                               BenchTime benchTime = BenchTime::realTime);
 
 // Checks the option texts without building anything (no application object
 // needed): the error line, or empty when they are usable.

@@ -1,0 +1,123 @@
+// TForm1: circuit analysis for the laboratory, reached from the screen's
+// context menu (right mouse button): the impedance and phase line, the X-Y
+// view, the frequency-response window, and the export of the recorded block
+// and of the window's picture. None of it changes the instrument's window
+// while it is not used.
+
+#include "app/CanvasWidget.h"
+#include "app/ErrorReport.h"
+#include "app/FileChooser.h"
+#include "app/Form1.h"
+#include "app/ResponseWindow.h"
+#include "app/Snapshot.h"
+#include "core/Exception.h"
+#include "display/ScreenGeometry.h"
+#include "display/XYView.h"
+#include "measure/BlockExport.h"
+#include "measure/CircuitText.h"
+
+#include <QFile>
+#include <QMenu>
+#include <cmath>
+
+void TForm1::createScreenMenu() {
+    screenMenu = new QMenu(this);
+    screenMenu->setObjectName(QStringLiteral("screenMenu"));
+    auto item = [this](const char* name, const char* caption, bool checkable) {
+        QAction* action = screenMenu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setCheckable(checkable);
+        return action;
+    };
+    phaseLineAction = item("phaseLineAction", "fáze a impedance", true);
+    xyViewAction = item("xyViewAction", "X-Y", true);
+    screenMenu->addSeparator();
+    responseAction = item("responseAction", "frekvenční charakteristika…", false);
+    screenMenu->addSeparator();
+    saveDataAction = item("saveDataAction", "uložit data…", false);
+    saveImageAction = item("saveImageAction", "uložit obrázek…", false);
+
+    canvas_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(canvas_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { screenMenu->popup(canvas_->mapToGlobal(at)); });
+    // A new way of drawing starts from a clear screen, as a new time base does.
+    connect(phaseLineAction, &QAction::toggled, this, app::guarded([this] { Refresh(); }));
+    connect(xyViewAction, &QAction::toggled, this, app::guarded([this] {
+                xyFigure_.points.clear();
+                Refresh();
+            }));
+    connect(responseAction, &QAction::triggered, this, app::guarded([this] {
+                ResponseWindow& window = responseWindow();
+                window.show();
+                window.raise();
+            }));
+    connect(saveDataAction, &QAction::triggered, this, app::guarded([this] {
+                const QString file =
+                    app::chooseSaveFile(this, QString::fromUtf8("uložit data"),
+                                        QStringLiteral("blok.csv"), QStringLiteral("CSV (*.csv)"));
+                if (file.isEmpty()) return;
+                if (const QString failure = saveBlockCsv(file); !failure.isEmpty())
+                    throw Exception(failure.toStdString());
+            }));
+    connect(saveImageAction, &QAction::triggered, this, app::guarded([this] {
+                const QString file = app::chooseSaveFile(this, QString::fromUtf8("uložit obrázek"),
+                                                         QStringLiteral("osciloskop.png"),
+                                                         QStringLiteral("PNG (*.png)"));
+                if (file.isEmpty()) return;
+                if (const QString failure = saveWindowImage(*this, file); !failure.isEmpty())
+                    throw Exception(failure.toStdString());
+            }));
+}
+
+const measure::CircuitReading& TForm1::circuitReading() {
+    if (analysedBlock_ != blocksRecorded_) {
+        circuitReading_ =
+            measure::analyseBlock(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
+                                  state.voltageReadoutFactor, state.generator1Frequency);
+        analysedBlock_ = blocksRecorded_;
+    }
+    return circuitReading_;
+}
+
+void TForm1::drawXYView() {
+    // A whole number of periods of the block's own frequency.
+    const measure::CircuitReading& reading = circuitReading();
+    int count = 0;
+    if (reading.valid) {
+        const double period = 44100 / reading.frequency;
+        count = static_cast<int>(std::lround(std::floor(state.sampleCount / 2 / period) * period));
+    }
+    display::drawXY(screen(), state, count, xyFigure_);
+}
+
+void TForm1::drawCircuitLine() {
+    display::Canvas& canvas = screen();
+    const std::string line = measure::circuitLine(circuitReading());
+    // Right-aligned at the grid's right end, in the row above the grid; the
+    // blanks in front cover what a longer line before left there.
+    std::string shown = line;
+    constexpr int width = 320;
+    while (canvas.textSize(shown).width() < width)
+        shown.insert(0, 1, ' ');
+    const int right = canvas.width() - 11;
+    const int y = display::centreY(canvas.height()) - 220 - 19;
+    canvas.setFontColor(display::colour::white);
+    canvas.textOut(right - canvas.textSize(shown).width(), y, shown);
+}
+
+QString TForm1::saveBlockCsv(const QString& file) {
+    const std::string csv =
+        measure::blockCsv(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
+                          state.voltageReadoutFactor);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QStringLiteral("Soubor %1 nelze zapsat: %2").arg(file, out.errorString());
+    if (out.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()))
+        return QStringLiteral("Soubor %1 nelze zapsat: %2").arg(file, out.errorString());
+    return {};
+}
+
+ResponseWindow& TForm1::responseWindow() {
+    if (!responseWindow_) responseWindow_ = std::make_unique<ResponseWindow>(*this);
+    return *responseWindow_;
+}
