@@ -11,9 +11,11 @@
 #include "platform/SoundCard.h"
 #include "platform/bench/BenchSoundCard.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -23,7 +25,8 @@ namespace {
 struct RunningWindow {
     platform::bench::BenchSoundCard* bench;
     std::unique_ptr<TForm1> form;
-    SharedState::SampleArray blocks[2];
+    // Two recorded blocks as the sound card delivers them.
+    std::vector<char> blocks[2];
 
     RunningWindow() {
         auto card = std::make_unique<platform::bench::BenchSoundCard>();
@@ -34,7 +37,13 @@ struct RunningWindow {
             pass();
             bench->advance(16000);
             bench->deliverNotifications();
-            blocks[i % 2] = form->state.rawSamples;
+            auto& block = blocks[i % 2];
+            block.resize(2 * 16000);
+            for (int v = 0; v < 16000; ++v) {
+                const auto word = static_cast<std::uint16_t>(form->state.rawSamples[v]);
+                block[2 * v] = static_cast<char>(word & 0xFF);
+                block[2 * v + 1] = static_cast<char>(word >> 8);
+            }
         }
         pass();
     }
@@ -52,11 +61,15 @@ void PeriodicPass(benchmark::State& run) {
     RunningWindow window;
     TForm1& form = *window.form;
     const bool newBlocks = run.range(0) == 1;
+    // The impedance and phase line at the top right of the screen.
+    form.phaseLineAction->setChecked(run.range(1) == 1);
     int block = 0;
     for (auto _ : run) {
         if (newBlocks) {
             run.PauseTiming();
-            form.state.rawSamples = window.blocks[block ^= 1];
+            auto& bytes = window.blocks[block ^= 1];
+            std::int32_t size = static_cast<std::int32_t>(bytes.size());
+            form.AudioIn1BufferFilled(bytes.data(), size);
             run.ResumeTiming();
         }
         form.DrawGrid();
@@ -69,9 +82,11 @@ void PeriodicPass(benchmark::State& run) {
 } // namespace
 
 BENCHMARK(PeriodicPass)
-    ->ArgName("newBlock")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"newBlock", "phaseLine"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(10)
     ->ReportAggregatesOnly(true);

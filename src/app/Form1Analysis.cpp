@@ -18,6 +18,7 @@
 
 #include <QFile>
 #include <QMenu>
+#include <algorithm>
 #include <cmath>
 
 void TForm1::createScreenMenu() {
@@ -95,10 +96,12 @@ void TForm1::drawCircuitLine() {
     const std::string line = measure::circuitLine(circuitReading());
     // Right-aligned at the grid's right end, in the row above the grid; the
     // blanks in front cover what a longer line before left there.
-    std::string shown = line;
     constexpr int width = 320;
-    while (canvas.textSize(shown).width() < width)
-        shown.insert(0, 1, ' ');
+    const int blank = std::max(1, canvas.textSize(" ").width());
+    const int missing = width - canvas.textSize(line).width();
+    const std::string shown =
+        std::string(static_cast<std::size_t>(std::max(0, (missing + blank - 1) / blank)), ' ') +
+        line;
     const int right = canvas.width() - 11;
     const int y = display::centreY(canvas.height()) - 220 - 19;
     canvas.setFontColor(display::colour::white);

@@ -49,11 +49,13 @@ double degrees(double radians) {
 
 } // namespace
 
-Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency) {
+std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
+                               int count, double frequency) {
     const double w = 2 * std::numbers::pi * frequency / framesPerSecond;
-    // Normal equations of x ~ a cos + b sin + c.
-    std::array<std::array<double, 3>, 3> m{};
-    std::array<double, 3> r{};
+    // Normal equations of v ~ a cos + b sin + c; the matrix is the same for
+    // both signals, only the right-hand sides differ.
+    double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0;
+    std::array<double, 3> rx{}, ry{};
     // cos and sin of w k by rotation, taken afresh now and then so that
     // rounding cannot build up.
     const double cw = std::cos(w), sw = std::sin(w);
@@ -63,21 +65,38 @@ Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double f
             c = std::cos(w * k);
             s = std::sin(w * k);
         }
-        const double basis[3] = {c, s, 1.0};
-        const double value = x[k * stride];
-        for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 3; ++j)
-                m[i][j] += basis[i] * basis[j];
-            r[i] += basis[i] * value;
-        }
+        cc += c * c;
+        cs += c * s;
+        ss += s * s;
+        c1 += c;
+        s1 += s;
+        const double u = x[k * stride], v = y[k * stride];
+        rx[0] += c * u;
+        rx[1] += s * u;
+        rx[2] += u;
+        ry[0] += c * v;
+        ry[1] += s * v;
+        ry[2] += v;
         const double next = c * cw - s * sw;
         s = s * cw + c * sw;
         c = next;
     }
-    std::array<double, 3> v{};
-    if (!solve3(m, r, v)) return {};
-    // a cos + b sin = A cos(wk - atan2(b, a))
-    return {std::hypot(v[0], v[1]), -std::atan2(v[1], v[0]), v[2]};
+    const std::array<std::array<double, 3>, 3> m = {
+        {{cc, cs, c1}, {cs, ss, s1}, {c1, s1, static_cast<double>(count)}}};
+    std::array<Phasor, 2> fitted{};
+    const std::array<double, 3>* sides[2] = {&rx, &ry};
+    for (int i = 0; i < 2; ++i) {
+        std::array<double, 3> v{};
+        if (!solve3(m, *sides[i], v)) continue;
+        // a cos + b sin = A cos(wk - atan2(b, a))
+        fitted[static_cast<std::size_t>(i)] = {std::hypot(v[0], v[1]), -std::atan2(v[1], v[0]),
+                                               v[2]};
+    }
+    return fitted;
+}
+
+Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency) {
+    return fitSines(x, x, stride, count, frequency)[0];
 }
 
 std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t stride, int count,
@@ -133,8 +152,7 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     if (periods < 1) return reading;
     const int count = std::clamp(static_cast<int>(std::lround(periods * period)), 3, frames);
 
-    const Phasor u = fitSine(voltage, 2, count, *f);
-    const Phasor i = fitSine(current, 2, count, *f);
+    const auto [u, i] = fitSines(voltage, current, 2, count, *f);
     // A readout is the channel's RMS / sqrt(2) x factor, so a sine of
     // amplitude A reads A / 2 x factor.
     reading.valid = true;

@@ -9,6 +9,7 @@
 
 #include "core/SharedState.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -24,6 +25,12 @@ struct Phasor {
 // Least-squares fit of a sine of `frequency` to the values x[0], x[stride],
 // ... (count of them) at 44100 values per second.
 Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency);
+
+// The same for two signals sampled together (the channels of one block):
+// they share the sine and cosine of every sample, so both cost little more
+// than one.
+std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
+                               int count, double frequency);
 
 // The frequency of a periodic signal from its rising zero crossings, each
 // interpolated between its two samples and counted only after the signal has
