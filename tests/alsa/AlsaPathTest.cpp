@@ -3,7 +3,7 @@
 // PulseAudio server with a null sink. Generator 1 plays into the sink; the
 // recording comes from its monitor.
 
-#include "PulseServer.h"
+#include "OnPulseServer.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
 #include "audio/StreamSettings.h"
@@ -130,38 +130,7 @@ double rms(const std::vector<double>& x) {
     return x.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(x.size()));
 }
 
-class AlsaPath : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        server_ = new PulseServer;
-        if (!server_->start(failure_)) failure_ = "the private PulseAudio server: " + failure_;
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-
-    void SetUp() override {
-        // No silent skip: without its server the real path is untested.
-        ASSERT_TRUE(server_->running()) << failure_.toStdString();
-        install({});
-    }
-
-    AlsaSoundCard& install(platform::alsa::AlsaOptions options) {
-        options.mixerLauncher = [] { return false; };
-        auto card = std::make_unique<AlsaSoundCard>(std::move(options));
-        card_ = card.get();
-        platform::installSoundCard(std::move(card));
-        return *card_;
-    }
-
-    static PulseServer* server_;
-    static QString failure_;
-    AlsaSoundCard* card_ = nullptr;
-};
-
-PulseServer* AlsaPath::server_ = nullptr;
-QString AlsaPath::failure_;
+using AlsaPath = OnPulseServer;
 
 struct ToneCase {
     const char* name;

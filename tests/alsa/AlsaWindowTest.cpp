@@ -2,7 +2,7 @@
 // private PulseAudio server: generator 1 plays into the null sink and the
 // window measures the sink's monitor, in real time.
 
-#include "PulseServer.h"
+#include "OnPulseServer.h"
 #include "app/ComboBoxItem.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
@@ -19,8 +19,6 @@
 #include <memory>
 
 namespace {
-
-using platform::alsa::AlsaSoundCard;
 
 // The number of a readout in its small unit: " 101mV" -> 101, "1.50V" -> 1500.
 double reading(const QLineEdit& box) {
@@ -40,23 +38,11 @@ bool waitFor(int ms, const std::function<bool()>& done) {
     return done();
 }
 
-class AlsaWindow : public ::testing::Test {
+class AlsaWindow : public OnPulseServer {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new PulseServer;
-        if (!server_->start(failure_)) failure_ = "the private PulseAudio server: " + failure_;
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(server_->running()) << failure_.toStdString();
-        platform::alsa::AlsaOptions options;
-        options.mixerLauncher = [] { return false; };
-        auto card = std::make_unique<AlsaSoundCard>(std::move(options));
-        card_ = card.get();
-        platform::installSoundCard(std::move(card));
+        OnPulseServer::SetUp();
+        if (HasFatalFailure()) return;
         form_ = std::make_unique<TForm1>();
         form_->show();
         // The time base follows the measured frequency.
@@ -71,14 +57,8 @@ protected:
     // been measured: the readouts then show the generator's new settings.
     void settle() { QTest::qWait(2600); }
 
-    static PulseServer* server_;
-    static QString failure_;
-    AlsaSoundCard* card_ = nullptr;
     std::unique_ptr<TForm1> form_;
 };
-
-PulseServer* AlsaWindow::server_ = nullptr;
-QString AlsaWindow::failure_;
 
 TEST_F(AlsaWindow, ReadoutsFollowGenerator1WithoutOverOrUnderruns) {
     form_->ScrollBar5->setValue(1000); // 1.0 kHz

@@ -67,20 +67,23 @@ struct Screen : ::testing::Test {
         last = screen().copy();
         return n;
     }
-    // The mean height of a trace's pixels in every tenth column; -100 where
-    // the column shows none of it.
+    // The mean height of a trace's pixels in a column; -100 where the column
+    // shows none of it.
+    double traceHeight(QRgb colour, int x) {
+        double sum = 0;
+        int n = 0;
+        for (int y = 23; y < 503; ++y)
+            if (screen().pixel(x, y) == colour) {
+                sum += y;
+                ++n;
+            }
+        return n ? sum / n : -100;
+    }
+    // ... in every tenth column.
     std::vector<double> traceHeights(QRgb colour) {
         std::vector<double> heights;
-        for (int x = 60; x < 780; x += 10) {
-            double sum = 0;
-            int n = 0;
-            for (int y = 23; y < 503; ++y)
-                if (screen().pixel(x, y) == colour) {
-                    sum += y;
-                    ++n;
-                }
-            heights.push_back(n ? sum / n : -100);
-        }
+        for (int x = 60; x < 780; x += 10)
+            heights.push_back(traceHeight(colour, x));
         return heights;
     }
     // How often a trace crosses the centre line between two columns.
@@ -88,15 +91,9 @@ struct Screen : ::testing::Test {
         int n = 0;
         double previous = 0;
         for (int x = from; x <= to; ++x) {
-            double sum = 0;
-            int count = 0;
-            for (int y = 23; y < 503; ++y)
-                if (screen().pixel(x, y) == colour) {
-                    sum += y;
-                    ++count;
-                }
-            if (count == 0) continue;
-            const double side = sum / count - 263;
+            const double height = traceHeight(colour, x);
+            if (height < 0) continue;
+            const double side = height - 263;
             if (side * previous < 0) ++n;
             if (side != 0) previous = side;
         }
