@@ -9,10 +9,14 @@
 #include "support/BenchWindow.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
@@ -132,6 +136,41 @@ TEST_F(Screen, StartUpShowsAStable100HertzPictureOn20Milliseconds) {
                 EXPECT_NEAR(after[x], before[x], 3) << "column " << 60 + 10 * x;
             }
     }
+}
+
+// Counts the paints that show the screen's picture (below the top row,
+// whose readouts repaint the strip behind them as their texts change).
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint &&
+            static_cast<QPaintEvent*>(event)->rect().bottom() > 21)
+            ++paints;
+        return false;
+    }
+};
+
+TEST_F(Screen, TheScreenIsPaintedAtMostOncePerDisplayRefresh) {
+    PaintCounter counter;
+    form.canvas()->installEventFilter(&counter);
+    // Passes as fast as they come, each on another block (the traces move).
+    const SharedState::SampleArray first = bench.state().rawSamples;
+    bench.capture(1);
+    const SharedState::SampleArray second = bench.state().rawSamples;
+    QElapsedTimer clock;
+    clock.start();
+    int frames = 0;
+    while (clock.elapsed() < 300) {
+        bench.state().rawSamples = frames % 2 ? first : second;
+        bench.pass();
+        QCoreApplication::processEvents();
+        ++frames;
+    }
+    QTest::qWait(50);
+    const double refreshes = 350.0 / (1000.0 / form.canvas()->screen()->refreshRate());
+    EXPECT_GT(frames, 20);
+    EXPECT_LE(counter.paints, refreshes + 2) << frames << " frames";
+    EXPECT_GT(counter.paints, 2);
 }
 
 TEST_F(Screen, ATimeBaseSwitchClearsTheScreenAndDrawsItsLabels) {
