@@ -146,6 +146,11 @@ struct BadLine {
     QStringList arguments;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const BadLine& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class BadCommandLineTest : public ::testing::TestWithParam<BadLine> {};
 
 TEST_P(BadCommandLineTest, OneClearLineAndStatusTwo) {
