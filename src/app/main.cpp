@@ -8,6 +8,7 @@
 #include "app/Form1.h"
 #include "app/Report.h"
 #include "app/Snapshot.h"
+#include "core/PrintableText.h"
 #include "platform/SoundCardFactory.h"
 
 #include <QApplication>
@@ -102,7 +103,8 @@ int main(int argc, char** argv) {
         if (!options.snapshotFile.isEmpty()) {
             const QString failure = saveWindowImage(*form, options.snapshotFile);
             if (!failure.isEmpty()) {
-                printLine(stderr, QStringLiteral("zo7scope: snapshot: ") + failure);
+                printLine(stderr, QStringLiteral("zo7scope: snapshot: ") +
+                                      QString::fromStdString(printable(failure.toStdString())));
                 status = 1;
             }
         }
