@@ -90,8 +90,11 @@ TEST_F(BadInput, Generator1AmplitudeBox) {
             EXPECT_EQ(amplitude, most);
         else
             EXPECT_NEAR(amplitude, wanted, 0.5);
-        EXPECT_TRUE(isAmplitudeReadout(form().Edit13->text()))
-            << form().Edit13->text().toStdString();
+        // A moved slider shows its readout; one that stays leaves the text.
+        if (form().ScrollBar4->value() != position) {
+            EXPECT_TRUE(isAmplitudeReadout(form().Edit13->text()))
+                << form().Edit13->text().toStdString();
+        }
         expectSane("Edit13");
     }
     robust::tally("texts tried in Edit13", tried);

@@ -116,7 +116,8 @@ void RobustWindow::expectSane(const std::string& context, bool outputMayStop) {
     if (!outputMayStop) {
         const TAudioOut& out = *form().AudioOut1;
         EXPECT_TRUE(out.DeviceOpen && out.Streaming && out.InFlight > 0)
-            << "the output has stopped: " << out.LastError;
+            << "the output has stopped: open " << out.DeviceOpen << ", streaming " << out.Streaming
+            << ", " << out.InFlight << " buffers in flight; last error \"" << out.LastError << "\"";
     }
 }
 
