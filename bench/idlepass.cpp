@@ -7,54 +7,25 @@
 // before (steady state, between two recorded blocks) and with a new block
 // every pass.
 
-#include "app/Application.h"
+#include "RunningWindow.h"
 #include "app/CanvasWidget.h"
-#include "app/Form1.h"
 #include "app/IdleCycle.h"
-#include "platform/SoundCard.h"
-#include "platform/bench/BenchSoundCard.h"
 
 #include <QCoreApplication>
 #include <QWindow>
-#include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 
-// The window shown on a bench with the default circuit (R = 10 ohm,
-// C = 100 uF), after the start-up generator's 100 Hz has played for a second
-// and a few captures have been measured. The benchmark runs the passes
-// itself, so the idle cycle is unhooked.
-struct ShownWindow {
-    platform::bench::BenchSoundCard* bench;
-    std::unique_ptr<TForm1> form;
-    SharedState::SampleArray blocks[2];
-
+// The running window shown; the benchmark runs the passes itself, so the
+// idle cycle is unhooked.
+struct ShownWindow : RunningWindow {
     ShownWindow() {
-        auto card = std::make_unique<platform::bench::BenchSoundCard>();
-        bench = card.get();
-        platform::installSoundCard(std::move(card));
-        form = std::make_unique<TForm1>();
         form->idleCycle().unhook();
         form->show();
         while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed())
             QCoreApplication::processEvents();
-        for (int i = 0; i < 6; ++i) {
-            pass();
-            bench->advance(16000);
-            bench->deliverNotifications();
-            blocks[i % 2] = form->state.rawSamples;
-        }
-        pass();
+        record();
         present();
-    }
-    ~ShownWindow() {
-        form.reset();
-        platform::installSoundCard(nullptr);
-    }
-    void pass() {
-        bool done = true;
-        form->MyIdleEvent(form.get(), done);
     }
     // The screen's refresh: the changed pixels repainted and flushed.
     void present() {
@@ -80,20 +51,8 @@ void IdlePass(benchmark::State& run) {
 
 } // namespace
 
-BENCHMARK(IdlePass)
-    ->ArgName("newBlock")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(IdlePass)->Apply(steadyAndNewBlock);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWithApplication(argc, argv);
 }

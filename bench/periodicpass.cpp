@@ -5,51 +5,14 @@
 // time, as after every recorded block. Each pass ends with the look for
 // changed pixels that decides what the screen repaints.
 
-#include "app/Application.h"
+#include "RunningWindow.h"
 #include "app/CanvasWidget.h"
-#include "app/Form1.h"
-#include "platform/SoundCard.h"
-#include "platform/bench/BenchSoundCard.h"
-
-#include <QCoreApplication>
-#include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 
-// The window on a bench with the default circuit (R = 10 ohm, C = 100 uF),
-// after the start-up generator's 100 Hz has played for a second and a few
-// captures have been measured.
-struct RunningWindow {
-    platform::bench::BenchSoundCard* bench;
-    std::unique_ptr<TForm1> form;
-    SharedState::SampleArray blocks[2];
-
-    RunningWindow() {
-        auto card = std::make_unique<platform::bench::BenchSoundCard>();
-        bench = card.get();
-        platform::installSoundCard(std::move(card));
-        form = std::make_unique<TForm1>();
-        for (int i = 0; i < 6; ++i) {
-            pass();
-            bench->advance(16000);
-            bench->deliverNotifications();
-            blocks[i % 2] = form->state.rawSamples;
-        }
-        pass();
-    }
-    ~RunningWindow() {
-        form.reset();
-        platform::installSoundCard(nullptr);
-    }
-    void pass() {
-        bool done = true;
-        form->MyIdleEvent(form.get(), done);
-    }
-};
-
 void PeriodicPass(benchmark::State& run) {
     RunningWindow window;
+    window.record();
     TForm1& form = *window.form;
     const bool newBlocks = run.range(0) == 1;
     int block = 0;
@@ -68,20 +31,8 @@ void PeriodicPass(benchmark::State& run) {
 
 } // namespace
 
-BENCHMARK(PeriodicPass)
-    ->ArgName("newBlock")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(PeriodicPass)->Apply(steadyAndNewBlock);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWithApplication(argc, argv);
 }
