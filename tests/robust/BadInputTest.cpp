@@ -34,7 +34,7 @@ using robust::TypedText;
 using robust::TypedTexts;
 
 // Texts per box; every one is followed by the action that reads it.
-constexpr int textsPerBox = 500;
+constexpr int textsPerBox = 2000;
 
 class BadInput : public robust::RobustWindow {
 protected:
@@ -47,6 +47,13 @@ protected:
     // The reading of a text that an empty box replaces by `ifEmpty` first.
     static std::optional<std::int32_t> reading(const TypedText& typed, std::int32_t ifEmpty) {
         return typed.text.empty() ? std::optional<std::int32_t>(ifEmpty) : typed.number;
+    }
+
+    // A refused text: its conversion error in one new box, and nothing changed.
+    void expectRefused(const std::string& text, std::size_t shown, const StateSnapshot& before) {
+        ASSERT_EQ(errors.size(), shown + 1);
+        EXPECT_EQ(errors.back(), conversionError(text));
+        EXPECT_TRUE(snapshotOf(state()) == before) << "something changed";
     }
 
     TypedTexts texts{robust::testSeed()};
@@ -76,9 +83,7 @@ TEST_F(BadInput, Generator1AmplitudeBox) {
         doubleClick(*form().Edit13);
 
         if (!typed.number) {
-            ASSERT_EQ(errors.size(), shown + 1);
-            EXPECT_EQ(errors.back(), conversionError(typed.text));
-            EXPECT_TRUE(snapshotOf(state()) == before) << "something changed";
+            expectRefused(typed.text, shown, before);
             EXPECT_EQ(form().ScrollBar4->value(), position);
             continue;
         }
@@ -122,9 +127,7 @@ TEST_F(BadInput, Generator1FrequencyBox) {
         doubleClick(*form().Edit14);
 
         if (!typed.number) {
-            ASSERT_EQ(errors.size(), shown + 1);
-            EXPECT_EQ(errors.back(), conversionError(typed.text));
-            EXPECT_TRUE(snapshotOf(state()) == before) << "something changed";
+            expectRefused(typed.text, shown, before);
             EXPECT_EQ(slider.value(), position);
             continue;
         }
@@ -178,9 +181,7 @@ TEST_F(BadInput, SteppingBoxes) {
         click(*form().Button203);
 
         if (firstBad >= 0) {
-            ASSERT_EQ(errors.size(), shown + 1);
-            EXPECT_EQ(errors.back(), conversionError(typed[firstBad].text));
-            EXPECT_TRUE(snapshotOf(state()) == before) << "something changed";
+            expectRefused(typed[firstBad].text, shown, before);
             EXPECT_FALSE(form().Timer1->isActive());
             EXPECT_EQ(form().Button203->text(), "start");
             // The empty boxes read before the bad one show what they were given.

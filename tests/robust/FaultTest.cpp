@@ -29,7 +29,7 @@ namespace error = platform::error;
 
 // Episodes of faults: each injects one or two faults, runs on with them and
 // clears them again.
-constexpr int episodes = 120;
+constexpr int episodes = 400;
 
 enum class Side { input, output };
 

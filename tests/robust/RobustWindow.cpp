@@ -80,11 +80,8 @@ void RobustWindow::play(std::uint64_t frames) {
 }
 
 void RobustWindow::capture(int captures) {
-    for (int i = 0; i < captures; ++i) {
-        pass();
-        play(16000);
-    }
-    pass();
+    window->capture(captures);
+    QCoreApplication::sendPostedEvents();
 }
 
 void RobustWindow::pass() {

@@ -82,7 +82,7 @@ std::int32_t TypedTexts::number() {
     case 1:
         return below(32768);
     case 2:
-        return edges[static_cast<std::size_t>(below(static_cast<int>(edges.size())))];
+        return pick(edges);
     default:
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(random_()));
     }
@@ -148,7 +148,7 @@ TypedText TypedTexts::refused() {
         typed.kind = "blanks only";
         break;
     case 2:
-        typed.text = signs[static_cast<std::size_t>(below(static_cast<int>(signs.size())))];
+        typed.text = pick(signs);
         typed.kind = "signs";
         break;
     case 3: {
@@ -181,12 +181,12 @@ TypedText TypedTexts::refused() {
         break;
     }
     case 5:
-        typed.text = words[static_cast<std::size_t>(below(static_cast<int>(words.size())))];
+        typed.text = pick(words);
         typed.kind = "word";
         break;
     case 6: {
         static constexpr std::array<const char*, 4> after = {" ", "\t", "\n", "\r"};
-        typed.text = blanks(2) + valid() + after[static_cast<std::size_t>(below(4))];
+        typed.text = blanks(2) + valid() + pick(after);
         typed.kind = "trailing blank";
         break;
     }
@@ -219,7 +219,7 @@ TypedText TypedTexts::refused() {
         break;
     }
     case 9:
-        typed.text = foreign[static_cast<std::size_t>(below(static_cast<int>(foreign.size())))];
+        typed.text = pick(foreign);
         typed.kind = "non-ASCII";
         break;
     case 10: {
@@ -244,7 +244,7 @@ TypedText TypedTexts::refused() {
     }
     default: {
         static constexpr std::array<const char*, 4> controls = {"\x01", "\x1b", "\x7f", "\x08"};
-        const std::string c = controls[static_cast<std::size_t>(below(4))];
+        const std::string c = pick(controls);
         typed.text = c == "\x7f" && oneIn(2) ? c + valid() : valid() + c;
         typed.kind = "control character";
         break;

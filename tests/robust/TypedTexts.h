@@ -6,6 +6,8 @@
 // refuses (empty, blanks only, signs, decimal points, letters, non-ASCII
 // characters, trailing blanks, numbers beyond 32 bits, very long texts).
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -35,6 +37,10 @@ public:
     bool oneIn(int n);
     // 0 .. n - 1.
     int below(int n);
+    // One of the entries.
+    template <class T, std::size_t N> const T& pick(const std::array<T, N>& entries) {
+        return entries[static_cast<std::size_t>(below(static_cast<int>(N)))];
+    }
 
 private:
     TypedText refused();
