@@ -1,7 +1,17 @@
 #include "app/CommandLine.h"
 
+#include "core/PrintableText.h"
+
 #include <QCommandLineParser>
 #include <cmath>
+#include <limits>
+
+namespace {
+
+// The close timer counts whole milliseconds in an int: about 24.8 days.
+constexpr double longestQuitAfterSeconds = std::numeric_limits<int>::max() / 1000.0;
+
+} // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -62,9 +72,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
+    // The message quotes what was given, on one line whatever it holds.
     auto fail = [&](const QString& message) {
         result.action = CommandLine::Action::error;
-        result.text = name + QStringLiteral(": ") + message + QStringLiteral(" (see --help)");
+        result.text = name + QStringLiteral(": ") +
+                      QString::fromStdString(printable(message.toStdString())) +
+                      QStringLiteral(" (see --help)");
         return result;
     };
 
@@ -112,7 +125,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         bool ok = false;
         const QString typed = parser.value(quitAfter);
         const double seconds = typed.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 86400.0 * 365)
+        if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > longestQuitAfterSeconds)
             return fail(
                 QStringLiteral("--quit-after needs a number of seconds, not '%1'").arg(typed));
         options.quitAfterSeconds = seconds;

@@ -10,7 +10,7 @@ struct CommandLineOptions {
     QString audio = QStringLiteral("auto"); // auto, alsa or bench
     QString device;                         // the ALSA PCM; empty: "default"
     QString circuit;                        // circuit of the simulated bench, as typed
-    std::optional<double> quitAfterSeconds; // close the window after this long
+    std::optional<double> quitAfterSeconds; // close the window after this long (at most ~24.8 days)
     QString snapshotFile;                   // PNG of the window, written when it closes
     bool report = false;                    // JSON report on stdout when the window closes
     QString logFile;                        // one CSV line per recorded block appended here

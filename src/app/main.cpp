@@ -12,6 +12,7 @@
 #include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
 #include "core/FixedText.h"
+#include "core/PrintableText.h"
 #include "platform/SoundCardFactory.h"
 #include "platform/bench/BenchSoundCard.h"
 
@@ -151,7 +152,8 @@ int main(int argc, char** argv) {
         if (!options.snapshotFile.isEmpty()) {
             const QString failure = saveWindowImage(*form, options.snapshotFile);
             if (!failure.isEmpty()) {
-                printLine(stderr, QStringLiteral("zo7scope: snapshot: ") + failure);
+                printLine(stderr, QStringLiteral("zo7scope: snapshot: ") +
+                                      QString::fromStdString(printable(failure.toStdString())));
                 status = 1;
             }
         }

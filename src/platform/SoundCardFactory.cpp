@@ -1,5 +1,6 @@
 #include "platform/SoundCardFactory.h"
 
+#include "core/PrintableText.h"
 #include "platform/MixerLauncher.h"
 #include "platform/alsa/AlsaDevices.h"
 #include "platform/alsa/AlsaSoundCard.h"
@@ -38,7 +39,7 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
     if (!circuitSpec.empty()) {
         auto parsed = bench::parseCircuit(circuitSpec);
         if (!parsed.circuit) {
-            setup.error = "zo7scope: --circuit: " + parsed.error;
+            setup.error = "zo7scope: --circuit: " + printable(parsed.error);
             return setup;
         }
         circuit = *parsed.circuit;
@@ -47,7 +48,8 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
     const auto runs = resolveAudioChoice(choice, [&] { return alsaUsable(pcm); });
     if (runs == AudioChoice::alsa) {
         if (choice == AudioChoice::alsa && !alsaUsable(pcm))
-            setup.notices.push_back("zo7scope: --audio=alsa: no sound card, and \"" + pcm +
+            setup.notices.push_back("zo7scope: --audio=alsa: no sound card, and \"" +
+                                    printable(pcm) +
                                     "\" does not open now; recording and playback start as "
                                     "soon as it does");
         alsa::AlsaOptions options;
@@ -56,7 +58,7 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
         return setup;
     }
     if (choice == AudioChoice::automatic)
-        setup.notices.push_back("zo7scope: --audio=auto: no sound card, and \"" + pcm +
+        setup.notices.push_back("zo7scope: --audio=auto: no sound card, and \"" + printable(pcm) +
                                 "\" does not open; running the simulated bench (" +
                                 bench::describeCircuit(circuit) + ")");
     bench::BenchOptions options;
@@ -71,15 +73,16 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
 std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec,
                                  std::string_view device) {
     const auto choice = parseAudioChoice(audio);
+    // The lines quote what was given, on one line whatever it holds.
     if (!choice)
-        return "zo7scope: --audio=" + std::string(audio) +
+        return "zo7scope: --audio=" + printable(audio) +
                ": unknown backend (use auto, alsa or bench)";
     if (!device.empty() && *choice == AudioChoice::bench)
-        return "zo7scope: --device=" + std::string(device) +
+        return "zo7scope: --device=" + printable(device) +
                ": the simulated bench has no ALSA devices (use --audio=alsa or auto)";
     if (!circuitSpec.empty()) {
         const auto parsed = bench::parseCircuit(circuitSpec);
-        if (!parsed.circuit) return "zo7scope: --circuit: " + parsed.error;
+        if (!parsed.circuit) return "zo7scope: --circuit: " + printable(parsed.error);
     }
     return {};
 }

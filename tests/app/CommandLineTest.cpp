@@ -54,9 +54,15 @@ TEST(CommandLineTest, HelpAndVersion) {
 }
 
 struct BadCase {
+    const char* name;
     QStringList options;
     const char* mentioned; // the error line names the culprit
 };
+
+// Shown by its name in test listings.
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadCommandLineTest : public ::testing::TestWithParam<BadCase> {};
 
@@ -70,23 +76,37 @@ TEST_P(BadCommandLineTest, OneClearLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, BadCommandLineTest,
-    ::testing::Values(BadCase{{"--audio=oss"}, "oss"}, BadCase{{"--audio="}, "--audio"},
-                      BadCase{{"--audio"}, "audio"}, BadCase{{"--bogus"}, "bogus"},
-                      BadCase{{"-x"}, "x"}, BadCase{{"window.png"}, "window.png"},
-                      BadCase{{"--quit-after=soon"}, "soon"}, BadCase{{"--quit-after=-1"}, "-1"},
-                      BadCase{{"--quit-after=nan"}, "nan"}, BadCase{{"--quit-after=inf"}, "inf"},
-                      BadCase{{"--snapshot=window.jpg"}, "window.jpg"},
-                      BadCase{{"--snapshot=.png"}, ".png"}, BadCase{{"--circuit="}, "--circuit"},
-                      BadCase{{"--audio=bench", "--audio=alsa"}, "--audio"},
-                      BadCase{{"--report=yes"}, "report"}, BadCase{{"--device= "}, "--device"},
-                      BadCase{{"--device=hw:0", "--device=hw:1"}, "--device"}));
+    ::testing::Values(BadCase{"UnknownAudio", {"--audio=oss"}, "oss"},
+                      BadCase{"EmptyAudio", {"--audio="}, "--audio"},
+                      BadCase{"AudioWithoutValue", {"--audio"}, "audio"},
+                      BadCase{"UnknownOption", {"--bogus"}, "bogus"},
+                      BadCase{"UnknownShortOption", {"-x"}, "x"},
+                      BadCase{"StrayArgument", {"window.png"}, "window.png"},
+                      BadCase{"QuitAfterText", {"--quit-after=soon"}, "soon"},
+                      BadCase{"QuitAfterNegative", {"--quit-after=-1"}, "-1"},
+                      BadCase{"QuitAfterNaN", {"--quit-after=nan"}, "nan"},
+                      BadCase{"QuitAfterInfinity", {"--quit-after=inf"}, "inf"},
+                      BadCase{"SnapshotNotPng", {"--snapshot=window.jpg"}, "window.jpg"},
+                      BadCase{"SnapshotWithoutName", {"--snapshot=.png"}, ".png"},
+                      BadCase{"EmptyCircuit", {"--circuit="}, "--circuit"},
+                      BadCase{"AudioTwice", {"--audio=bench", "--audio=alsa"}, "--audio"},
+                      BadCase{"ReportWithValue", {"--report=yes"}, "report"},
+                      BadCase{"BlankDevice", {"--device= "}, "--device"},
+                      BadCase{"DeviceTwice", {"--device=hw:0", "--device=hw:1"}, "--device"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct DisplayCase {
+    const char* name;
     const char* platform;
     const char* display;
     const char* wayland;
     bool reachable;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DisplayTest : public ::testing::TestWithParam<DisplayCase> {};
 
@@ -106,12 +126,16 @@ TEST_P(DisplayTest, SaysHowToRunHeadlessWhenNoDisplayCanBeReached) {
 
 INSTANTIATE_TEST_SUITE_P(
     Platforms, DisplayTest,
-    ::testing::Values(DisplayCase{"", "", "", false}, DisplayCase{"", ":0", "", true},
-                      DisplayCase{"", "", "wayland-0", true},
-                      DisplayCase{"xcb", "", "wayland-0", false},
-                      DisplayCase{"xcb", ":1", "", true}, DisplayCase{"wayland", ":0", "", false},
-                      DisplayCase{"wayland", "", "wayland-0", true},
-                      DisplayCase{"offscreen", "", "", true}, DisplayCase{"minimal", "", "", true},
-                      DisplayCase{"vnc:size=800x600", "", "", true}));
+    ::testing::Values(DisplayCase{"NoDisplayAtAll", "", "", "", false},
+                      DisplayCase{"X11", "", ":0", "", true},
+                      DisplayCase{"Wayland", "", "", "wayland-0", true},
+                      DisplayCase{"XcbWithoutX11", "xcb", "", "wayland-0", false},
+                      DisplayCase{"XcbOnX11", "xcb", ":1", "", true},
+                      DisplayCase{"WaylandWithoutWayland", "wayland", ":0", "", false},
+                      DisplayCase{"WaylandOnWayland", "wayland", "", "wayland-0", true},
+                      DisplayCase{"Offscreen", "offscreen", "", "", true},
+                      DisplayCase{"Minimal", "minimal", "", "", true},
+                      DisplayCase{"VncWithOptions", "vnc:size=800x600", "", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,8 +2,8 @@
 
 #include "app/ErrorReport.h"
 
-#include "core/Exception.h"
 #include "app/Form1.h"
+#include "core/Exception.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -16,9 +16,15 @@
 namespace {
 
 struct TextCase {
+    const char* name;
     const char* message;
     const char* shown;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ErrorBoxTextTest : public ::testing::TestWithParam<TextCase> {};
 
@@ -29,13 +35,16 @@ TEST_P(ErrorBoxTextTest, AddsAFinalFullStopWhenMissing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ErrorBoxTextTest,
-    ::testing::Values(TextCase{"No mixer device present in this system.",
+    ::testing::Values(TextCase{"FullStopKept", "No mixer device present in this system.",
                                "No mixer device present in this system."},
-                      TextCase{"Function mixerOpen failed", "Function mixerOpen failed."},
-                      TextCase{"'12a' is not a valid integer value",
+                      TextCase{"FullStopAdded", "Function mixerOpen failed",
+                               "Function mixerOpen failed."},
+                      TextCase{"ConversionError", "'12a' is not a valid integer value",
                                "'12a' is not a valid integer value."},
-                      TextCase{"Chyba převodu", "Chyba převodu."}, TextCase{"", "."},
-                      TextCase{"ends with blank ", "ends with blank ."}));
+                      TextCase{"Czech", "Chyba převodu", "Chyba převodu."},
+                      TextCase{"Empty", "", "."},
+                      TextCase{"EndsWithBlank", "ends with blank ", "ends with blank ."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ErrorReportTest, ReportsGoToTheInstalledBoxWithTheApplicationTitle) {
     std::vector<std::pair<QString, QString>> shown;

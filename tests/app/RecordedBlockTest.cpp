@@ -1,7 +1,8 @@
 // How a recorded block enters the shared sample array.
 
-#include "app/Form1.h"
 #include "app/RecordedBlock.h"
+
+#include "app/Form1.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -22,7 +23,9 @@ template <class F> std::vector<char> block(int values, F f) {
     return bytes;
 }
 
-std::int16_t pattern(int i) { return static_cast<std::int16_t>((i * 7919) % 65536 - 32768); }
+std::int16_t pattern(int i) {
+    return static_cast<std::int16_t>((i * 7919) % 65536 - 32768);
+}
 
 class RecordedBlockTest : public ::testing::Test {
 protected:
@@ -39,6 +42,11 @@ struct SizeCase {
     std::int32_t expectedValues;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.bytes << " bytes";
+}
+
 class BlockSizeTest : public RecordedBlockTest, public ::testing::WithParamInterface<SizeCase> {};
 
 TEST_P(BlockSizeTest, CopiesEveryWholeValueUpToTheArrayAndNothingBeyond) {
@@ -49,7 +57,8 @@ TEST_P(BlockSizeTest, CopiesEveryWholeValueUpToTheArrayAndNothingBeyond) {
     EXPECT_EQ(copyRecordedBlock(*state, bytes.data(), c.bytes), c.expectedValues);
     EXPECT_EQ(state->sampleCount, c.expectedValues);
     EXPECT_EQ(state->sampleIndex, c.expectedValues);
-    for (int i = 0; i < c.expectedValues; ++i) ASSERT_EQ(state->rawSamples[i], pattern(i)) << i;
+    for (int i = 0; i < c.expectedValues; ++i)
+        ASSERT_EQ(state->rawSamples[i], pattern(i)) << i;
     for (int i = c.expectedValues; i < sampleCapacity; ++i)
         ASSERT_EQ(state->rawSamples[i], untouched) << i;
 }
@@ -60,14 +69,17 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BlockSizeTest,
                                            SizeCase{88200, 44100},   // exactly the array
                                            SizeCase{88202, 44100},   // one value too many
                                            SizeCase{140000, 44100}), // beyond 16 bits of values
-                         [](const auto& info) { return std::to_string(info.param.bytes); });
+                         [](const auto& info) {
+                             return "Bytes" + std::to_string(info.param.bytes);
+                         });
 
 TEST_F(RecordedBlockTest, ValuesAreSignExtendedLittleEndianWords) {
     const std::vector<std::int16_t> values = {0, 1, -1, 32767, -32768, 256, -256, 0x1234};
     const std::vector<char> bytes =
         block(static_cast<int>(values.size()), [&](int i) { return values[i]; });
     copyRecordedBlock(*state, bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    for (std::size_t i = 0; i < values.size(); ++i) EXPECT_EQ(state->rawSamples[i], values[i]);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(state->rawSamples[i], values[i]);
 }
 
 class EmptyBlockTest : public RecordedBlockTest, public ::testing::WithParamInterface<int> {};
@@ -82,7 +94,12 @@ TEST_P(EmptyBlockTest, ABlockWithoutAWholeValueChangesNothing) {
 }
 
 // 0 and 1 byte, and (-1) a missing buffer of 8 bytes.
-INSTANTIATE_TEST_SUITE_P(Empty, EmptyBlockTest, ::testing::Values(0, 1, -1));
+INSTANTIATE_TEST_SUITE_P(Empty, EmptyBlockTest, ::testing::Values(0, 1, -1),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == 0   ? "NoBytes"
+                                                : info.param == 1 ? "OneByte"
+                                                                  : "MissingBuffer");
+                         });
 
 TEST_F(RecordedBlockTest, NegativeSizeCopiesNothing) {
     const std::vector<char> bytes = block(4, pattern);

@@ -197,6 +197,11 @@ struct EnterCase {
     bool button3Pressed;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const EnterCase& c, std::ostream* os) {
+    *os << c.focus;
+}
+
 class DefaultButtonTest : public ::testing::TestWithParam<EnterCase> {};
 
 TEST_P(DefaultButtonTest, EnterPressesOptimumUnlessAButtonHasTheFocus) {

@@ -7,11 +7,17 @@
 namespace {
 
 struct SizeCase {
+    const char* name;
     bool stereo;
     std::uint16_t bits;
     std::int32_t request;
     std::int32_t expected;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BufferSizeRounding : public ::testing::TestWithParam<SizeCase> {};
 
@@ -30,12 +36,17 @@ TEST_P(BufferSizeRounding, RoundsTheRequestDownToWholeFrames) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, BufferSizeRounding,
-    ::testing::Values(SizeCase{false, 16, 100, 512}, SizeCase{true, 16, 32002, 32000},
-                      SizeCase{false, 16, 32002, 32002}, SizeCase{false, 16, 44101, 44100},
-                      SizeCase{true, 16, 513, 512}, SizeCase{true, 8, 32001, 32000},
-                      SizeCase{false, 8, 1001, 1001}, SizeCase{false, 16, -7, 512}));
+INSTANTIATE_TEST_SUITE_P(Sizes, BufferSizeRounding,
+                         ::testing::Values(SizeCase{"TooSmallIsRaised", false, 16, 100, 512},
+                                           SizeCase{"Stereo16Bit", true, 16, 32002, 32000},
+                                           SizeCase{"Mono16Bit", false, 16, 32002, 32002},
+                                           SizeCase{"Mono16BitOddRequest", false, 16, 44101, 44100},
+                                           SizeCase{"Stereo16BitJustAboveTheLeast", true, 16, 513,
+                                                    512},
+                                           SizeCase{"Stereo8Bit", true, 8, 32001, 32000},
+                                           SizeCase{"Mono8BitKeepsOddSizes", false, 8, 1001, 1001},
+                                           SizeCase{"NegativeIsRaised", false, 16, -7, 512}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AudioIO, StereoAfterTheSizeOnlyRoundsDown) {
     // The order the window uses: size first, then the format.

@@ -1,6 +1,7 @@
 // The program as a user starts it: command line, report, snapshot, bad
 // input, and a machine without a display. Each test runs the built program.
 
+#include "platform/SoundCardFactory.h"
 #include "support/ProgramRun.h"
 
 #include <QImage>
@@ -146,6 +147,11 @@ struct BadLine {
     QStringList arguments;
 };
 
+// Shown by its name in test listings.
+void PrintTo(const BadLine& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class BadCommandLineTest : public ::testing::TestWithParam<BadLine> {};
 
 TEST_P(BadCommandLineTest, OneClearLineAndStatusTwo) {
@@ -157,16 +163,38 @@ TEST_P(BadCommandLineTest, OneClearLineAndStatusTwo) {
     EXPECT_FALSE(lines[0].trimmed().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, BadCommandLineTest,
-                         ::testing::Values(BadLine{"UnknownOption", {"--bogus"}},
-                                           BadLine{"UnknownAudio", {"--audio=oss"}},
-                                           BadLine{"NegativeResistor", {"--circuit=R=-5"}},
-                                           BadLine{"UnknownPart", {"--circuit=X=1"}},
-                                           BadLine{"BadSuffix", {"--circuit=R=10q"}},
-                                           BadLine{"QuitAfterText", {"--quit-after=soon"}},
-                                           BadLine{"QuitAfterNegative", {"--quit-after=-1"}},
-                                           BadLine{"SnapshotNotPng", {"--snapshot=window.txt"}}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BadCommandLineTest,
+    ::testing::Values(
+        BadLine{"UnknownOption", {"--bogus"}}, BadLine{"UnknownAudio", {"--audio=oss"}},
+        BadLine{"NegativeResistor", {"--circuit=R=-5"}}, BadLine{"UnknownPart", {"--circuit=X=1"}},
+        BadLine{"BadSuffix", {"--circuit=R=10q"}}, BadLine{"QuitAfterText", {"--quit-after=soon"}},
+        BadLine{"QuitAfterNegative", {"--quit-after=-1"}},
+        BadLine{"SnapshotNotPng", {"--snapshot=window.txt"}},
+        // A quoted value stays on its line.
+        BadLine{"NewlineInTheAudioChoice", {"--audio=ben\nch"}},
+        BadLine{"NewlineInTheCircuit", {"--audio=bench", "--circuit=R=10\nC=1u"}},
+        BadLine{"VeryLongNonAsciiCircuit",
+                {"--audio=bench", "--circuit=R=" + QString(20000, QChar(0x010D))}},
+        // Longer than the close timer holds (about 24.8 days).
+        BadLine{"QuitAfterAMonth", {"--audio=bench", "--quit-after=2592000"}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// Without --audio the program takes the sound card when there is one, else
+// the bench; the title says which.
+TEST(ProgramTest, WithoutOptionsTheTitleNamesWhatRuns) {
+    const ProgramRun run = runProgram({"--quit-after=0.3", "--report"}, headless());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonObject report = QJsonDocument::fromJson(run.out.trimmed()).object();
+    const QString audio = report.value(QLatin1String("audio")).toString();
+    const QString title =
+        report.value(QLatin1String("window")).toObject().value(QLatin1String("title")).toString();
+    const bool card = platform::alsaUsable({});
+    EXPECT_EQ(audio, card ? "alsa" : "bench");
+    EXPECT_TRUE(title.endsWith(card ? QStringLiteral("zvuková karta (alsa)")
+                                    : QStringLiteral("simulované pracoviště (bench)")))
+        << title.toStdString();
+}
 
 // Where start-up shows a message box (here: ALSA with no sound card and no
 // sound server, so no mixer), --quit-after still ends the program in time.

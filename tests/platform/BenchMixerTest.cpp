@@ -253,6 +253,20 @@ TEST(BenchMixerValues, MisshapenRequestsAreRefusedAndChangeNothing) {
     EXPECT_EQ(handle->lineControls(0xABCDEF, controls), error::badLineId);
 }
 
+// A program on the bench switches the line-input gain as often as the
+// signal asks, for days: the log of writes keeps the latest only.
+TEST(BenchMixerValues, TheLogOfWritesKeepsTheMostRecentOnly) {
+    BenchMixer mixer(layoutSpec());
+    const auto ids = idsOf(mixer);
+    auto handle = openOn(mixer);
+    for (std::uint32_t level = 0; level < 10000; ++level)
+        ASSERT_EQ(handle->setValues(ids.fader, 2, 0, {level, level}), error::ok);
+    const auto writes = mixer.writes();
+    ASSERT_EQ(writes.size(), 64u);
+    EXPECT_EQ(writes.front().values, (std::vector<std::uint32_t>{9936, 9936}));
+    EXPECT_EQ(writes.back().values, (std::vector<std::uint32_t>{9999, 9999}));
+}
+
 TEST(BenchMixerNotify, EveryChangeReachesEveryOpenHandleWithItsOwnIdentity) {
     BenchMixer mixer(layoutSpec());
     const auto ids = idsOf(mixer);

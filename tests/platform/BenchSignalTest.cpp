@@ -109,10 +109,16 @@ BenchOptions withCircuit(const std::string& spec) {
 }
 
 struct CircuitCase {
+    const char* name;
     const char* spec;
     double frequency;
     std::size_t wholePeriods; // samples spanning whole periods, within 8000
 };
+
+// Shown by its name in test listings.
+void PrintTo(const CircuitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BenchCircuits : public ::testing::TestWithParam<CircuitCase> {};
 
@@ -144,14 +150,17 @@ TEST_P(BenchCircuits, RecordedVoltageAndCurrentFollowCircuitTheory) {
     EXPECT_NEAR(measuredLead, lead, 0.5) << "current phase relative to the voltage";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Theory, BenchCircuits,
-    ::testing::Values(CircuitCase{"R=10", 100, 7938}, CircuitCase{"R=10,C=100u", 100, 7938},
-                      CircuitCase{"R=10,L=100m", 100, 7938},
-                      CircuitCase{"R=10,L=100m,C=10u", 100, 7938},
-                      CircuitCase{"R=10,L=100m,C=25.33u", 100, 7938}, // resonant at 100 Hz
-                      CircuitCase{"R=10,C=10u", 1000, 4410}, CircuitCase{"R=47,L=10m", 1000, 4410},
-                      CircuitCase{"R=100,C=10u", 300, 7350}));
+INSTANTIATE_TEST_SUITE_P(Theory, BenchCircuits,
+                         ::testing::Values(CircuitCase{"Resistor", "R=10", 100, 7938},
+                                           CircuitCase{"DefaultRC", "R=10,C=100u", 100, 7938},
+                                           CircuitCase{"RL", "R=10,L=100m", 100, 7938},
+                                           CircuitCase{"RLC", "R=10,L=100m,C=10u", 100, 7938},
+                                           CircuitCase{"RLCAtResonance", "R=10,L=100m,C=25.33u",
+                                                       100, 7938},
+                                           CircuitCase{"RCAt1kHz", "R=10,C=10u", 1000, 4410},
+                                           CircuitCase{"RLAt1kHz", "R=47,L=10m", 1000, 4410},
+                                           CircuitCase{"RCAt300Hz", "R=100,C=10u", 300, 7350}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BenchSignal, TheDefaultCircuitsCurrentVisiblyLeads) {
     BenchSoundCard card;
@@ -180,8 +189,14 @@ TEST(BenchSignal, AmplitudeReadoutIsTheLineOutputRms) {
 }
 
 struct LevelCase {
+    const char* name;
     std::uint32_t waveOut, master, line;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const LevelCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BenchLevels : public ::testing::TestWithParam<LevelCase> {};
 
@@ -201,11 +216,14 @@ TEST_P(BenchLevels, MixerLevelsScaleTheRecordedValues) {
     EXPECT_NEAR(readout(block.current, 0.03), u / 10, 0.01 * u / 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Levels, BenchLevels,
-    ::testing::Values(LevelCase{65535, 65535, 65535}, LevelCase{65535, 65535, 32768},
-                      LevelCase{65535, 65535, 13107}, LevelCase{32768, 65535, 65535},
-                      LevelCase{65535, 16384, 65535}, LevelCase{32768, 32768, 32768}));
+INSTANTIATE_TEST_SUITE_P(Levels, BenchLevels,
+                         ::testing::Values(LevelCase{"AllFull", 65535, 65535, 65535},
+                                           LevelCase{"LineHalf", 65535, 65535, 32768},
+                                           LevelCase{"LineFifth", 65535, 65535, 13107},
+                                           LevelCase{"WaveOutHalf", 32768, 65535, 65535},
+                                           LevelCase{"MasterQuarter", 65535, 16384, 65535},
+                                           LevelCase{"AllHalf", 32768, 32768, 32768}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BenchSignal, OnlyTheSelectedLineInputReachesTheRecording) {
     BenchSoundCard card(withCircuit("R=10"));

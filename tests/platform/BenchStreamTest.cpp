@@ -328,16 +328,22 @@ TEST(BenchLifetime, AHandleThatOutlivesTheCardOnlyReportsErrorsOrSuccess) {
 }
 
 struct OpenFault {
+    const char* name;
     Operation operation;
     MMResult code;
 };
+
+// Shown by its name in test listings.
+void PrintTo(const OpenFault& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BenchOpenFaults : public ::testing::TestWithParam<OpenFault> {};
 
 TEST_P(BenchOpenFaults, ABusyOrAbsentDeviceFailsToOpenUntilCleared) {
     BenchSoundCard card;
     Recorder recorder;
-    const auto [operation, code] = GetParam();
+    const auto [name, operation, code] = GetParam();
     card.failOperation(operation, code);
     auto open = [&] {
         std::unique_ptr<WaveInput> in;
@@ -354,11 +360,13 @@ TEST_P(BenchOpenFaults, ABusyOrAbsentDeviceFailsToOpenUntilCleared) {
     EXPECT_EQ(open(), error::ok);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, BenchOpenFaults,
-                         ::testing::Values(OpenFault{Operation::openInput, error::allocated},
-                                           OpenFault{Operation::openInput, error::badDeviceId},
-                                           OpenFault{Operation::openOutput, error::allocated},
-                                           OpenFault{Operation::openOutput, error::noDriver}));
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BenchOpenFaults,
+    ::testing::Values(OpenFault{"InputBusy", Operation::openInput, error::allocated},
+                      OpenFault{"InputAbsent", Operation::openInput, error::badDeviceId},
+                      OpenFault{"OutputBusy", Operation::openOutput, error::allocated},
+                      OpenFault{"OutputWithoutDriver", Operation::openOutput, error::noDriver}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OutputFixture, AWriteFailsAfterTheGivenSuccesses) {
     card.failOperation(Operation::write, error::noMemory, 2);

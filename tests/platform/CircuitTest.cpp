@@ -13,11 +13,17 @@ using platform::bench::CircuitSimulation;
 using platform::bench::parseCircuit;
 
 struct GoodSpec {
+    const char* name;
     const char* text;
     double r;
     double l; // 0: none
     double c; // 0: none
 };
+
+// Shown by its name in test listings.
+void PrintTo(const GoodSpec& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CircuitParser : public ::testing::TestWithParam<GoodSpec> {};
 
@@ -35,18 +41,28 @@ TEST_P(CircuitParser, ReadsSeriesConnections) {
 
 INSTANTIATE_TEST_SUITE_P(
     Specs, CircuitParser,
-    ::testing::Values(GoodSpec{"R=10", 10, 0, 0}, GoodSpec{"R=10,C=100u", 10, 0, 100e-6},
-                      GoodSpec{"R=10,L=100m", 10, 0.1, 0},
-                      GoodSpec{"R=10,L=100m,C=10u", 10, 0.1, 10e-6},
-                      GoodSpec{"C=4.7n,R=2.2k", 2200, 0, 4.7e-9},
-                      GoodSpec{" R = 1M , L=3p ", 1e6, 3e-12, 0},
-                      GoodSpec{"r=0.5,l=2,c=1", 0.5, 2, 1}, GoodSpec{"R=.5", 0.5, 0, 0},
-                      GoodSpec{"R=10,C=1000M", 10, 0, 1e9}, GoodSpec{"R=1p", 1e-12, 0, 0}));
+    ::testing::Values(GoodSpec{"Resistor", "R=10", 10, 0, 0},
+                      GoodSpec{"RC", "R=10,C=100u", 10, 0, 100e-6},
+                      GoodSpec{"RL", "R=10,L=100m", 10, 0.1, 0},
+                      GoodSpec{"RLC", "R=10,L=100m,C=10u", 10, 0.1, 10e-6},
+                      GoodSpec{"AnyOrderWithDecimals", "C=4.7n,R=2.2k", 2200, 0, 4.7e-9},
+                      GoodSpec{"BlanksAround", " R = 1M , L=3p ", 1e6, 3e-12, 0},
+                      GoodSpec{"LowerCaseWithoutSuffixes", "r=0.5,l=2,c=1", 0.5, 2, 1},
+                      GoodSpec{"NoLeadingZero", "R=.5", 0.5, 0, 0},
+                      GoodSpec{"LargestCapacitor", "R=10,C=1000M", 10, 0, 1e9},
+                      GoodSpec{"SmallestResistor", "R=1p", 1e-12, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct BadSpec {
+    const char* name;
     const char* text;
     const char* says; // part of the error text
 };
+
+// Shown by its name in test listings.
+void PrintTo(const BadSpec& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CircuitParserErrors : public ::testing::TestWithParam<BadSpec> {};
 
@@ -61,15 +77,22 @@ TEST_P(CircuitParserErrors, GiveOneClearLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Specs, CircuitParserErrors,
-    ::testing::Values(BadSpec{"", "empty"}, BadSpec{"R=10,X=5", "unknown element \"X\""},
-                      BadSpec{"C=10u", "resistor R is required"},
-                      BadSpec{"R=10,R=20", "R is given twice"}, BadSpec{"R10", "NAME=VALUE"},
-                      BadSpec{"R=10,", "NAME=VALUE"}, BadSpec{"R=", "no value"},
-                      BadSpec{"R=abc", "not a number"}, BadSpec{"R=10x", "not a number"},
-                      BadSpec{"R=-10", "not a number"}, BadSpec{"R=1e3", "not a number"},
-                      BadSpec{"R=10uu", "not a number"}, BadSpec{"R=0", "out of range"},
-                      BadSpec{"R=10,C=0u", "out of range"}, BadSpec{"R=2000M", "out of range"},
-                      BadSpec{"R=0.1p", "out of range"}, BadSpec{"R=10 C=1u", "not a number"}));
+    ::testing::Values(
+        BadSpec{"Empty", "", "empty"},
+        BadSpec{"UnknownElement", "R=10,X=5", "unknown element \"X\""},
+        BadSpec{"NoResistor", "C=10u", "resistor R is required"},
+        BadSpec{"ResistorTwice", "R=10,R=20", "R is given twice"},
+        BadSpec{"NoEqualsSign", "R10", "NAME=VALUE"},
+        BadSpec{"TrailingComma", "R=10,", "NAME=VALUE"}, BadSpec{"NoValue", "R=", "no value"},
+        BadSpec{"Letters", "R=abc", "not a number"},
+        BadSpec{"UnknownSuffix", "R=10x", "not a number"},
+        BadSpec{"Negative", "R=-10", "not a number"}, BadSpec{"Exponent", "R=1e3", "not a number"},
+        BadSpec{"SuffixTwice", "R=10uu", "not a number"}, BadSpec{"Zero", "R=0", "out of range"},
+        BadSpec{"ZeroWithSuffix", "R=10,C=0u", "out of range"},
+        BadSpec{"TooLarge", "R=2000M", "out of range"},
+        BadSpec{"TooSmall", "R=0.1p", "out of range"},
+        BadSpec{"BlankInsteadOfComma", "R=10 C=1u", "not a number"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CircuitText, DescribesWithSuffixes) {
     EXPECT_EQ(describeCircuit(platform::bench::defaultCircuit()), "R=10, C=100u");

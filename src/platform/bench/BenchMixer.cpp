@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <deque>
 #include <mutex>
 
 namespace platform::bench {
@@ -64,7 +65,7 @@ struct BenchMixer::State {
     std::vector<std::vector<std::size_t>> sourceLines; // destination, source -> line
     std::vector<Control> controls;
     std::vector<BenchMixerHandle*> handles;
-    std::vector<Write> writes;
+    std::deque<Write> writes; // the most recent keptWrites
 
     const Line* lineById(std::uint32_t id) const {
         for (const auto& line : lines)
@@ -239,6 +240,7 @@ public:
         std::lock_guard lock(state_->mutex);
         const auto result = apply(controlId, channels, items, values);
         state_->writes.push_back({controlId, channels, items, values, result});
+        if (state_->writes.size() > BenchMixer::keptWrites) state_->writes.pop_front();
         if (result == error::ok) state_->notifyAll(controlId);
         return result;
     }
@@ -417,7 +419,7 @@ MMResult BenchMixer::setValues(std::uint32_t controlId, const std::vector<std::u
 
 std::vector<BenchMixer::Write> BenchMixer::writes() const {
     std::lock_guard lock(state_->mutex);
-    return state_->writes;
+    return {state_->writes.begin(), state_->writes.end()};
 }
 
 void BenchMixer::clearWrites() {

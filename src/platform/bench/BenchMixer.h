@@ -9,6 +9,7 @@
 #include "platform/SoundCard.h"
 #include "platform/bench/SignalLevels.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,7 +86,10 @@ public:
     // invalidParam.
     MMResult setValues(std::uint32_t controlId, const std::vector<std::uint32_t>& values);
 
-    // Every setValues() made through a handle, in order, with its result.
+    // The setValues() calls made through a handle, in order, with their
+    // results: the most recent `keptWrites` of them, so that a program that
+    // runs for days on the bench does not keep every gain switch it made.
+    static constexpr std::size_t keptWrites = 64;
     struct Write {
         std::uint32_t controlId = 0;
         std::uint32_t channels = 0;
