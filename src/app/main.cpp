@@ -42,7 +42,9 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status)
         out->setFileName(options.responseFile);
         if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             printLine(stderr, QStringLiteral("zo7scope: --response-out=%1: %2")
-                                  .arg(options.responseFile, out->errorString()));
+                                  .arg(QString::fromStdString(
+                                           printable(options.responseFile.toStdString())),
+                                       out->errorString()));
             return false;
         }
     }
@@ -166,7 +168,10 @@ int main(int argc, char** argv) {
     if (!options.logFile.isEmpty()) {
         QString error;
         if (!log.open(options.logFile, error)) {
-            printLine(stderr, QStringLiteral("zo7scope: --log=%1: %2").arg(options.logFile, error));
+            printLine(
+                stderr,
+                QStringLiteral("zo7scope: --log=%1: %2")
+                    .arg(QString::fromStdString(printable(options.logFile.toStdString())), error));
             form.reset();
             platform::installSoundCard(nullptr);
             return commandLineErrorStatus;

@@ -177,7 +177,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"VeryLongNonAsciiCircuit",
                 {"--audio=bench", "--circuit=R=" + QString(20000, QChar(0x010D))}},
         // Longer than the close timer holds (about 24.8 days).
-        BadLine{"QuitAfterAMonth", {"--audio=bench", "--quit-after=2592000"}}),
+        BadLine{"QuitAfterAMonth", {"--audio=bench", "--quit-after=2592000"}},
+        // The circuit analysis's options.
+        BadLine{"ResponseNotThreeNumbers", {"--audio=bench", "--response=50:500"}},
+        BadLine{"ResponseBelowTheGenerator", {"--audio=bench", "--response=5:500:31"}},
+        BadLine{"ResponseOutWithoutResponse", {"--audio=bench", "--response-out=r.csv"}},
+        BadLine{"ResponseOutUnwritable",
+                {"--audio=bench", "--response=50:500:3", "--response-out=/nonexistent/r.csv"}},
+        BadLine{"LogUnwritable", {"--audio=bench", "--log=/nonexistent/log.csv"}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // Without --audio the program takes the sound card when there is one, else

@@ -10,6 +10,7 @@
 #include "Tally.h"
 #include "TypedTexts.h"
 #include "app/ErrorReport.h"
+#include "app/ResponseWindow.h"
 #include "app/StateFields.h"
 #include "audio/AudioOut.h"
 
@@ -417,6 +418,65 @@ TEST_F(BadInput, ComboBoxes) {
         if (!f.Panel410->isVisibleTo(&f)) f.zobrazit2->trigger();
     }
     robust::tally("texts tried in the combo boxes", tried);
+}
+
+// The boxes of the frequency-response window, read by its "start": a run
+// starts from the typed value, or the box's error is shown and nothing
+// starts or changes.
+TEST_F(BadInput, ResponseWindowBoxes) {
+    SCOPED_TRACE(robust::seedNote());
+    ResponseWindow& window = form().responseWindow();
+    struct Box {
+        QLineEdit* edit;
+        const char* valid;
+        int low, high;
+    };
+    const std::array<Box, 4> boxes = {{{window.startEdit, "50", 10, 20000},
+                                       {window.endEdit, "500", 10, 20000},
+                                       {window.pointsEdit, "31", 2, 200},
+                                       {window.settleEdit, "500", 0, 10000}}};
+    int tried = 0;
+    for (const Box& box : boxes) {
+        for (const Box& other : boxes)
+            other.edit->setText(QString::fromLatin1(other.valid));
+        for (int i = 0; i < textsPerBox / 4 && !HasFailure(); ++i, ++tried) {
+            const TypedText typed = texts.next();
+            SCOPED_TRACE(describe(typed));
+            if (!type(*box.edit, typed.text)) return;
+            const StateSnapshot before = snapshotOf(state());
+            const std::size_t shown = errors.size();
+
+            window.startButton->click();
+
+            const bool inRange =
+                typed.number && *typed.number >= box.low && *typed.number <= box.high;
+            if (!inRange) {
+                ASSERT_EQ(errors.size(), shown + 1);
+                if (!typed.number) {
+                    EXPECT_EQ(errors.back(), conversionError(typed.text));
+                } else {
+                    EXPECT_TRUE(errors.back().contains(QString::fromUtf8(" musí být ")))
+                        << errors.back().toStdString();
+                }
+                EXPECT_FALSE(window.run().running());
+                EXPECT_TRUE(snapshotOf(state()) == before) << "something changed";
+                continue;
+            }
+            EXPECT_EQ(errors.size(), shown);
+            ASSERT_TRUE(window.run().running());
+            // Generator 1 stands at the first point, within the widest range.
+            const int f = state().generator1Frequency;
+            EXPECT_GE(f, 10);
+            EXPECT_LE(f, 20000);
+            if (box.edit == window.startEdit && *typed.number < 1000) {
+                EXPECT_EQ(f, *typed.number);
+            }
+            window.stopButton->click();
+            EXPECT_FALSE(window.run().running());
+            expectSane("response window");
+        }
+    }
+    robust::tally("texts tried in the response window's boxes", tried);
 }
 
 } // namespace

@@ -77,6 +77,26 @@ public:
             name = std::string(static_cast<std::size_t>(texts_.below(5000)), 'a') + ".png";
         return name;
     }
+    std::string logFile() {
+        static constexpr std::array<const char*, 7> names = {
+            "log.csv", "/tmp/zo7.csv", "", " ", "\xc4\x8d.csv", "a\nb.csv", "dir/"};
+        return pick(names);
+    }
+    std::string response() {
+        switch (texts_.below(3)) {
+        case 0: {
+            static constexpr std::array<const char*, 14> odd = {
+                "50:500:31",       "10:20000:200", "9:500:31",    "50:20001:31", "50:500:1",
+                "50:500:201",      "500:50:31",    "50:500",      "50:500:31:1", "::",
+                " 50 : 500 : 31 ", "50.5:500:31",  "0x10:500:31", "-50:500:31"};
+            return pick(odd);
+        }
+        case 1:
+            return number() + ":" + number() + ":" + number();
+        default:
+            return texts_.next().text;
+        }
+    }
     std::string anything() { return texts_.next().text; }
     TypedTexts& texts() { return texts_; }
 
@@ -108,12 +128,15 @@ TEST(CommandLineFuzz, EveryValueIsTakenOrRefusedInOneLine) {
     OptionValues values(robust::testSeed());
     TypedTexts& texts = values.texts();
     using Value = std::string (OptionValues::*)();
-    const std::array<std::pair<const char*, Value>, 5> options = {{
+    const std::array<std::pair<const char*, Value>, 8> options = {{
         {"audio", &OptionValues::audio},
         {"device", &OptionValues::device},
         {"circuit", &OptionValues::circuit},
         {"quit-after", &OptionValues::seconds},
         {"snapshot", &OptionValues::snapshot},
+        {"log", &OptionValues::logFile},
+        {"response", &OptionValues::response},
+        {"response-out", &OptionValues::logFile},
     }};
     int refused = 0;
     int tried = 0;
@@ -159,6 +182,16 @@ TEST(CommandLineFuzz, EveryValueIsTakenOrRefusedInOneLine) {
             if (!o.snapshotFile.isEmpty()) {
                 EXPECT_TRUE(o.snapshotFile.endsWith(QLatin1String(".png"), Qt::CaseInsensitive));
             }
+            if (o.response) {
+                // What generator 1 and the response window can do.
+                EXPECT_GE(o.response->startHz, 10);
+                EXPECT_LE(o.response->startHz, 20000);
+                EXPECT_GE(o.response->endHz, 10);
+                EXPECT_LE(o.response->endHz, 20000);
+                EXPECT_GE(o.response->points, 2);
+                EXPECT_LE(o.response->points, 200);
+            }
+            EXPECT_TRUE(o.responseFile.isEmpty() || o.response);
             error = platform::soundCardOptionError(o.audio.toStdString(), o.circuit.toStdString(),
                                                    o.device.toStdString());
             // A circuit that is taken runs on the bench: its current stays finite.
