@@ -87,7 +87,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
         result.action = CommandLine::Action::help;
+        // Without a running application the parser names the program
+        // "<executable_name>"; the usage line names it as it is installed.
         result.text = parser.helpText();
+        result.text.replace(0, result.text.indexOf(QLatin1Char('\n')),
+                            QStringLiteral("Usage: ") + name + QStringLiteral(" [options]"));
         return result;
     }
     if (parser.isSet(version)) {

@@ -44,6 +44,8 @@ TEST(CommandLineTest, ValuesMayFollowAsSeparateArguments) {
 TEST(CommandLineTest, HelpAndVersion) {
     const CommandLine help = parse({"--help"});
     EXPECT_EQ(help.action, CommandLine::Action::help);
+    EXPECT_TRUE(help.text.startsWith(QLatin1String("Usage: zo7scope [options]\n")))
+        << help.text.toStdString();
     for (const char* option : {"--audio", "--device", "--list-devices", "--circuit", "--quit-after",
                                "--snapshot", "--report"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
