@@ -167,6 +167,32 @@ TEST_F(Analysis, XYOfACapacitorCircuitIsAnEllipseThatShowsThePhase) {
     EXPECT_GT(lower - upper, 20);
 }
 
+// The views are extras: switched off again, the screen is exactly the one of
+// a window in which they were never used (the bench's manual clock makes two
+// runs deliver the same blocks; the program has one window at a time).
+TEST(Form1Analysis, SwitchedOffTheViewsLeaveTheScreenAsItWasWithoutThem) {
+    auto run = [](bool useTheViews) {
+        BenchWindow bench(circuit("R=10,C=100u"));
+        TForm1& form = bench.form();
+        form.show();
+        bench.settleOutput();
+        bench.capture(2);
+        const QImage before = form.canvas()->canvas().image();
+        if (useTheViews) {
+            form.xyViewAction->setChecked(true);
+            form.phaseLineAction->setChecked(true);
+            bench.pass();
+            EXPECT_NE(form.canvas()->canvas().image(), before);
+            form.xyViewAction->setChecked(false);
+            form.phaseLineAction->setChecked(false);
+        }
+        bench.pass();
+        return form.canvas()->canvas().image();
+    };
+    const QImage untouched = run(false);
+    EXPECT_EQ(run(true), untouched);
+}
+
 TEST_F(Analysis, TheBlockExportAndTheLogReadBack) {
     QTemporaryDir directory;
     open("R=10");
