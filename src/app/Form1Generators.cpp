@@ -145,8 +145,12 @@ void TForm1::Edit13DblClick() {
 
 void TForm1::Edit14DblClick() {
     const std::int32_t typed = StrToInt(Edit14->text().toStdString());
+    // What the slider gives at the clamped position, also when the slider
+    // stands there already and no change reaction follows.
     state.generator1Frequency =
-        std::clamp<std::int32_t>(typed, ScrollBar5->minimum(), ScrollBar5->maximum());
+        generator::frequencySlider(
+            std::clamp<std::int32_t>(typed, ScrollBar5->minimum(), ScrollBar5->maximum()))
+            .frequency;
     moveSliderTo(*ScrollBar5, typed, [this] { ScrollBar5Change(); });
 }
 

@@ -155,6 +155,12 @@ TEST_F(Form1Generators, TypedValuesTakeWhatTheSliderShows) {
         EXPECT_EQ(form->Edit14->text(), " 1.0") << repeat;
         EXPECT_EQ(form->Edit3->text(), "kHz") << repeat;
     }
+    // The slider at 4120 plays 4.1 kHz; typing the position it stands at
+    // plays the same, not the typed 4120 Hz.
+    choose(*form->ComboBox8, 2);
+    form->ScrollBar5->setValue(4120);
+    typeAndDoubleClick(*form->Edit14, QStringLiteral("4120"));
+    EXPECT_EQ(form->state.generator1Frequency, 4100);
     EXPECT_TRUE(errors.empty());
 }
 
