@@ -155,6 +155,9 @@ void TForm1::Refresh() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // The frequency-response window belongs to this one: closing it ends a
+    // run in progress, and the program does not stay behind it.
+    if (responseWindow_) responseWindow_->close();
     FormClose();
     emit closing();
     // No idle pass runs on a closed window.

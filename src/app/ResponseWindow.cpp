@@ -137,6 +137,9 @@ void ResponseWindow::startClick() {
 }
 
 void ResponseWindow::startRun(int startHz, int endHz, int points, int settleMs) {
+    // A run in progress ends first, so that its end does not overwrite the
+    // state of the new one.
+    run_.stop();
     startHz_ = std::min(startHz, endHz);
     endHz_ = std::max(startHz, endHz);
     table->setRowCount(0);
@@ -171,11 +174,12 @@ std::optional<measure::Resonance> ResponseWindow::resonance() const {
 
 void ResponseWindow::redraw() {
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
+    const std::optional<measure::Resonance> found = resonance();
     display::drawResponsePlot(image, display::ResponsePlotKind::impedance, run_.points(), startHz_,
-                              endHz_, resonance());
+                              endHz_, found);
     impedancePlot->setPixmap(QPixmap::fromImage(image));
     display::drawResponsePlot(image, display::ResponsePlotKind::phase, run_.points(), startHz_,
-                              endHz_, resonance());
+                              endHz_, found);
     phasePlot->setPixmap(QPixmap::fromImage(image));
 }
 

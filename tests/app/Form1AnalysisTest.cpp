@@ -292,18 +292,23 @@ TEST(Form1Response, BadSettingsAreReportedAndStartNothing) {
     EXPECT_EQ(reports[1], QString::fromUtf8("Počáteční kmitočet musí být 10 až 20000."));
 }
 
-TEST(Form1Response, StopCloseAndOptimumEndARunWhereItIs) {
-    for (int way = 0; way < 3; ++way) {
+TEST(Form1Response, StopCloseOptimumAndTheMainWindowEndARunWhereItIs) {
+    for (int way = 0; way < 4; ++way) {
         BenchWindow bench(circuit("R=10"));
         TForm1& form = bench.form();
         ResponseWindow& window = form.responseWindow();
+        form.show();
+        window.show();
         window.startRun(200, 2000, 5, 0);
         ASSERT_TRUE(window.run().running());
         EXPECT_EQ(bench.state().generator1Frequency, 200);
         if (way == 0) window.stopButton->click();
         if (way == 1) window.close();
         if (way == 2) form.Button2Click();
+        // The program ends with its main window: the second one goes too.
+        if (way == 3) form.close();
         EXPECT_FALSE(window.run().running()) << way;
+        EXPECT_EQ(window.isVisible(), way == 0 || way == 2) << way;
         // "optimum" sets generator 1 to its start-up 100 Hz itself.
         EXPECT_EQ(bench.state().generator1Frequency, way == 2 ? 100 : 200) << way;
     }
