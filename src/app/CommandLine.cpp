@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "core/PrintableText.h"
+#include "measure/Response.h"
 
 #include <QCommandLineParser>
 #include <cmath>
@@ -155,11 +156,18 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         int* fields[] = {&run.startHz, &run.endHz, &run.points};
         for (int i = 0; ok && i < 3; ++i)
             *fields[i] = parts[i].trimmed().toInt(&ok);
-        ok = ok && run.startHz >= 10 && run.startHz <= 20000 && run.endHz >= 10 &&
-             run.endHz <= 20000 && run.points >= 2 && run.points <= 200;
+        using namespace measure;
+        auto within = [](int value, int low, int high) { return value >= low && value <= high; };
+        ok = ok && within(run.startHz, lowestResponseHz, highestResponseHz) &&
+             within(run.endHz, lowestResponseHz, highestResponseHz) &&
+             within(run.points, fewestResponsePoints, mostResponsePoints);
         if (!ok)
-            return fail(QStringLiteral("--response needs START:END:POINTS (hertz from 10 to 20000, "
-                                       "2 to 200 points), not '%1'")
+            return fail(QStringLiteral("--response needs START:END:POINTS (hertz from %1 to %2, "
+                                       "%3 to %4 points), not '%5'")
+                            .arg(lowestResponseHz)
+                            .arg(highestResponseHz)
+                            .arg(fewestResponsePoints)
+                            .arg(mostResponsePoints)
                             .arg(typed));
         options.response = run;
     }

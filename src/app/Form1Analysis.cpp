@@ -10,13 +10,13 @@
 #include "app/Form1.h"
 #include "app/ResponseWindow.h"
 #include "app/Snapshot.h"
+#include "app/TextFile.h"
 #include "core/Exception.h"
 #include "display/ScreenGeometry.h"
 #include "display/XYView.h"
 #include "measure/BlockExport.h"
 #include "measure/CircuitText.h"
 
-#include <QFile>
 #include <QMenu>
 #include <algorithm>
 #include <cmath>
@@ -83,12 +83,7 @@ const measure::CircuitReading& TForm1::circuitReading() {
 void TForm1::drawXYView() {
     // A whole number of periods of the block's own frequency.
     const measure::CircuitReading& reading = circuitReading();
-    int count = 0;
-    if (reading.valid) {
-        const double period = 44100 / reading.frequency;
-        count = static_cast<int>(std::lround(std::floor(state.sampleCount / 2 / period) * period));
-    }
-    display::drawXY(screen(), state, count, xyFigure_);
+    display::drawXY(screen(), state, reading.valid ? reading.frames : 0, xyFigure_);
 }
 
 void TForm1::drawCircuitLine() {
@@ -109,15 +104,9 @@ void TForm1::drawCircuitLine() {
 }
 
 QString TForm1::saveBlockCsv(const QString& file) {
-    const std::string csv =
-        measure::blockCsv(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
-                          state.voltageReadoutFactor);
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("Soubor %1 nelze zapsat: %2").arg(file, out.errorString());
-    if (out.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()))
-        return QStringLiteral("Soubor %1 nelze zapsat: %2").arg(file, out.errorString());
-    return {};
+    return writeTextFile(file,
+                         measure::blockCsv(state.rawSamples, state.sampleCount,
+                                           state.currentReadoutFactor, state.voltageReadoutFactor));
 }
 
 ResponseWindow& TForm1::responseWindow() {

@@ -265,7 +265,7 @@ void TForm1::zruit3Click() {
 }
 
 void TForm1::showSteppedFrequency() {
-    Panel14->setVisible(state.generator1Frequency > generator::displayLimitHz);
+    Panel14->setVisible(state.generator1Frequency > displayLimitHz);
     // The readout of the position the slider reached, as the slider shows it.
     Edit14->setText(
         QString::fromStdString(generator::frequencySlider(ScrollBar5->value()).readout));

@@ -3,13 +3,13 @@
 #include "app/ErrorReport.h"
 #include "app/FileChooser.h"
 #include "app/Form1.h"
+#include "app/TextFile.h"
 #include "core/Convert.h"
 #include "core/Exception.h"
 #include "core/FixedText.h"
 #include "display/ResponsePlot.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,10 +25,7 @@ namespace {
 constexpr int plotWidth = 470;
 constexpr int plotHeight = 250;
 
-// The limits of the settings: generator 1's widest frequency range, a
-// sensible number of points, and up to ten seconds of settling.
-constexpr int lowestHz = 10, highestHz = 20000;
-constexpr int fewestPoints = 2, mostPoints = 200;
+// Up to ten seconds of settling.
 constexpr int longestSettleMs = 10000;
 
 int number(QLineEdit& box, int low, int high, const char* what) {
@@ -129,9 +126,10 @@ ResponseWindow::ResponseWindow(TForm1& form)
 ResponseWindow::~ResponseWindow() = default;
 
 void ResponseWindow::startClick() {
-    const int start = number(*startEdit, lowestHz, highestHz, "Počáteční kmitočet");
-    const int end = number(*endEdit, lowestHz, highestHz, "Koncový kmitočet");
-    const int points = number(*pointsEdit, fewestPoints, mostPoints, "Počet bodů");
+    using namespace measure;
+    const int start = number(*startEdit, lowestResponseHz, highestResponseHz, "Počáteční kmitočet");
+    const int end = number(*endEdit, lowestResponseHz, highestResponseHz, "Koncový kmitočet");
+    const int points = number(*pointsEdit, fewestResponsePoints, mostResponsePoints, "Počet bodů");
     const int settle = number(*settleEdit, 0, longestSettleMs, "Doba ustálení");
     startRun(start, end, points, settle);
 }
@@ -211,13 +209,8 @@ void ResponseWindow::saveCsvClick() {
         app::chooseSaveFile(this, QString::fromUtf8("uložit CSV"),
                             QStringLiteral("charakteristika.csv"), QStringLiteral("CSV (*.csv)"));
     if (file.isEmpty()) return;
-    QFile out(file);
-    const std::string text = csv();
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        out.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()))
-        throw Exception("Soubor " + file.toStdString() +
-                        " nelze zapsat: " + out.errorString().toStdString());
+    if (const QString failure = writeTextFile(file, csv()); !failure.isEmpty())
+        throw Exception(failure.toStdString());
 }
 
 void ResponseWindow::saveImageClick() {

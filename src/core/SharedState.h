@@ -20,9 +20,16 @@ constexpr int current100mA = 3;
 constexpr int current2mA = 8;
 constexpr int current1A = 9;
 constexpr int voltage50V = 1;
+constexpr int voltage20V = 2;
+constexpr int voltage10V = 3;
+constexpr int voltage2V = 5;
 constexpr int voltage100mV = 9;
 constexpr int voltage10mV = 12;
 } // namespace range
+
+// The highest frequency the screen can show: above it the generator panel
+// warns, and the frequency boxes read "f > fmax".
+constexpr std::int32_t displayLimitHz = 2500;
 
 struct SharedState {
     using SampleArray = std::array<std::int32_t, sampleCapacity>;

@@ -1,6 +1,7 @@
 #include "generator/PanelReadouts.h"
 
 #include "core/Round.h"
+#include "core/SharedState.h"
 
 namespace generator {
 

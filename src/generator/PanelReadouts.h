@@ -17,9 +17,6 @@ std::int64_t amplitudeMillivolts(std::int64_t position);
 // so a typed 100 reads 110 afterwards.
 std::int64_t amplitudeForTypedValue(std::int32_t value);
 
-// Above this frequency the screen cannot show the signal any more.
-constexpr std::int32_t displayLimitHz = 2500;
-
 // Generator 1's frequency slider at a position (Hz).
 struct FrequencySlider {
     // Below 1000 the position itself; from 1000 on rounded to 100 Hz.

@@ -2,6 +2,7 @@
 
 #include "core/Round.h"
 #include "measure/Smoothing.h"
+#include "measure/ZeroCrossing.h"
 
 #include <algorithm>
 
@@ -9,12 +10,9 @@ namespace measure {
 
 namespace {
 
-constexpr int voltage50V = 1;
-constexpr int voltage20V = 2;
-constexpr double tenVoltThreshold = 1 / 0.01;
+constexpr double tenVoltThreshold = 1 / 0.01; // 1 / the gain of the 10 V range
 constexpr double halfPeriodsPerSecond = 22050.0;
-constexpr double coarseLimit = 100;   // shown from the coarse pass up to here
-constexpr double displayLimit = 2500; // beyond it the screen cannot show the signal
+constexpr double coarseLimit = 100; // shown from the coarse pass up to here
 
 int findFirst(ChannelView channel, std::int32_t N, HalfWave halfWave) {
     const int last = std::min<std::int32_t>(N, sampleCapacity - 1);
@@ -27,11 +25,6 @@ int findFirst(ChannelView channel, std::int32_t N, HalfWave halfWave) {
         }
     }
     return 0;
-}
-
-// Position of the zero crossing between i and i + 1 by linear interpolation.
-double crossing(int i, std::int32_t before, std::int32_t after) {
-    return i + static_cast<double>(before) / (static_cast<double>(before) - after);
 }
 
 } // namespace
@@ -86,23 +79,20 @@ HalfPeriod searchHalfPeriod(ChannelView channel, std::int32_t N, SearchPass pass
     std::optional<double> rise;
     for (int i = std::max(result.start - 1, 0); i <= result.start + 2 * d && !rise; ++i) {
         const std::int32_t a = sampleAt(x, N, i), b = sampleAt(x, N, i + 1);
-        if (a <= 0 && b > 0) rise = crossing(i, a, b);
+        if (a <= 0 && b > 0) rise = zeroCrossing(i, a, b);
     }
     std::optional<double> fall;
     for (int j = std::max(result.end - 3, 0); j <= result.end - 1 && !fall; ++j) {
         const std::int32_t a = sampleAt(x, N, j), b = sampleAt(x, N, j + 1);
-        if (a > 0 && b <= 0) fall = crossing(j, a, b);
+        if (a > 0 && b <= 0) fall = zeroCrossing(j, a, b);
     }
-    if (rise && fall && *fall > *rise) {
-        result.samples = *fall - *rise;
-        result.interpolated = true;
-    }
+    if (rise && fall && *fall > *rise) result.samples = *fall - *rise;
     return result;
 }
 
 double searchThreshold(const SharedState& state, Channel channel) {
-    if (channel == Channel::voltage &&
-        (state.activeVoltageRange == voltage20V || state.activeVoltageRange == voltage50V))
+    if (channel == Channel::voltage && (state.activeVoltageRange == range::voltage20V ||
+                                        state.activeVoltageRange == range::voltage50V))
         return tenVoltThreshold;
     const double gain = channel == Channel::current ? state.currentGain : state.voltageGain;
     return 1 / gain;
@@ -123,7 +113,7 @@ FrequencyDisplay coarseFrequencyDisplay(double frequency) {
 }
 
 FrequencyDisplay fineFrequencyDisplay(double frequency, bool fromGenerator) {
-    if (frequency > displayLimit) return {beyondDisplayLimitText, std::nullopt, false};
+    if (frequency > displayLimitHz) return {beyondDisplayLimitText, std::nullopt, false};
     // A measured frequency is shown in even hertz, the generator's as it is.
     const std::int64_t hertz = fromGenerator ? Round(frequency) : 2 * Round(frequency / 2);
     const NumberText text = frequencyText(hertz, 4);

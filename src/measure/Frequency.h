@@ -41,7 +41,6 @@ struct HalfPeriod {
     int start = 0;      // S
     int end = 0;        // E
     double samples = 0; // interpolated half-period, or E - S
-    bool interpolated = false;
 };
 
 // Smooths the positive half-waves from the start mark and searches one

@@ -1,5 +1,7 @@
 #include "measure/Fundamental.h"
 
+#include "measure/ZeroCrossing.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -98,10 +100,6 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
     return fitted;
 }
 
-Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency) {
-    return fitSines(x, x, stride, count, frequency)[0];
-}
-
 std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t stride, int count,
                                         int hysteresis) {
     std::optional<double> first;
@@ -112,7 +110,7 @@ std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t st
         const std::int32_t a = x[k * stride], b = x[(k + 1) * stride];
         if (a < -hysteresis) armed = true;
         if (armed && a <= 0 && b > 0) {
-            const double at = k + static_cast<double>(-a) / (b - a);
+            const double at = zeroCrossing(k, a, b);
             if (!first) first = at;
             last = at;
             ++crossings;
@@ -165,6 +163,7 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     // amplitude A reads A / 2 x factor.
     reading.valid = true;
     reading.frequency = *f;
+    reading.frames = count;
     reading.voltageRms = u.amplitude / 2 * voltageReadoutFactor;
     reading.currentRms = i.amplitude / 2 * currentReadoutFactor;
     reading.currentTooSmall = i.amplitude < smallestCurrentAmplitude;

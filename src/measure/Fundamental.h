@@ -22,13 +22,10 @@ struct Phasor {
     double offset = 0;
 };
 
-// Least-squares fit of a sine of `frequency` to the values x[0], x[stride],
-// ... (count of them) at 44100 values per second.
-Phasor fitSine(const std::int32_t* x, std::ptrdiff_t stride, int count, double frequency);
-
-// The same for two signals sampled together (the channels of one block):
-// they share the sine and cosine of every sample, so both cost little more
-// than one.
+// Least-squares fit of a sine of `frequency` to each of two signals sampled
+// together (the channels of one block), the values x[0], x[stride], ...
+// (count of them) at 44100 values per second, and the same of y. They share
+// the sine and cosine of every sample, so both cost little more than one.
 std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
                                int count, double frequency);
 
@@ -48,6 +45,7 @@ struct CircuitReading {
     bool valid = false;           // a periodic signal was found and fitted
     bool currentTooSmall = false; // valid, but the current is too small to divide by
     double frequency = 0;         // Hz
+    int frames = 0;               // frames of the whole number of periods fitted
     double currentRms = 0;        // mA, calibrated as the readout
     double voltageRms = 0;        // mV
     double impedance = 0;         // ohm (mV / mA)

@@ -47,7 +47,6 @@ constexpr Band currentBands[] = {{0, 8},    {90, 7},   {225, 6},
                                  {4500, 2}, {9000, 1}, {22500, range::current1A}};
 constexpr Band voltageBands[] = {{0, 12},   {450, 11}, {900, 10}, {2250, 9},
                                  {4500, 8}, {9000, 7}, {22500, 6}};
-constexpr int voltage2V = 5;
 
 template <std::size_t Count> int bandOf(const Band (&bands)[Count], std::uint16_t peak) {
     int chosen = bands[0].range;
@@ -72,19 +71,19 @@ int automaticCurrentRange(std::uint16_t currentPeak) {
 }
 
 int automaticVoltageRange(std::uint16_t voltagePeak, std::int32_t reducedGain) {
-    if (reducedGain == 1) return voltage2V;
+    if (reducedGain == 1) return range::voltage2V;
     return bandOf(voltageBands, voltagePeak);
 }
 
 std::optional<int> chosenRange(const SharedState& state, Channel channel, int boxItem) {
     if (channel == Channel::current) {
         if (state.currentAutoRange == 1) return automaticCurrentRange(state.currentPeak);
-        if (boxItem >= 1 && boxItem <= 8) return boxItem;
+        if (boxItem >= range::current500mA && boxItem <= range::current2mA) return boxItem;
         return std::nullopt;
     }
     if (state.voltageAutoRange == 1)
         return automaticVoltageRange(state.voltagePeak, state.reducedGain);
-    if (boxItem >= 1 && boxItem <= 12) return boxItem;
+    if (boxItem >= range::voltage50V && boxItem <= range::voltage10mV) return boxItem;
     return std::nullopt;
 }
 

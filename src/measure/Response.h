@@ -10,6 +10,11 @@
 
 namespace measure {
 
+// What a response may span: generator 1's widest frequency range, and a
+// sensible number of points.
+constexpr int lowestResponseHz = 10, highestResponseHz = 20000;
+constexpr int fewestResponsePoints = 2, mostResponsePoints = 200;
+
 // `count` frequencies from `start` to `end` Hz, evenly spaced on a
 // logarithmic axis and rounded to whole hertz (the generator's step).
 std::vector<int> logarithmicPoints(int start, int end, int count);
