@@ -33,10 +33,9 @@ class ResponseWindow;
 class TAudioIn;
 class TAudioOut;
 
-// Size of the client area under the menu bar: the 800-pixel window less its
-// 3-pixel frames, and the drawing height.
-constexpr int clientWidth = 794;
-constexpr int clientHeight = 526;
+// Size of the client area under the menu bar: the drawing area's.
+constexpr int clientWidth = display::Canvas::clientWidth;
+constexpr int clientHeight = display::Canvas::clientHeight;
 
 // Panels are labels with a frame: they carry a caption, a colour and child controls.
 using TPanel = QLabel;

@@ -15,3 +15,12 @@ inline std::int64_t Round(double value) {
     if (value < -top) return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(std::nearbyint(value));
 }
+
+// A 64-bit value saturated to the 32-bit range.
+inline std::int32_t saturateToInt32(std::int64_t value) {
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (value < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}

@@ -46,7 +46,8 @@ QFont screenFont();
 
 class Canvas {
 public:
-    // The client area of the window.
+    // The client area of the window under the menu bar: the 800-pixel
+    // window less its 3-pixel frames, and the drawing height.
     static constexpr int clientWidth = 794;
     static constexpr int clientHeight = 526;
 

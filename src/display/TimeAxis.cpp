@@ -60,8 +60,9 @@ void drawTimeAxis(Canvas& canvas, SharedState& state, int timeBase) {
             state.numberText = fixedText(k * set.step, 1, set.decimals);
             canvas.textOut(numberX, yc + 5, state.numberText);
         }
-        canvas.textOut(endX, yc + set.endDrop, set.endText);
     }
+    // The unit at the axis's end, over whatever the numbers left there.
+    canvas.textOut(endX, yc + set.endDrop, set.endText);
 }
 
 } // namespace display

@@ -29,7 +29,7 @@ int pixel(double value) {
         constexpr double shifter = 6755399441055744.0;
         return static_cast<int>((value + shifter) - shifter);
     }
-    return static_cast<int>(std::clamp<std::int64_t>(Round(value), INT_MIN, INT_MAX));
+    return saturateToInt32(Round(value));
 }
 
 // The y of every point of one trace: samples at first + step x j.

@@ -3,18 +3,8 @@
 #include "core/Round.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace generator {
-
-namespace {
-
-std::int32_t clampToInt32(std::int64_t value) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-} // namespace
 
 SteppingPlan planStepping(std::int32_t start, std::int32_t end, std::int32_t size,
                           std::int32_t delaySeconds) {
@@ -27,17 +17,17 @@ SteppingPlan planStepping(std::int32_t start, std::int32_t end, std::int32_t siz
     plan.size = plan.sizeRaised ? leastStepSize : size;
     // A delay of thousands of years would not fit the timer: it waits as
     // long as it can instead of running over into a negative interval.
-    const std::int32_t interval = clampToInt32(std::int64_t{delaySeconds} * 1000);
+    const std::int32_t interval = saturateToInt32(std::int64_t{delaySeconds} * 1000);
     plan.intervalRaised = interval <= leastStepIntervalMs;
     plan.intervalMs = plan.intervalRaised ? leastStepIntervalMs : interval;
     const std::int64_t steps =
         Round((static_cast<double>(plan.end) - static_cast<double>(plan.start)) / plan.size);
-    plan.count = clampToInt32(std::max<std::int64_t>(steps, 1));
+    plan.count = saturateToInt32(std::max<std::int64_t>(steps, 1));
     return plan;
 }
 
 std::int32_t steppedFrequency(std::int32_t start, std::int32_t size, std::int32_t index) {
-    return clampToInt32(std::int64_t{index} * size + start);
+    return saturateToInt32(std::int64_t{index} * size + start);
 }
 
 } // namespace generator
