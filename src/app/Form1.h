@@ -294,7 +294,6 @@ public:
     // once per block when something asks for it.
     const measure::CircuitReading& circuitReading();
     // Blocks recorded since start-up.
-    std::uint64_t blocksRecorded() const { return blocksRecorded_; }
     // The frequency-response window (created on first use).
     ResponseWindow& responseWindow();
     // Writes the recorded block as CSV (time, IL, UR, calibrated); an empty

@@ -12,14 +12,12 @@
 #include "app/Snapshot.h"
 #include "app/TextFile.h"
 #include "core/Exception.h"
-#include "display/ScreenGeometry.h"
+#include "display/CircuitLine.h"
 #include "display/XYView.h"
 #include "measure/BlockExport.h"
 #include "measure/CircuitText.h"
 
 #include <QMenu>
-#include <algorithm>
-#include <cmath>
 
 void TForm1::createScreenMenu() {
     screenMenu = new QMenu(this);
@@ -87,20 +85,7 @@ void TForm1::drawXYView() {
 }
 
 void TForm1::drawCircuitLine() {
-    display::Canvas& canvas = screen();
-    const std::string line = measure::circuitLine(circuitReading());
-    // Right-aligned at the grid's right end, in the row above the grid; the
-    // blanks in front cover what a longer line before left there.
-    constexpr int width = 320;
-    const int blank = std::max(1, canvas.textSize(" ").width());
-    const int missing = width - canvas.textSize(line).width();
-    const std::string shown =
-        std::string(static_cast<std::size_t>(std::max(0, (missing + blank - 1) / blank)), ' ') +
-        line;
-    const int right = canvas.width() - 11;
-    const int y = display::centreY(canvas.height()) - 220 - 19;
-    canvas.setFontColor(display::colour::white);
-    canvas.textOut(right - canvas.textSize(shown).width(), y, shown);
+    display::drawCircuitLine(screen(), measure::circuitLine(circuitReading()));
 }
 
 QString TForm1::saveBlockCsv(const QString& file) {

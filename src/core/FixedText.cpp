@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 std::string fixedText(double value, int width, int decimals) {
     width = std::clamp(width, 0, 255);
@@ -20,6 +21,10 @@ std::string fixedText(double value, int width, int decimals) {
     if (!text.empty() && text.front() == '-' &&
         text.find_first_not_of("0.", 1) == std::string::npos)
         text.erase(0, 1);
+    return padLeft(std::move(text), width);
+}
+
+std::string padLeft(std::string text, int width) {
     if (static_cast<int>(text.size()) < width)
         text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
     return text;

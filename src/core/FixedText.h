@@ -9,3 +9,6 @@
 #include <string>
 
 std::string fixedText(double value, int width, int decimals);
+
+// The text right-aligned with leading blanks to at least `width` characters.
+std::string padLeft(std::string text, int width);

@@ -1,5 +1,6 @@
 #include "measure/ReadoutText.h"
 
+#include "core/FixedText.h"
 #include "core/Round.h"
 
 #include <cstdio>
@@ -8,12 +9,6 @@
 namespace measure {
 
 namespace {
-
-std::string padded(const std::string& digits, int width) {
-    return digits.size() >= static_cast<std::size_t>(width)
-               ? digits
-               : std::string(static_cast<std::size_t>(width) - digits.size(), ' ') + digits;
-}
 
 // A count of tenths or hundredths as a decimal text: 465 tenths -> "46.5".
 std::string scaled(std::int64_t units, int decimals) {
@@ -35,10 +30,10 @@ std::string scaled(std::int64_t units, int decimals) {
 NumberText readoutText(double X, const char* smallUnit, const char* bigUnit) {
     NumberText result;
     if (X < 100) {
-        result.number = padded(scaled(Round(X * 10), 1), 4);
+        result.number = padLeft(scaled(Round(X * 10), 1), 4);
         result.text = result.number + smallUnit;
     } else if (X < 1000) {
-        result.number = padded(std::to_string(Round(X)), 4);
+        result.number = padLeft(std::to_string(Round(X)), 4);
         result.text = result.number + smallUnit;
     } else {
         // Thousandths of the big unit, then hundredths with halves to even.
@@ -46,7 +41,7 @@ NumberText readoutText(double X, const char* smallUnit, const char* bigUnit) {
         std::int64_t hundredths = thousandths / 10;
         const std::int64_t rest = thousandths % 10;
         if (rest > 5 || (rest == 5 && hundredths % 2 != 0)) ++hundredths;
-        result.number = padded(scaled(hundredths, 2), 2);
+        result.number = padLeft(scaled(hundredths, 2), 2);
         result.text = result.number + bigUnit;
     }
     return result;
@@ -54,7 +49,7 @@ NumberText readoutText(double X, const char* smallUnit, const char* bigUnit) {
 
 NumberText frequencyText(std::int64_t hertz, int width) {
     NumberText result;
-    result.number = padded(std::to_string(hertz), width);
+    result.number = padLeft(std::to_string(hertz), width);
     result.text = " " + result.number + "Hz";
     return result;
 }
