@@ -16,9 +16,8 @@ namespace display {
 
 namespace {
 
-// Texts and fonts kept at most; the screen uses a few dozen texts in one font.
+// Texts kept at most; the screen uses a few dozen.
 constexpr std::size_t maxTexts = 2048;
-constexpr std::size_t maxFonts = 32;
 
 // Wide enough for the products of the clipping arithmetic with any int coordinates.
 using Wide = __int128;
@@ -67,8 +66,7 @@ QFont screenFont() {
 
 std::size_t Canvas::TextKeyHash::operator()(const TextKey& key) const {
     const std::size_t text = std::hash<std::string>{}(key.text);
-    return text ^ (std::size_t{key.colour} * 0x9E3779B97F4A7C15ull) ^
-           (static_cast<std::size_t>(key.font) << 1);
+    return text ^ (std::size_t{key.colour} * 0x9E3779B97F4A7C15ull);
 }
 
 Canvas::Canvas(int width, int height) {
@@ -344,28 +342,19 @@ template <class Plot> void Canvas::walk(QPoint from, QPoint to, const QRect& cli
 }
 
 void Canvas::setFont(const QFont& font) {
-    for (std::size_t i = 0; i < fonts_.size(); ++i) {
-        if (fonts_[i] == font) {
-            font_ = static_cast<int>(i);
-            return;
-        }
-    }
-    if (fonts_.size() >= maxFonts) {
-        fonts_.clear();
-        texts_.clear();
-    }
-    fonts_.push_back(font);
-    font_ = static_cast<int>(fonts_.size()) - 1;
+    if (font_ && *font_ == font) return;
+    font_ = font;
+    texts_.clear();
 }
 
 const QFont& Canvas::font() {
-    if (font_ < 0) setFont(screenFont());
-    return fonts_[static_cast<std::size_t>(font_)];
+    if (!font_) font_ = screenFont();
+    return *font_;
 }
 
 const Canvas::TextCell& Canvas::textCell(std::string_view text) {
     const QFont& currentFont = font();
-    TextKey key{std::string(text), fontColour_, font_};
+    TextKey key{std::string(text), fontColour_};
     if (const auto found = texts_.find(key); found != texts_.end()) return found->second;
     if (texts_.size() >= maxTexts) texts_.clear();
 

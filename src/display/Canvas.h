@@ -20,6 +20,7 @@
 #include <QPoint>
 #include <QRect>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -89,12 +90,11 @@ public:
 
     // Text. textOut fills the text's cell (advance width x line height of the
     // font) with black and writes the text (UTF-8) in the font colour, (x, y)
-    // being the cell's top-left corner. Each text is rendered once per font
-    // and colour and then copied from a cache.
+    // being the cell's top-left corner. Each text is rendered once per colour
+    // and then copied from a cache, which a change of the font empties.
     void setFont(const QFont& font);
     const QFont& font();
     void setFontColor(QRgb colour) { fontColour_ = colour | 0xFF000000u; }
-    QRgb fontColor() const { return fontColour_; }
     void textOut(int x, int y, std::string_view text);
     // The cell size textOut fills for this text in the current font.
     QSize textSize(std::string_view text);
@@ -120,7 +120,6 @@ private:
     struct TextKey {
         std::string text;
         QRgb colour;
-        int font;
         bool operator==(const TextKey&) const = default;
     };
     struct TextKeyHash {
@@ -200,8 +199,7 @@ private:
     // Kept as two ints: read back as they were stored, without a stall.
     int penX_ = 0, penY_ = 0;
 
-    std::vector<QFont> fonts_; // every font set so far; a text key holds its index
-    int font_ = -1;            // the current font, -1 until one is needed
+    std::optional<QFont> font_; // the screen font until another is set
     QRgb fontColour_ = colour::black;
     std::unordered_map<TextKey, TextCell, TextKeyHash> texts_;
 };
