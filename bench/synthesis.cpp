@@ -47,14 +47,19 @@ BENCHMARK(FillUnchangedGenerators)
     ->ReportAggregatesOnly(true);
 
 // Every buffer follows a change of generator 1's frequency (a slider being
-// moved, a stepping tick): nothing kept can be used.
+// moved back and forth, a stepping tick): the frequency runs round eight
+// values, 1000 to 1007 Hz, so a buffer's values come back only after eight
+// fills, and the cache, which keeps the last two, never holds them.
 static void FillAfterAChange(benchmark::State& run) {
+    constexpr int frequencies = 8;
+    static_assert(frequencies > static_cast<int>(synthesis::GeneratorBufferCache::capacity));
     auto state = twoGenerators();
     synthesis::GeneratorBufferCache cache;
     std::vector<char> buffer(synthesis::generatorBytes);
+    int step = 0;
     for (auto _ : run) {
-        state->generator1Frequency = state->generator1Frequency == 1000 ? 1001 : 1000;
-        ++state->generator2Amplitude;
+        step = (step + 1) % frequencies;
+        state->generator1Frequency = 1000 + step;
         fillOnce(*state, buffer, &cache);
     }
     run.SetItemsProcessed(run.iterations() * 22050);
