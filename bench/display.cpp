@@ -5,10 +5,13 @@
 // one drawn before, as between two recorded blocks.
 #include "core/SharedState.h"
 #include "display/Canvas.h"
+#include "display/Frame.h"
 #include "display/Grid.h"
 #include "display/Scales.h"
+#include "display/StartValues.h"
 #include "display/TimeAxis.h"
 #include "display/Traces.h"
+#include "measure/TimeBase.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
@@ -17,41 +20,19 @@
 
 namespace {
 
+// A time base and the frequency of the sine shown on it, Hz.
 struct TimeBase {
     int index;
-    double pixelsPerPoint;
-    int sampleStep;
-    double frequency; // of the sine, Hz
+    double frequency;
 };
 
-constexpr TimeBase timeBases[] = {{1, 1.0, 6, 25}, {3, 0.83, 1, 100}, {7, 17.0, 1, 1500}};
+constexpr TimeBase timeBases[] = {{1, 25}, {3, 100}, {7, 1500}};
 
 std::unique_ptr<SharedState> startState(const TimeBase& base) {
     auto state = std::make_unique<SharedState>();
-    state->gridVisible = 1;
-    state->gridBrightness = 75;
-    state->tracePenWidth = 1;
-    state->showCurrentTrace = 1;
-    state->showVoltageTrace = 1;
-    state->sampleStep = base.sampleStep;
-    state->pixelsPerPoint = base.pixelsPerPoint;
-    state->timeBaseShown[static_cast<std::size_t>(base.index)] = 1;
-    state->currentDivisionValue = 10;
-    state->voltageDivisionValue = 10;
-    state->currentTraceFactor = 0.042;
-    state->voltageTraceFactor = 0.0494;
-    state->currentGain = 1;
-    state->voltageGain = 1;
-    state->sampleCount = 16000;
-    // 8000 values per channel; the current 126 pixels high, the voltage 123.5
-    // pixels and 60 degrees behind.
-    for (int i = 0; i < 8000; ++i) {
-        const double t = 2 * M_PI * base.frequency * i / 44100.0;
-        state->currentSamples[static_cast<std::size_t>(i)] =
-            static_cast<int>(std::lround(3000 * std::sin(t)));
-        state->voltageSamples[static_cast<std::size_t>(i)] =
-            static_cast<int>(std::lround(2500 * std::sin(t - M_PI / 3)));
-    }
+    display::test::setStartValues(*state);
+    measure::applyTimeBase(*state, base.index);
+    display::test::sineBlock(*state, base.frequency);
     return state;
 }
 
@@ -60,24 +41,16 @@ int triggerOf(const TimeBase& base) {
     return static_cast<int>(std::ceil(44100 / base.frequency / 2));
 }
 
-void drawPass(display::Canvas& canvas, SharedState& state, int timeBase, int trigger) {
-    display::drawGrid(canvas, state);
-    display::drawGrid(canvas, state);
-    display::drawTimeAxis(canvas, state, timeBase);
-    display::drawScales(canvas, state);
-    display::drawTraces(canvas, state, trigger);
-}
-
 void DisplayPass(benchmark::State& run) {
     const TimeBase& base = timeBases[run.range(0)];
     auto state = startState(base);
     display::Canvas canvas;
     const int trigger = triggerOf(base);
     for (int i = 0; i < 3; ++i)
-        drawPass(canvas, *state, base.index, trigger);
+        display::test::frame(canvas, *state, base.index, trigger);
     canvas.takeDirty();
     for (auto _ : run) {
-        drawPass(canvas, *state, base.index, trigger);
+        display::test::frame(canvas, *state, base.index, trigger);
         const QRect changed = canvas.takeDirty();
         benchmark::DoNotOptimize(changed);
     }
@@ -107,7 +80,7 @@ void DisplayPassNewBlock(benchmark::State& run) {
         big = !big;
         state->currentSamples = big ? current : smaller;
         run.ResumeTiming();
-        drawPass(canvas, *state, base.index, trigger);
+        display::test::frame(canvas, *state, base.index, trigger);
         const QRect changed = canvas.takeDirty();
         benchmark::DoNotOptimize(changed);
     }
