@@ -2,15 +2,15 @@
 // What the benchmarks of the whole window share: the window on a bench with
 // the default circuit (R = 10 ohm, C = 100 uF), after the start-up
 // generator's 100 Hz has played for a second and a few captures have been
-// measured, with the last two recorded blocks kept; and a main() that
-// brings up the program's application object on the offscreen platform.
+// measured, with the last two recorded blocks kept; and the settings of
+// their benchmarks.
 
+#include "Bench.h"
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "platform/SoundCard.h"
 #include "platform/bench/BenchSoundCard.h"
 
-#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -65,12 +65,7 @@ struct RunningWindow {
 // A pass benchmark's settings: steady state (argument 0) and a new block
 // every pass (1), in microseconds, ten repetitions reported as aggregates.
 inline void steadyAndNewBlock(benchmark::internal::Benchmark* pass) {
-    pass->ArgName("newBlock")
-        ->Arg(0)
-        ->Arg(1)
-        ->Unit(benchmark::kMicrosecond)
-        ->Repetitions(10)
-        ->ReportAggregatesOnly(true);
+    pass->ArgName("newBlock")->Arg(0)->Arg(1)->Apply(bench::repeated);
 }
 
 // The same, each with the impedance and phase line off (0) and on (1).
@@ -80,18 +75,5 @@ inline void steadyAndNewBlockWithPhaseLine(benchmark::internal::Benchmark* pass)
         ->Args({1, 0})
         ->Args({0, 1})
         ->Args({1, 1})
-        ->Unit(benchmark::kMicrosecond)
-        ->Repetitions(10)
-        ->ReportAggregatesOnly(true);
-}
-
-// Runs the benchmarks with the program's application object.
-inline int runWithApplication(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+        ->Apply(bench::repeated);
 }

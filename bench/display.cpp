@@ -3,6 +3,7 @@
 // line and both traces of a 16000-value block of a sine, and the look for
 // changed pixels that decides what to repaint. Steady state: the block is the
 // one drawn before, as between two recorded blocks.
+#include "Bench.h"
 #include "core/SharedState.h"
 #include "display/Canvas.h"
 #include "display/Frame.h"
@@ -14,7 +15,6 @@
 #include "measure/TimeBase.h"
 
 #include <QGuiApplication>
-#include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
 
@@ -56,11 +56,7 @@ void DisplayPass(benchmark::State& run) {
     }
     run.SetLabel(base.index == 1 ? "100 ms" : base.index == 3 ? "20 ms" : "1 ms");
 }
-BENCHMARK(DisplayPass)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(DisplayPass)->DenseRange(0, 2)->Apply(bench::repeated);
 
 // The 20 ms pass when a new block has arrived (every 181 ms): the traces move
 // and the changed part of the screen is found for repainting.
@@ -85,10 +81,7 @@ void DisplayPassNewBlock(benchmark::State& run) {
         benchmark::DoNotOptimize(changed);
     }
 }
-BENCHMARK(DisplayPassNewBlock)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(DisplayPassNewBlock)->Apply(bench::repeated);
 
 // The parts of the 20 ms pass. The grid after a pixel has changed (a second
 // grid on an unchanged screen is skipped).
@@ -105,7 +98,7 @@ void GridOnly(benchmark::State& run) {
         display::drawGrid(canvas, *state);
     }
 }
-BENCHMARK(GridOnly)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(GridOnly)->Apply(bench::repeated);
 
 void LabelsAndScales(benchmark::State& run) {
     auto state = startState(timeBases[1]);
@@ -115,10 +108,7 @@ void LabelsAndScales(benchmark::State& run) {
         display::drawScales(canvas, *state);
     }
 }
-BENCHMARK(LabelsAndScales)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(LabelsAndScales)->Apply(bench::repeated);
 
 void TracesOnly(benchmark::State& run) {
     const TimeBase& base = timeBases[1];
@@ -130,17 +120,10 @@ void TracesOnly(benchmark::State& run) {
     for (auto _ : run)
         display::drawTraces(canvas, *state, trigger);
 }
-BENCHMARK(TracesOnly)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(TracesOnly)->Apply(bench::repeated);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    // Text needs fonts, and fonts need a GUI application; no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QGuiApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithApplication<QGuiApplication>(argc, argv);
 }

@@ -54,5 +54,5 @@ void IdlePass(benchmark::State& run) {
 BENCHMARK(IdlePass)->Apply(steadyAndNewBlock);
 
 int main(int argc, char** argv) {
-    return runWithApplication(argc, argv);
+    return bench::runWithApplication<TApplication>(argc, argv);
 }

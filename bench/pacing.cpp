@@ -2,8 +2,8 @@
 // recorded blocks of one capture (8000 frames: 181.4 ms) and between two
 // playback buffers taken (22050 samples: 500 ms), measured in the window's own
 // handlers on the bench's real-time clock. Reported as manual time per block.
+#include "Bench.h"
 #include "app/Application.h"
-#include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
@@ -11,9 +11,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -101,13 +99,5 @@ BENCHMARK(OutputBufferInterval)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
-    app::setErrorBox([](const QString&, const QString& text) {
-        std::fprintf(stderr, "error box: %s\n", text.toLocal8Bit().constData());
-    });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithApplication<TApplication>(argc, argv);
 }

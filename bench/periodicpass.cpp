@@ -38,5 +38,5 @@ void PeriodicPass(benchmark::State& run) {
 BENCHMARK(PeriodicPass)->Apply(steadyAndNewBlockWithPhaseLine);
 
 int main(int argc, char** argv) {
-    return runWithApplication(argc, argv);
+    return bench::runWithApplication<TApplication>(argc, argv);
 }

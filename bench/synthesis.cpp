@@ -4,7 +4,8 @@
 // a change (computed in full), and one sweep burst.
 #include "generator/Synthesis.h"
 
-#include <benchmark/benchmark.h>
+#include "Bench.h"
+
 #include <memory>
 #include <vector>
 
@@ -41,10 +42,7 @@ static void FillUnchangedGenerators(benchmark::State& run) {
         fillOnce(*state, buffer, &cache);
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillUnchangedGenerators)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillUnchangedGenerators)->Apply(bench::repeated);
 
 // Every buffer follows a change of generator 1's frequency (a slider being
 // moved back and forth, a stepping tick): the frequency runs round eight
@@ -64,10 +62,7 @@ static void FillAfterAChange(benchmark::State& run) {
     }
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillAfterAChange)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillAfterAChange)->Apply(bench::repeated);
 
 // The same buffer without anything kept, as every fill was computed before.
 static void FillWithoutKeeping(benchmark::State& run) {
@@ -77,10 +72,7 @@ static void FillWithoutKeeping(benchmark::State& run) {
         fillOnce(*state, buffer, nullptr);
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillWithoutKeeping)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillWithoutKeeping)->Apply(bench::repeated);
 
 static void FillSweepBurst(benchmark::State& run) {
     auto state = std::make_unique<SharedState>();
@@ -94,7 +86,4 @@ static void FillSweepBurst(benchmark::State& run) {
     }
     run.SetItemsProcessed(run.iterations() * 5000);
 }
-BENCHMARK(FillSweepBurst)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillSweepBurst)->Apply(bench::repeated);
