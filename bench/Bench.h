@@ -3,6 +3,7 @@
 // with an application object on the offscreen platform.
 
 #include "app/ErrorReport.h"
+#include "platform/SoundCard.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +20,8 @@ inline void repeated(benchmark::internal::Benchmark* settings) {
 // Runs the benchmarks with an application object of this class (text needs
 // fonts, and fonts need a GUI application; no display is needed). An error
 // box would wait for a click that never comes: errors are printed instead.
+// The sound card the last window leaves installed goes before the
+// application.
 template <class Application> int runWithApplication(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     benchmark::Initialize(&argc, argv);
@@ -29,6 +32,7 @@ template <class Application> int runWithApplication(int argc, char** argv) {
     });
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    platform::installSoundCard(nullptr);
     return 0;
 }
 

@@ -8,11 +8,11 @@
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
 #include "platform/bench/BenchSoundCard.h"
+#include "support/BenchWindow.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -20,17 +20,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The window on a real-time bench; `onEvent` marks the arrivals to be timed.
-struct RunningProgram {
-    RunningProgram() {
-        platform::bench::BenchOptions options;
-        options.clock = platform::bench::ClockMode::realTime;
-        platform::installSoundCard(std::make_unique<platform::bench::BenchSoundCard>(options));
-        form = std::make_unique<TForm1>();
-    }
-    ~RunningProgram() {
-        form.reset();
-        platform::installSoundCard(nullptr);
-    }
+struct RunningProgram : testcard::BenchWindow {
+    RunningProgram() : BenchWindow({}, platform::bench::ClockMode::realTime) {}
     // Runs the event loop until the next arrival; its time.
     Clock::time_point next(int& arrivals) {
         const int before = arrivals;
@@ -40,7 +31,6 @@ struct RunningProgram {
         }
         return last;
     }
-    std::unique_ptr<TForm1> form;
     Clock::time_point last;
 };
 
@@ -48,8 +38,8 @@ void InputBlockInterval(benchmark::State& run) {
     RunningProgram program;
     int blocks = 0;
     bool second = false;
-    const TBufferEvent original = program.form->AudioIn1->OnBufferFilled;
-    program.form->AudioIn1->OnBufferFilled = [&](char* buffer, std::int32_t& size) {
+    const TBufferEvent original = program.form().AudioIn1->OnBufferFilled;
+    program.form().AudioIn1->OnBufferFilled = [&](char* buffer, std::int32_t& size) {
         program.last = Clock::now();
         // Every capture is two blocks.
         second = ++blocks % 2 == 0;
@@ -74,8 +64,8 @@ BENCHMARK(InputBlockInterval)
 void OutputBufferInterval(benchmark::State& run) {
     RunningProgram program;
     int buffers = 0;
-    const TBufferEvent original = program.form->AudioOut1->OnFillBuffer;
-    program.form->AudioOut1->OnFillBuffer = [&](char* buffer, std::int32_t& size) {
+    const TBufferEvent original = program.form().AudioOut1->OnFillBuffer;
+    program.form().AudioOut1->OnFillBuffer = [&](char* buffer, std::int32_t& size) {
         program.last = Clock::now();
         ++buffers;
         return original(buffer, size);
