@@ -3,55 +3,36 @@
 // line and both traces of a 16000-value block of a sine, and the look for
 // changed pixels that decides what to repaint. Steady state: the block is the
 // one drawn before, as between two recorded blocks.
+#include "Bench.h"
 #include "core/SharedState.h"
 #include "display/Canvas.h"
+#include "display/Frame.h"
 #include "display/Grid.h"
 #include "display/Scales.h"
+#include "display/StartValues.h"
 #include "display/TimeAxis.h"
 #include "display/Traces.h"
+#include "measure/TimeBase.h"
 
 #include <QGuiApplication>
-#include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
 
 namespace {
 
+// A time base and the frequency of the sine shown on it, Hz.
 struct TimeBase {
     int index;
-    double pixelsPerPoint;
-    int sampleStep;
-    double frequency; // of the sine, Hz
+    double frequency;
 };
 
-constexpr TimeBase timeBases[] = {{1, 1.0, 6, 25}, {3, 0.83, 1, 100}, {7, 17.0, 1, 1500}};
+constexpr TimeBase timeBases[] = {{1, 25}, {3, 100}, {7, 1500}};
 
 std::unique_ptr<SharedState> startState(const TimeBase& base) {
     auto state = std::make_unique<SharedState>();
-    state->gridVisible = 1;
-    state->gridBrightness = 75;
-    state->tracePenWidth = 1;
-    state->showCurrentTrace = 1;
-    state->showVoltageTrace = 1;
-    state->sampleStep = base.sampleStep;
-    state->pixelsPerPoint = base.pixelsPerPoint;
-    state->timeBaseShown[static_cast<std::size_t>(base.index)] = 1;
-    state->currentDivisionValue = 10;
-    state->voltageDivisionValue = 10;
-    state->currentTraceFactor = 0.042;
-    state->voltageTraceFactor = 0.0494;
-    state->currentGain = 1;
-    state->voltageGain = 1;
-    state->sampleCount = 16000;
-    // 8000 values per channel; the current 126 pixels high, the voltage 123.5
-    // pixels and 60 degrees behind.
-    for (int i = 0; i < 8000; ++i) {
-        const double t = 2 * M_PI * base.frequency * i / 44100.0;
-        state->currentSamples[static_cast<std::size_t>(i)] =
-            static_cast<int>(std::lround(3000 * std::sin(t)));
-        state->voltageSamples[static_cast<std::size_t>(i)] =
-            static_cast<int>(std::lround(2500 * std::sin(t - M_PI / 3)));
-    }
+    display::test::setStartValues(*state);
+    measure::applyTimeBase(*state, base.index);
+    display::test::sineBlock(*state, base.frequency);
     return state;
 }
 
@@ -60,34 +41,22 @@ int triggerOf(const TimeBase& base) {
     return static_cast<int>(std::ceil(44100 / base.frequency / 2));
 }
 
-void drawPass(display::Canvas& canvas, SharedState& state, int timeBase, int trigger) {
-    display::drawGrid(canvas, state);
-    display::drawGrid(canvas, state);
-    display::drawTimeAxis(canvas, state, timeBase);
-    display::drawScales(canvas, state);
-    display::drawTraces(canvas, state, trigger);
-}
-
 void DisplayPass(benchmark::State& run) {
     const TimeBase& base = timeBases[run.range(0)];
     auto state = startState(base);
     display::Canvas canvas;
     const int trigger = triggerOf(base);
     for (int i = 0; i < 3; ++i)
-        drawPass(canvas, *state, base.index, trigger);
+        display::test::frame(canvas, *state, base.index, trigger);
     canvas.takeDirty();
     for (auto _ : run) {
-        drawPass(canvas, *state, base.index, trigger);
+        display::test::frame(canvas, *state, base.index, trigger);
         const QRect changed = canvas.takeDirty();
         benchmark::DoNotOptimize(changed);
     }
     run.SetLabel(base.index == 1 ? "100 ms" : base.index == 3 ? "20 ms" : "1 ms");
 }
-BENCHMARK(DisplayPass)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(DisplayPass)->DenseRange(0, 2)->Apply(bench::repeated);
 
 // The 20 ms pass when a new block has arrived (every 181 ms): the traces move
 // and the changed part of the screen is found for repainting.
@@ -102,17 +71,17 @@ void DisplayPassNewBlock(benchmark::State& run) {
     const int trigger = triggerOf(base);
     bool big = false;
     for (auto _ : run) {
+        // The block's arrival is not part of the pass.
+        run.PauseTiming();
         big = !big;
         state->currentSamples = big ? current : smaller;
-        drawPass(canvas, *state, base.index, trigger);
+        run.ResumeTiming();
+        display::test::frame(canvas, *state, base.index, trigger);
         const QRect changed = canvas.takeDirty();
         benchmark::DoNotOptimize(changed);
     }
 }
-BENCHMARK(DisplayPassNewBlock)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(DisplayPassNewBlock)->Apply(bench::repeated);
 
 // The parts of the 20 ms pass. The grid after a pixel has changed (a second
 // grid on an unchanged screen is skipped).
@@ -129,7 +98,7 @@ void GridOnly(benchmark::State& run) {
         display::drawGrid(canvas, *state);
     }
 }
-BENCHMARK(GridOnly)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(GridOnly)->Apply(bench::repeated);
 
 void LabelsAndScales(benchmark::State& run) {
     auto state = startState(timeBases[1]);
@@ -139,10 +108,7 @@ void LabelsAndScales(benchmark::State& run) {
         display::drawScales(canvas, *state);
     }
 }
-BENCHMARK(LabelsAndScales)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(LabelsAndScales)->Apply(bench::repeated);
 
 void TracesOnly(benchmark::State& run) {
     const TimeBase& base = timeBases[1];
@@ -154,17 +120,10 @@ void TracesOnly(benchmark::State& run) {
     for (auto _ : run)
         display::drawTraces(canvas, *state, trigger);
 }
-BENCHMARK(TracesOnly)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(TracesOnly)->Apply(bench::repeated);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    // Text needs fonts, and fonts need a GUI application; no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QGuiApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithApplication<QGuiApplication>(argc, argv);
 }

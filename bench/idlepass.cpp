@@ -8,6 +8,7 @@
 // every pass.
 
 #include "RunningWindow.h"
+#include "app/Application.h"
 #include "app/CanvasWidget.h"
 #include "app/IdleCycle.h"
 
@@ -20,16 +21,16 @@ namespace {
 // idle cycle is unhooked.
 struct ShownWindow : RunningWindow {
     ShownWindow() {
-        form->idleCycle().unhook();
-        form->show();
-        while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed())
+        form().idleCycle().unhook();
+        form().show();
+        while (form().windowHandle() == nullptr || !form().windowHandle()->isExposed())
             QCoreApplication::processEvents();
         record();
         present();
     }
     // The screen's refresh: the changed pixels repainted and flushed.
     void present() {
-        form->canvas()->presentNow();
+        form().canvas()->presentNow();
         QCoreApplication::sendPostedEvents();
     }
 };
@@ -37,13 +38,8 @@ struct ShownWindow : RunningWindow {
 void IdlePass(benchmark::State& run) {
     ShownWindow window;
     const bool newBlocks = run.range(0) == 1;
-    int block = 0;
     for (auto _ : run) {
-        if (newBlocks) {
-            run.PauseTiming();
-            window.deliver(block ^= 1);
-            run.ResumeTiming();
-        }
+        if (newBlocks) window.deliverUntimed(run);
         window.pass();
         window.present();
     }
@@ -54,5 +50,5 @@ void IdlePass(benchmark::State& run) {
 BENCHMARK(IdlePass)->Apply(steadyAndNewBlock);
 
 int main(int argc, char** argv) {
-    return runWithApplication(argc, argv);
+    return bench::runWithApplication<TApplication>(argc, argv);
 }

@@ -2,19 +2,17 @@
 // recorded blocks of one capture (8000 frames: 181.4 ms) and between two
 // playback buffers taken (22050 samples: 500 ms), measured in the window's own
 // handlers on the bench's real-time clock. Reported as manual time per block.
+#include "Bench.h"
 #include "app/Application.h"
-#include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
 #include "platform/bench/BenchSoundCard.h"
+#include "support/BenchWindow.h"
 
 #include <QCoreApplication>
 #include <QThread>
-#include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -22,17 +20,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The window on a real-time bench; `onEvent` marks the arrivals to be timed.
-struct RunningProgram {
-    RunningProgram() {
-        platform::bench::BenchOptions options;
-        options.clock = platform::bench::ClockMode::realTime;
-        platform::installSoundCard(std::make_unique<platform::bench::BenchSoundCard>(options));
-        form = std::make_unique<TForm1>();
-    }
-    ~RunningProgram() {
-        form.reset();
-        platform::installSoundCard(nullptr);
-    }
+struct RunningProgram : testcard::BenchWindow {
+    RunningProgram() : BenchWindow({}, platform::bench::ClockMode::realTime) {}
     // Runs the event loop until the next arrival; its time.
     Clock::time_point next(int& arrivals) {
         const int before = arrivals;
@@ -42,7 +31,6 @@ struct RunningProgram {
         }
         return last;
     }
-    std::unique_ptr<TForm1> form;
     Clock::time_point last;
 };
 
@@ -50,8 +38,8 @@ void InputBlockInterval(benchmark::State& run) {
     RunningProgram program;
     int blocks = 0;
     bool second = false;
-    const TBufferEvent original = program.form->AudioIn1->OnBufferFilled;
-    program.form->AudioIn1->OnBufferFilled = [&](char* buffer, std::int32_t& size) {
+    const TBufferEvent original = program.form().AudioIn1->OnBufferFilled;
+    program.form().AudioIn1->OnBufferFilled = [&](char* buffer, std::int32_t& size) {
         program.last = Clock::now();
         // Every capture is two blocks.
         second = ++blocks % 2 == 0;
@@ -76,8 +64,8 @@ BENCHMARK(InputBlockInterval)
 void OutputBufferInterval(benchmark::State& run) {
     RunningProgram program;
     int buffers = 0;
-    const TBufferEvent original = program.form->AudioOut1->OnFillBuffer;
-    program.form->AudioOut1->OnFillBuffer = [&](char* buffer, std::int32_t& size) {
+    const TBufferEvent original = program.form().AudioOut1->OnFillBuffer;
+    program.form().AudioOut1->OnFillBuffer = [&](char* buffer, std::int32_t& size) {
         program.last = Clock::now();
         ++buffers;
         return original(buffer, size);
@@ -101,13 +89,5 @@ BENCHMARK(OutputBufferInterval)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
-    app::setErrorBox([](const QString&, const QString& text) {
-        std::fprintf(stderr, "error box: %s\n", text.toLocal8Bit().constData());
-    });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithApplication<TApplication>(argc, argv);
 }

@@ -7,6 +7,7 @@
 // decides what the screen repaints.
 
 #include "RunningWindow.h"
+#include "app/Application.h"
 #include "app/CanvasWidget.h"
 
 #include <QAction>
@@ -16,16 +17,11 @@ namespace {
 void PeriodicPass(benchmark::State& run) {
     RunningWindow window;
     window.record();
-    TForm1& form = *window.form;
+    TForm1& form = window.form();
     const bool newBlocks = run.range(0) == 1;
     form.phaseLineAction->setChecked(run.range(1) == 1);
-    int block = 0;
     for (auto _ : run) {
-        if (newBlocks) {
-            run.PauseTiming();
-            window.deliver(block ^= 1);
-            run.ResumeTiming();
-        }
+        if (newBlocks) window.deliverUntimed(run);
         form.DrawGrid();
         form.DrawScreen();
         // What the screen's refresh then does: find the pixels that changed.
@@ -38,5 +34,5 @@ void PeriodicPass(benchmark::State& run) {
 BENCHMARK(PeriodicPass)->Apply(steadyAndNewBlockWithPhaseLine);
 
 int main(int argc, char** argv) {
-    return runWithApplication(argc, argv);
+    return bench::runWithApplication<TApplication>(argc, argv);
 }

@@ -4,7 +4,8 @@
 // a change (computed in full), and one sweep burst.
 #include "generator/Synthesis.h"
 
-#include <benchmark/benchmark.h>
+#include "Bench.h"
+
 #include <memory>
 #include <vector>
 
@@ -41,28 +42,27 @@ static void FillUnchangedGenerators(benchmark::State& run) {
         fillOnce(*state, buffer, &cache);
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillUnchangedGenerators)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillUnchangedGenerators)->Apply(bench::repeated);
 
 // Every buffer follows a change of generator 1's frequency (a slider being
-// moved, a stepping tick): nothing kept can be used.
+// moved back and forth, a stepping tick): the frequency runs round eight
+// values, 1000 to 1007 Hz, so a buffer's values come back only after eight
+// fills, and the cache, which keeps the last two, never holds them.
 static void FillAfterAChange(benchmark::State& run) {
+    constexpr int frequencies = 8;
+    static_assert(frequencies > static_cast<int>(synthesis::GeneratorBufferCache::capacity));
     auto state = twoGenerators();
     synthesis::GeneratorBufferCache cache;
     std::vector<char> buffer(synthesis::generatorBytes);
+    int step = 0;
     for (auto _ : run) {
-        state->generator1Frequency = state->generator1Frequency == 1000 ? 1001 : 1000;
-        ++state->generator2Amplitude;
+        step = (step + 1) % frequencies;
+        state->generator1Frequency = 1000 + step;
         fillOnce(*state, buffer, &cache);
     }
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillAfterAChange)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillAfterAChange)->Apply(bench::repeated);
 
 // The same buffer without anything kept, as every fill was computed before.
 static void FillWithoutKeeping(benchmark::State& run) {
@@ -72,10 +72,7 @@ static void FillWithoutKeeping(benchmark::State& run) {
         fillOnce(*state, buffer, nullptr);
     run.SetItemsProcessed(run.iterations() * 22050);
 }
-BENCHMARK(FillWithoutKeeping)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillWithoutKeeping)->Apply(bench::repeated);
 
 static void FillSweepBurst(benchmark::State& run) {
     auto state = std::make_unique<SharedState>();
@@ -89,7 +86,4 @@ static void FillSweepBurst(benchmark::State& run) {
     }
     run.SetItemsProcessed(run.iterations() * 5000);
 }
-BENCHMARK(FillSweepBurst)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(FillSweepBurst)->Apply(bench::repeated);

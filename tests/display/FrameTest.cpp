@@ -1,6 +1,8 @@
 // Whole frames as the periodic display draws them: grid, time-axis labels,
 // scales, centre line and traces, one after the other on the same screen.
 
+#include "Frame.h"
+
 #include "Pixels.h"
 #include "StartValues.h"
 #include "core/SharedState.h"
@@ -31,25 +33,9 @@ protected:
         state->pixelsPerPoint = 0.83;
         state->timeBaseShown[timebase::ms20] = 1;
     }
-    // A 100 Hz block: the current 3000 units (126 pixels) high, the voltage
-    // 2500 units (123.5 pixels) and 60 degrees behind.
-    void sineBlock(double amplitude = 1) {
-        for (int i = 0; i < 8000; ++i) {
-            const double t = 2 * M_PI * 100 * i / 44100.0;
-            state->currentSamples[static_cast<std::size_t>(i)] =
-                static_cast<int>(std::lround(amplitude * 3000 * std::sin(t)));
-            state->voltageSamples[static_cast<std::size_t>(i)] =
-                static_cast<int>(std::lround(amplitude * 2500 * std::sin(t - M_PI / 3)));
-        }
-    }
-    // The periodic pass: the grid, then the frame (grid, labels, scales, traces).
-    void frame(int trigger) {
-        drawGrid(canvas, *state);
-        drawGrid(canvas, *state);
-        drawTimeAxis(canvas, *state, timebase::ms20);
-        drawScales(canvas, *state);
-        drawTraces(canvas, *state, trigger);
-    }
+    // A 100 Hz block (see test::sineBlock).
+    void sineBlock(double amplitude = 1) { test::sineBlock(*state, 100, amplitude); }
+    void frame(int trigger) { test::frame(canvas, *state, timebase::ms20, trigger); }
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     Canvas canvas;
 };

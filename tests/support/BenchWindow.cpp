@@ -4,8 +4,8 @@
 
 namespace testcard {
 
-BenchWindow::BenchWindow(platform::bench::BenchOptions options) {
-    options.clock = platform::bench::ClockMode::manual;
+BenchWindow::BenchWindow(platform::bench::BenchOptions options, platform::bench::ClockMode clock) {
+    options.clock = clock;
     auto card = std::make_unique<platform::bench::BenchSoundCard>(std::move(options));
     bench_ = card.get();
     platform::installSoundCard(std::move(card));

@@ -1,7 +1,8 @@
 #pragma once
 // The whole window on a bench sound card with the manual clock: tests let
 // sound pass, hand the window what the card reports, and run idle passes one
-// at a time, so every run gives the same readouts.
+// at a time, so every run gives the same readouts. On the real-time clock
+// the window runs as the program does, driven by the event loop.
 
 #include "app/Form1.h"
 #include "platform/bench/BenchSoundCard.h"
@@ -13,9 +14,10 @@ namespace testcard {
 
 class BenchWindow {
 public:
-    // Installs a bench card with these options (the circuit, mixers ...) and
-    // opens the window on it; start-up runs at once.
-    explicit BenchWindow(platform::bench::BenchOptions options = {});
+    // Installs a bench card with these options (the circuit, mixers ...) on
+    // this clock and opens the window on it; start-up runs at once.
+    explicit BenchWindow(platform::bench::BenchOptions options = {},
+                         platform::bench::ClockMode clock = platform::bench::ClockMode::manual);
     ~BenchWindow();
     BenchWindow(const BenchWindow&) = delete;
     BenchWindow& operator=(const BenchWindow&) = delete;
