@@ -88,7 +88,7 @@ MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
     bool canPause = false;
     if (const int r = configure(handle, direction, format, canPause); r < 0) {
         snd_pcm_close(handle);
-        return r == -EINVAL ? error::badFormat : resultOfAlsaError(r);
+        return resultOfAlsaError(r);
     }
     pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause));
     return error::ok;
