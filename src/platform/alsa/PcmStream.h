@@ -55,9 +55,11 @@ public:
     MMResult prepareHeader(WaveHeader& header);
     MMResult unprepareHeader(WaveHeader& header);
     MMResult add(WaveHeader& header); // addBuffer / write
-    MMResult start();                 // capture
-    MMResult pause();                 // playback
-    MMResult restart();               // playback
+    // The handles offer start() on capture streams only, pause() and
+    // restart() on playback streams only.
+    MMResult start();
+    MMResult pause();
+    MMResult restart();
     MMResult reset();
     MMResult close();
 
