@@ -46,7 +46,6 @@ void AlsaElementStore::describe(bool server) {
         if (!snd_mixer_selem_is_active(elem)) continue;
         ElementDescription d;
         d.name = snd_mixer_selem_get_name(elem);
-        d.index = snd_mixer_selem_get_index(elem);
         Element e;
         e.elem = elem;
         for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {

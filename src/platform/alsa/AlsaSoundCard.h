@@ -65,7 +65,6 @@ public:
 
     bool launchMixerApplication() override;
 
-    const std::string& device() const { return options_.device; }
     // Over- and underruns recovered on this card's streams so far.
     std::uint64_t overruns() const;
     std::uint64_t underruns() const;
