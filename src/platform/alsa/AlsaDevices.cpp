@@ -1,5 +1,6 @@
 #include "platform/alsa/AlsaDevices.h"
 
+#include "core/TruncatedText.h"
 #include "platform/alsa/AlsaErrors.h"
 
 #include <alsa/asoundlib.h>
@@ -10,10 +11,6 @@
 namespace platform::alsa {
 
 namespace {
-
-std::string truncated(const std::string& text, std::size_t maxLength) {
-    return text.size() > maxLength ? text.substr(0, maxLength) : text;
-}
 
 // The card name of a control device, or empty.
 std::string controlName(const std::string& device) {
