@@ -1,11 +1,11 @@
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include "platform/MixerLauncher.h"
+#include "platform/NotificationRelay.h"
 #include "platform/alsa/AlsaElementStore.h"
 #include "platform/alsa/AlsaErrors.h"
 #include "platform/alsa/AlsaPcm.h"
 #include "platform/alsa/LayoutMixer.h"
-#include "platform/alsa/NotificationRelay.h"
 #include "platform/alsa/PcmStream.h"
 #include "platform/alsa/VolumeElements.h"
 

@@ -26,9 +26,12 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class NotificationRelay;
+}
+
 namespace platform::alsa {
 
-class NotificationRelay;
 struct XrunCounters;
 
 struct AlsaOptions {

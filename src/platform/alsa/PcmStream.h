@@ -20,8 +20,8 @@
 // The handle methods run on the GUI thread; the PCM is only touched with the
 // stream's mutex held.
 
+#include "platform/NotificationRelay.h"
 #include "platform/SoundCard.h"
-#include "platform/alsa/NotificationRelay.h"
 #include "platform/alsa/PcmPort.h"
 
 #include <atomic>
