@@ -1,13 +1,11 @@
 #include "mixer/AudioMixer.h"
 
+#include "core/TruncatedText.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 
 namespace {
-
-std::string truncated(const std::string& text, std::size_t maxLength) {
-    return text.size() > maxLength ? text.substr(0, maxLength) : text;
-}
 
 bool isSelector(std::uint32_t type) {
     return type == platform::controlType::mux || type == platform::controlType::singleSelect;

@@ -3,23 +3,38 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <utility>
 
 namespace platform {
 
-const std::vector<LaunchCommand>& mixerApplications() {
-    static const std::vector<LaunchCommand> commands = {
-        {"pavucontrol", {}, {}},
-        {"pavucontrol-qt", {}, {}},
-        {"kmix", {}, {}},
-        {"xfce4-mixer", {}, {}},
-        {"qasmixer", {}, {}},
-        {"gnome-alsamixer", {}, {}},
-        {"x-terminal-emulator", {"-e", "alsamixer"}, {"alsamixer"}},
-        {"gnome-terminal", {"--", "alsamixer"}, {"alsamixer"}},
-        {"konsole", {"-e", "alsamixer"}, {"alsamixer"}},
-        {"xfce4-terminal", {"-x", "alsamixer"}, {"alsamixer"}},
-        {"xterm", {"-e", "alsamixer"}, {"alsamixer"}},
+std::vector<LaunchCommand>
+alsamixerInTerminals(const std::vector<std::string>& alsamixerArguments) {
+    // Each terminal with the option after which the rest of its command
+    // line is the program it runs.
+    static const std::pair<const char*, const char*> terminals[] = {
+        {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"konsole", "-e"},
+        {"xfce4-terminal", "-x"},      {"xterm", "-e"},
     };
+    std::vector<LaunchCommand> commands;
+    for (const auto& [terminal, execute] : terminals) {
+        LaunchCommand command{terminal, {execute, "alsamixer"}, {"alsamixer"}};
+        command.arguments.insert(command.arguments.end(), alsamixerArguments.begin(),
+                                 alsamixerArguments.end());
+        commands.push_back(std::move(command));
+    }
+    return commands;
+}
+
+const std::vector<LaunchCommand>& mixerApplications() {
+    static const std::vector<LaunchCommand> commands = [] {
+        std::vector<LaunchCommand> list = {
+            {"pavucontrol", {}, {}}, {"pavucontrol-qt", {}, {}}, {"kmix", {}, {}},
+            {"xfce4-mixer", {}, {}}, {"qasmixer", {}, {}},       {"gnome-alsamixer", {}, {}},
+        };
+        const auto inTerminals = alsamixerInTerminals();
+        list.insert(list.end(), inTerminals.begin(), inTerminals.end());
+        return list;
+    }();
     return commands;
 }
 

@@ -16,6 +16,11 @@ struct LaunchCommand {
     std::vector<std::string> needs;
 };
 
+// alsamixer, given `alsamixerArguments`, in each of the usual terminal
+// emulators, in order of preference.
+std::vector<LaunchCommand>
+alsamixerInTerminals(const std::vector<std::string>& alsamixerArguments = {});
+
 // The mixer programs tried, in order of preference.
 const std::vector<LaunchCommand>& mixerApplications();
 

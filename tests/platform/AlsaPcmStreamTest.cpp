@@ -2,7 +2,7 @@
 // the order and contents of the headers, recovery from over- and underruns,
 // a PCM that goes away, reset and close. Runs under ThreadSanitizer too.
 
-#include "platform/alsa/NotificationRelay.h"
+#include "platform/NotificationRelay.h"
 #include "platform/alsa/PcmStream.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,6 @@
 #include "platform/alsa/AlsaDevices.h"
 
+#include "core/TruncatedText.h"
 #include "platform/alsa/AlsaErrors.h"
 
 #include <alsa/asoundlib.h>
@@ -11,22 +12,27 @@ namespace platform::alsa {
 
 namespace {
 
-std::string truncated(const std::string& text, std::size_t maxLength) {
-    return text.size() > maxLength ? text.substr(0, maxLength) : text;
-}
+struct ControlCard {
+    std::string name;
+    std::string id;
+};
 
-// The card name of a control device, or empty.
-std::string controlName(const std::string& device) {
+// The card name and id of a control device; both empty when they cannot be
+// read.
+ControlCard cardInfo(const std::string& device) {
     snd_ctl_t* ctl = nullptr;
     if (snd_ctl_open(&ctl, device.c_str(), SND_CTL_NONBLOCK) < 0) return {};
     snd_ctl_card_info_t* info = nullptr;
-    std::string name;
+    ControlCard card;
     if (snd_ctl_card_info_malloc(&info) == 0) {
-        if (snd_ctl_card_info(ctl, info) == 0) name = snd_ctl_card_info_get_name(info);
+        if (snd_ctl_card_info(ctl, info) == 0) {
+            card.name = snd_ctl_card_info_get_name(info);
+            card.id = snd_ctl_card_info_get_id(info);
+        }
         snd_ctl_card_info_free(info);
     }
     snd_ctl_close(ctl);
-    return name;
+    return card;
 }
 
 // Whether the mixer of a control device has any simple element.
@@ -71,16 +77,7 @@ std::vector<CardInfo> soundCards() {
             card.name = text;
             std::free(text);
         }
-        const std::string ctl = "hw:" + std::to_string(index);
-        snd_ctl_t* handle = nullptr;
-        if (snd_ctl_open(&handle, ctl.c_str(), SND_CTL_NONBLOCK) == 0) {
-            snd_ctl_card_info_t* info = nullptr;
-            if (snd_ctl_card_info_malloc(&info) == 0) {
-                if (snd_ctl_card_info(handle, info) == 0) card.id = snd_ctl_card_info_get_id(info);
-                snd_ctl_card_info_free(info);
-            }
-            snd_ctl_close(handle);
-        }
+        card.id = cardInfo("hw:" + std::to_string(index)).id;
         cards.push_back(card);
     }
     return cards;
@@ -96,7 +93,7 @@ std::vector<MixerDevice> mixerDevices(std::optional<int> preferredCard) {
             devices.push_back(device);
     }
     if (devices.empty() && mixerHasElements("default")) {
-        std::string name = controlName("default");
+        std::string name = cardInfo("default").name;
         devices.push_back({"default", truncated(name.empty() ? "default" : name, 31), true});
     }
     return devices;

@@ -46,7 +46,6 @@ void AlsaElementStore::describe(bool server) {
         if (!snd_mixer_selem_is_active(elem)) continue;
         ElementDescription d;
         d.name = snd_mixer_selem_get_name(elem);
-        d.index = snd_mixer_selem_get_index(elem);
         Element e;
         e.elem = elem;
         for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {
@@ -234,15 +233,6 @@ void AlsaElementStore::watch(std::function<void(std::size_t)> changed) {
 }
 
 void AlsaElementStore::handleEvents() {
-    const int count = snd_mixer_poll_descriptors_count(mixer_);
-    std::vector<pollfd> fds(static_cast<std::size_t>(std::max(count, 0)));
-    const int got =
-        snd_mixer_poll_descriptors(mixer_, fds.data(), static_cast<unsigned>(fds.size()));
-    for (int i = 0; i < got; ++i)
-        fds[static_cast<std::size_t>(i)].revents = POLLIN;
-    unsigned short revents = 0;
-    snd_mixer_poll_descriptors_revents(mixer_, fds.data(), static_cast<unsigned>(std::max(got, 0)),
-                                       &revents);
     if (snd_mixer_handle_events(mixer_) < 0) {
         // The card has gone: its descriptors would only report that again.
         for (auto& n : notifiers_)

@@ -3,6 +3,7 @@
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <cstdarg>
+#include <mutex>
 
 namespace platform::alsa {
 
@@ -40,8 +41,12 @@ namespace {
 void quiet(const char*, int, const char*, int, const char*, ...) {}
 } // namespace
 
+// The handler is a process-wide global that alsa-lib reads on every error,
+// also from the worker threads of streams already running; it is therefore
+// installed once, before the first use of alsa-lib, and never rewritten.
 void silenceAlsaDiagnostics() {
-    snd_lib_error_set_handler(&quiet);
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(&quiet); });
 }
 
 } // namespace platform::alsa

@@ -11,7 +11,8 @@ namespace platform::alsa {
 MMResult resultOfAlsaError(int error);
 
 // alsa-lib prints its errors to stderr ("ALSA lib pcm.c: ..."); the program
-// reports them through its own codes instead. Safe to call more than once.
+// reports them through its own codes instead. Only the first call installs
+// the handler; later calls return at once, from any thread.
 void silenceAlsaDiagnostics();
 
 } // namespace platform::alsa

@@ -66,8 +66,8 @@ int configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format
     return snd_pcm_sw_params(pcm, sw.p);
 }
 
-} // namespace
-
+// Whether the format is one the backend can open: PCM, 1 or 2 channels of 8
+// or 16 bits, with a block size and byte rate that agree with it.
 bool isUsableFormat(const PcmFormat& f) {
     if (f.formatTag != 1 || (f.channels != 1 && f.channels != 2)) return false;
     if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return false;
@@ -75,6 +75,8 @@ bool isUsableFormat(const PcmFormat& f) {
     const auto block = static_cast<std::uint16_t>(f.channels * f.bitsPerSample / 8);
     return f.blockAlign == block && f.bytesPerSecond == f.framesPerSecond * block;
 }
+
+} // namespace
 
 MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
                        const PcmFormat& format, std::unique_ptr<PcmPort>& pcm) {
@@ -88,7 +90,7 @@ MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
     bool canPause = false;
     if (const int r = configure(handle, direction, format, canPause); r < 0) {
         snd_pcm_close(handle);
-        return r == -EINVAL ? error::badFormat : resultOfAlsaError(r);
+        return resultOfAlsaError(r);
     }
     pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause));
     return error::ok;

@@ -15,10 +15,6 @@ typedef struct _snd_pcm snd_pcm_t;
 
 namespace platform::alsa {
 
-// Whether the format is one the backend can open: PCM, 1 or 2 channels of 8
-// or 16 bits, with a block size and byte rate that agree with it.
-bool isUsableFormat(const PcmFormat& format);
-
 class AlsaPcm : public PcmPort {
 public:
     // The layer's error code; on success `pcm` holds the open PCM.

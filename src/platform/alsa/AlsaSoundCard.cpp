@@ -1,11 +1,11 @@
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include "platform/MixerLauncher.h"
+#include "platform/NotificationRelay.h"
 #include "platform/alsa/AlsaElementStore.h"
 #include "platform/alsa/AlsaErrors.h"
 #include "platform/alsa/AlsaPcm.h"
 #include "platform/alsa/LayoutMixer.h"
-#include "platform/alsa/NotificationRelay.h"
 #include "platform/alsa/PcmStream.h"
 #include "platform/alsa/VolumeElements.h"
 
@@ -68,18 +68,10 @@ MMResult openStream(const std::string& pcm, StreamDirection direction, const Pcm
 } // namespace
 
 std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice) {
-    const std::vector<std::string> alsamixer = {"alsamixer", "-D", mixerDevice};
-    auto inTerminal = [&](const char* terminal, const char* execute) {
-        LaunchCommand command{terminal, {execute}, {"alsamixer"}};
-        command.arguments.insert(command.arguments.end(), alsamixer.begin(), alsamixer.end());
-        return command;
-    };
-    return {{"pavucontrol", {}, {}},
-            inTerminal("x-terminal-emulator", "-e"),
-            inTerminal("gnome-terminal", "--"),
-            inTerminal("konsole", "-e"),
-            inTerminal("xfce4-terminal", "-x"),
-            inTerminal("xterm", "-e")};
+    std::vector<LaunchCommand> commands = {{"pavucontrol", {}, {}}};
+    const auto inTerminals = alsamixerInTerminals({"-D", mixerDevice});
+    commands.insert(commands.end(), inTerminals.begin(), inTerminals.end());
+    return commands;
 }
 
 AlsaSoundCard::AlsaSoundCard(AlsaOptions options)

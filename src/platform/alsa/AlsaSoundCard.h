@@ -26,9 +26,12 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class NotificationRelay;
+}
+
 namespace platform::alsa {
 
-class NotificationRelay;
 struct XrunCounters;
 
 struct AlsaOptions {
@@ -65,7 +68,6 @@ public:
 
     bool launchMixerApplication() override;
 
-    const std::string& device() const { return options_.device; }
     // Over- and underruns recovered on this card's streams so far.
     std::uint64_t overruns() const;
     std::uint64_t underruns() const;

@@ -29,8 +29,6 @@ public:
     MMResult setValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
                        const std::vector<std::uint32_t>& values) override;
 
-    const MixerLayout& layout() const { return layout_; }
-
 private:
     void elementChanged(std::size_t element);
 

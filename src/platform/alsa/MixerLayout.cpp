@@ -1,5 +1,7 @@
 #include "platform/alsa/MixerLayout.h"
 
+#include "core/TruncatedText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -16,10 +18,6 @@ std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-std::string truncated(const std::string& text, std::size_t maxLength) {
-    return text.size() > maxLength ? text.substr(0, maxLength) : text;
 }
 
 std::uint32_t roleCode(ControlRole role) {

@@ -51,7 +51,6 @@ struct ElementSide {
 
 struct ElementDescription {
     std::string name;
-    unsigned index = 0;
     ElementSide playback;
     ElementSide capture;
     bool captureExclusive = false;      // its capture switch is one of an exclusive group

@@ -103,7 +103,6 @@ MMResult PcmStream::add(WaveHeader& header) {
 MMResult PcmStream::start() {
     std::lock_guard lock(mutex_);
     if (const auto r = usable()) return r;
-    if (direction_ != StreamDirection::capture) return error::notSupported;
     if (!running_) {
         if (const int r = port_->start(); r < 0) {
             gone();
@@ -118,7 +117,6 @@ MMResult PcmStream::start() {
 MMResult PcmStream::pause() {
     std::lock_guard lock(mutex_);
     if (const auto r = usable()) return r;
-    if (direction_ != StreamDirection::playback) return error::notSupported;
     running_ = false;
     port_->pause(true);
     return error::ok;
@@ -127,7 +125,6 @@ MMResult PcmStream::pause() {
 MMResult PcmStream::restart() {
     std::lock_guard lock(mutex_);
     if (const auto r = usable()) return r;
-    if (direction_ != StreamDirection::playback) return error::notSupported;
     if (!running_) port_->pause(false);
     running_ = true;
     wake();

@@ -20,8 +20,8 @@
 // The handle methods run on the GUI thread; the PCM is only touched with the
 // stream's mutex held.
 
+#include "platform/NotificationRelay.h"
 #include "platform/SoundCard.h"
-#include "platform/alsa/NotificationRelay.h"
 #include "platform/alsa/PcmPort.h"
 
 #include <atomic>
@@ -55,9 +55,11 @@ public:
     MMResult prepareHeader(WaveHeader& header);
     MMResult unprepareHeader(WaveHeader& header);
     MMResult add(WaveHeader& header); // addBuffer / write
-    MMResult start();                 // capture
-    MMResult pause();                 // playback
-    MMResult restart();               // playback
+    // The handles offer start() on capture streams only, pause() and
+    // restart() on playback streams only.
+    MMResult start();
+    MMResult pause();
+    MMResult restart();
     MMResult reset();
     MMResult close();
 

@@ -1,5 +1,7 @@
 #include "platform/bench/BenchMixer.h"
 
+#include "core/TruncatedText.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <deque>
@@ -10,10 +12,6 @@ namespace platform::bench {
 namespace {
 
 constexpr MMResult readFault = error::unspecified;
-
-std::string truncated(const std::string& text, std::size_t maxLength) {
-    return text.size() > maxLength ? text.substr(0, maxLength) : text;
-}
 
 // How a control's 4-byte words are read: as signed numbers, as booleans or
 // as unsigned numbers.

@@ -1,24 +1,17 @@
 #include "platform/bench/BenchSoundCard.h"
 
+#include "platform/NotificationRelay.h"
 #include "platform/bench/Calibration.h"
 #include "platform/bench/Pacer.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
-#include <QPointer>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <mutex>
-#include <sys/eventfd.h>
 #include <thread>
-#include <unistd.h>
 
 namespace platform::bench {
 
@@ -67,13 +60,7 @@ std::int64_t monotonicNanoseconds() {
 // held (GUI thread and bench thread); everything under "GUI thread" only by
 // the GUI thread.
 
-struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
-    struct Pending {
-        std::uint64_t key;
-        int message;
-        const void* device;
-        WaveHeader* header;
-    };
+struct BenchSoundCard::Core {
     struct Stream {
         std::uint64_t key = 0; // 0: not open
         const void* handle = nullptr;
@@ -90,10 +77,14 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
     };
 
     explicit Core(BenchOptions o)
-        : options(std::move(o)), simulation(options.circuit, 1.0 / calibration::framesPerSecond) {}
+        : options(std::move(o)),
+          relay(std::make_shared<NotificationRelay>(options.clock == ClockMode::realTime)),
+          simulation(options.circuit, 1.0 / calibration::framesPerSecond) {}
 
     BenchOptions options;
     std::vector<std::unique_ptr<BenchMixer>> mixers;
+    // The notifications; only the bench thread wakes it through its eventfd.
+    const std::shared_ptr<NotificationRelay> relay;
 
     // --- guarded ---
     std::mutex mutex;
@@ -101,17 +92,9 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
     std::uint64_t frame = 0;
     Stream input;
     Stream output;
-    std::uint64_t nextKey = 1;
-    std::deque<Pending> pending;
-    bool fdWakeSent = false;
+    std::uint64_t queued = 0; // notifications queued so far
 
     // --- GUI thread ---
-    std::map<std::uint64_t, QPointer<QObject>> targets;
-    QObject* relay = nullptr;
-    QSocketNotifier* notifier = nullptr;
-    int wakeFd = -1;
-    bool postedWake = false;
-    bool delivering = false;
     std::array<Fault, operationCount> faults{};
 
     // --- the real-time clock ---
@@ -119,11 +102,6 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
     std::mutex threadMutex;
     std::condition_variable threadWake;
     bool stopping = false; // under threadMutex
-
-    static QEvent::Type wakeType() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
 
     // GUI thread. The injected failure for the operation, or ok.
     MMResult injected(Operation operation) {
@@ -142,7 +120,8 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
 
     // Under the mutex: queue a notification for the relay.
     void queueEvent(const Stream& s, int message, WaveHeader* header = nullptr) {
-        pending.push_back({s.key, message, s.handle, header});
+        relay->queue(s.key, message, s.handle, header);
+        ++queued;
     }
 
     // Under the mutex: the head header of a stream is done.
@@ -159,32 +138,6 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
     void returnAll(Stream& s, int message) {
         while (!s.queue.empty())
             complete(s, message);
-    }
-
-    // Under the mutex: drop undelivered notifications of a device (only those
-    // of its headers, or all of them).
-    void forget(std::uint64_t key, bool headersOnly) {
-        std::erase_if(pending, [key, headersOnly](const Pending& p) {
-            return p.key == key && (!headersOnly || p.header);
-        });
-    }
-
-    // GUI thread: have the relay run when the event loop next runs.
-    void wakeRelayFromGui() {
-        if (relay && !postedWake) {
-            postedWake = true;
-            QCoreApplication::postEvent(relay, new QEvent(wakeType()));
-        }
-    }
-
-    // Under the mutex, bench thread: wake the relay without touching Qt, so
-    // that every handoff to the GUI thread goes through this mutex.
-    void wakeRelayFromBench() {
-        if (wakeFd >= 0 && !fdWakeSent) {
-            fdWakeSent = true;
-            const std::uint64_t one = 1;
-            [[maybe_unused]] const auto written = ::write(wakeFd, &one, sizeof one);
-        }
     }
 
     // Under the mutex: simulates `count` frames with the given levels.
@@ -251,9 +204,9 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
             const std::uint64_t n = std::min(count, chunkFrames);
             const SignalLevels lv = levels();
             std::lock_guard lock(mutex);
-            const std::size_t before = pending.size();
+            const std::uint64_t before = queued;
             simulate(n, lv);
-            if (pending.size() != before && fromBench) wakeRelayFromBench();
+            if (queued != before && fromBench) relay->wakeFromThread();
             next = framesToNextCompletion();
             count -= n;
         } while (count > 0);
@@ -273,55 +226,9 @@ struct BenchSoundCard::Core : std::enable_shared_from_this<Core> {
             threadWake.wait_until(lock, wake, [this] { return stopping; });
         }
     }
-
-    // GUI thread: hands the queued notifications to their targets, one at a
-    // time, so that a handler that closes a device stops its later ones.
-    void deliver() {
-        const auto self = shared_from_this(); // a handler may drop the card
-        const bool outer = !delivering;
-        delivering = true;
-        while (true) {
-            Pending p;
-            {
-                std::lock_guard lock(mutex);
-                if (pending.empty()) break;
-                p = pending.front();
-                pending.pop_front();
-            }
-            QPointer<QObject> target;
-            if (auto it = targets.find(p.key); it != targets.end()) {
-                target = it->second;
-                if (p.message == message::inputClosed || p.message == message::outputClosed)
-                    targets.erase(it);
-            }
-            if (target) {
-                DeviceEvent event(p.message, p.device, p.header);
-                QCoreApplication::sendEvent(target, &event);
-            }
-        }
-        if (outer) delivering = false;
-    }
 };
 
 namespace {
-
-// Lives on the GUI thread; runs the delivery when woken.
-class Relay : public QObject {
-public:
-    explicit Relay(std::weak_ptr<BenchSoundCard::Core> core) : core_(std::move(core)) {}
-
-    bool event(QEvent* e) override {
-        if (e->type() != BenchSoundCard::Core::wakeType()) return QObject::event(e);
-        if (auto core = core_.lock()) {
-            core->postedWake = false;
-            core->deliver();
-        }
-        return true;
-    }
-
-private:
-    std::weak_ptr<BenchSoundCard::Core> core_;
-};
 
 using Core = BenchSoundCard::Core;
 
@@ -403,7 +310,7 @@ MMResult enqueue(Core::Stream& s, std::uint64_t key, WaveHeader& header) {
 MMResult closeStream(Core& core, Core::Stream& s, std::uint64_t key, int closedMessage) {
     if (s.key != key) return error::invalidHandle;
     if (!s.queue.empty()) return error::stillPlaying;
-    core.forget(key, true);
+    core.relay->forgetHeaders(key);
     core.queueEvent(s, closedMessage);
     const bool absent = s.absent;
     s = Core::Stream{};
@@ -415,11 +322,10 @@ MMResult closeStream(Core& core, Core::Stream& s, std::uint64_t key, int closedM
 // (their owner may already be releasing them) and without notifications.
 void dropStream(Core& core, Core::Stream& s, std::uint64_t key) {
     if (s.key != key) return;
-    core.forget(key, false);
+    core.relay->detach(key);
     const bool absent = s.absent;
     s = Core::Stream{};
     s.absent = absent;
-    core.targets.erase(key);
 }
 
 BenchWaveInput::~BenchWaveInput() {
@@ -462,7 +368,7 @@ MMResult BenchWaveInput::reset() {
         s.running = false;
         core_->returnAll(s, message::inputData);
     }
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
     return error::ok;
 }
 
@@ -471,7 +377,7 @@ MMResult BenchWaveInput::close() {
         std::lock_guard lock(core_->mutex);
         if (const auto r = closeStream(*core_, core_->input, key_, message::inputClosed)) return r;
     }
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
     return error::ok;
 }
 
@@ -521,7 +427,7 @@ MMResult BenchWaveOutput::reset() {
         core_->returnAll(s, message::outputDone);
         s.running = true;
     }
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
     return error::ok;
 }
 
@@ -531,7 +437,7 @@ MMResult BenchWaveOutput::close() {
         if (const auto r = closeStream(*core_, core_->output, key_, message::outputClosed))
             return r;
     }
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
     return error::ok;
 }
 
@@ -543,27 +449,8 @@ BenchSoundCard::BenchSoundCard(BenchOptions options)
     : core_(std::make_shared<Core>(std::move(options))) {
     for (const auto& spec : core_->options.mixers)
         core_->mixers.push_back(std::make_unique<BenchMixer>(spec));
-    core_->relay = new Relay(core_);
-    if (core_->options.clock == ClockMode::realTime) {
-        core_->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (core_->wakeFd >= 0) {
-            core_->notifier =
-                new QSocketNotifier(core_->wakeFd, QSocketNotifier::Read, core_->relay);
-            std::weak_ptr<Core> weak = core_;
-            QObject::connect(core_->notifier, &QSocketNotifier::activated, core_->relay, [weak] {
-                auto core = weak.lock();
-                if (!core) return;
-                std::uint64_t count = 0;
-                {
-                    std::lock_guard lock(core->mutex);
-                    [[maybe_unused]] const auto got = ::read(core->wakeFd, &count, sizeof count);
-                    core->fdWakeSent = false;
-                }
-                core->deliver();
-            });
-        }
+    if (core_->options.clock == ClockMode::realTime)
         core_->thread = std::thread([core = core_.get()] { core->threadLoop(); });
-    }
 }
 
 BenchSoundCard::~BenchSoundCard() {
@@ -577,18 +464,7 @@ BenchSoundCard::~BenchSoundCard() {
     }
     // Handles may outlive the card; they keep the core but get no more
     // notifications delivered.
-    QObject* relay = core_->relay;
-    core_->relay = nullptr;
-    core_->notifier = nullptr; // a child of the relay
-    if (core_->delivering)
-        relay->deleteLater();
-    else
-        delete relay;
-    if (core_->wakeFd >= 0) {
-        std::lock_guard lock(core_->mutex);
-        ::close(core_->wakeFd);
-        core_->wakeFd = -1;
-    }
+    core_->relay->shutDown();
 }
 
 MMResult BenchSoundCard::openInput(int device, const PcmFormat& format, QObject* notify,
@@ -602,14 +478,13 @@ MMResult BenchSoundCard::openInput(int device, const PcmFormat& format, QObject*
         auto& s = core_->input;
         if (s.absent) return error::badDeviceId;
         if (s.key) return error::allocated;
-        key = core_->nextKey++;
+        key = core_->relay->attach(notify);
         input = std::make_unique<BenchWaveInput>(core_, key);
         s.key = key;
         s.handle = input.get();
         core_->queueEvent(s, message::inputOpened);
     }
-    core_->targets[key] = notify;
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
     return error::ok;
 }
 
@@ -624,15 +499,14 @@ MMResult BenchSoundCard::openOutput(int device, const PcmFormat& format, QObject
         auto& s = core_->output;
         if (s.absent) return error::badDeviceId;
         if (s.key) return error::allocated;
-        key = core_->nextKey++;
+        key = core_->relay->attach(notify);
         output = std::make_unique<BenchWaveOutput>(core_, key);
         s.key = key;
         s.handle = output.get();
         s.running = true;
         core_->queueEvent(s, message::outputOpened);
     }
-    core_->targets[key] = notify;
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
     return error::ok;
 }
 
@@ -673,16 +547,11 @@ bool BenchSoundCard::launchMixerApplication() {
 void BenchSoundCard::advance(std::uint64_t frames) {
     if (core_->options.clock != ClockMode::manual || frames == 0) return;
     core_->run(frames, false);
-    bool any = false;
-    {
-        std::lock_guard lock(core_->mutex);
-        any = !core_->pending.empty();
-    }
-    if (any) core_->wakeRelayFromGui();
+    if (core_->relay->hasPending()) core_->relay->wakeFromGui();
 }
 
 void BenchSoundCard::deliverNotifications() {
-    core_->deliver();
+    core_->relay->deliver();
 }
 
 std::uint64_t BenchSoundCard::frameCount() const {
@@ -718,7 +587,7 @@ void BenchSoundCard::removeDevice(Direction direction) {
         s.removed = true;
         s.running = false;
     }
-    core_->wakeRelayFromGui();
+    core_->relay->wakeFromGui();
 }
 
 void BenchSoundCard::restoreDevice(Direction direction) {
