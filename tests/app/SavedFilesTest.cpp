@@ -40,8 +40,6 @@ const Writer writers[] = {
      [](TForm1& form) { form.responseWindow().saveImageButton->click(); }},
 };
 
-const QByteArray previous = "the user's previous file\n";
-
 TEST(SavedFiles, EveryWindowWriterLeavesThePreviousFileWholeOnFailure) {
     testcard::BenchWindow bench;
     bench.capture(1);
@@ -64,15 +62,9 @@ TEST(SavedFiles, EveryWindowWriterLeavesThePreviousFileWholeOnFailure) {
             QTemporaryDir directory;
             ASSERT_TRUE(directory.isValid());
             const QString folder = directory.filePath("data");
-            ASSERT_TRUE(QDir().mkpath(folder));
-            const QString target = folder + "/" + writer.fileName;
-            if (c.trouble == Trouble::folderTarget) {
-                ASSERT_TRUE(QDir().mkpath(target + "/inside"));
-            } else {
-                QFile file(target);
-                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-                file.write(previous);
-            }
+            const QString target =
+                placeTarget(directory.path(), writer.fileName, c.trouble == Trouble::folderTarget);
+            ASSERT_FALSE(target.isEmpty());
             const auto before = contentsOf(folder);
             const app::FileChooser chooser =
                 app::setFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
@@ -94,7 +86,7 @@ TEST(SavedFiles, EveryWindowWriterLeavesThePreviousFileWholeOnFailure) {
             const auto after = contentsOf(folder);
             if (c.replaced) {
                 ASSERT_EQ(after.size(), 1u);
-                EXPECT_NE(after.begin()->second, previous);
+                EXPECT_NE(after.begin()->second, previousContent);
                 EXPECT_GT(after.begin()->second.size(), 16);
             } else {
                 EXPECT_EQ(after, before);

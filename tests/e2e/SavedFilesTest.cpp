@@ -34,8 +34,6 @@ void PrintTo(const Row& row, std::ostream* os) {
     *os << row.label;
 }
 
-const QByteArray previous = "the user's previous file\n";
-
 QStringList arguments(const Row& row, const QString& target) {
     QStringList list{"--audio=bench"};
     switch (row.writer) {
@@ -60,8 +58,8 @@ QStringList arguments(const Row& row, const QString& target) {
 
 // After the previous content, whole log lines only: seven fields each.
 void expectWholeLogLines(const QByteArray& content) {
-    ASSERT_TRUE(content.startsWith(previous));
-    const QByteArray added = content.mid(previous.size());
+    ASSERT_TRUE(content.startsWith(previousContent));
+    const QByteArray added = content.mid(previousContent.size());
     ASSERT_FALSE(added.isEmpty());
     EXPECT_TRUE(added.endsWith('\n'));
     for (const QByteArray& line : added.split('\n'))
@@ -77,15 +75,10 @@ TEST_P(SavedFilesTest, ThePreviousFileStaysWholeAndTheFailureIsSaidOnce) {
     QTemporaryDir directory;
     ASSERT_TRUE(directory.isValid());
     const QString folder = directory.filePath("data");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString target = folder + (row.writer == Writer::snapshot ? "/window.png" : "/out.csv");
-    if (row.trouble == Trouble::folderTarget) {
-        ASSERT_TRUE(QDir().mkpath(target + "/inside"));
-    } else {
-        QFile file(target);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(previous);
-    }
+    const QString target =
+        placeTarget(directory.path(), row.writer == Writer::snapshot ? "window.png" : "out.csv",
+                    row.trouble == Trouble::folderTarget);
+    ASSERT_FALSE(target.isEmpty());
     const auto before = contentsOf(folder);
 
     std::function<void()> inChild;
@@ -95,7 +88,7 @@ TEST_P(SavedFilesTest, ThePreviousFileStaysWholeAndTheFailureIsSaidOnce) {
     }
     // A new file takes 30 bytes, less than any of these writes; a log line
     // gets 30 bytes in before the disk is full.
-    if (row.trouble == Trouble::diskFull) inChild = diskFullInChild(previous.size() + 30);
+    if (row.trouble == Trouble::diskFull) inChild = diskFullInChild(previousContent.size() + 30);
     const ProgramRun run = runProgram(arguments(row, target), headless(), inChild);
     setMode(folder, 0755);
 
@@ -114,7 +107,7 @@ TEST_P(SavedFilesTest, ThePreviousFileStaysWholeAndTheFailureIsSaidOnce) {
         break;
     case Outcome::replaced:
         ASSERT_EQ(after.size(), 1u);
-        EXPECT_NE(after.begin()->second, previous);
+        EXPECT_NE(after.begin()->second, previousContent);
         EXPECT_GT(after.begin()->second.size(), 100);
         break;
     case Outcome::appended:

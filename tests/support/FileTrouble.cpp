@@ -1,5 +1,6 @@
 #include "support/FileTrouble.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <csignal>
@@ -77,6 +78,16 @@ std::function<void()> diskFullInChild(rlim_t bytes) {
         limit.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limit);
     };
+}
+
+QString placeTarget(const QString& directory, const QString& name, bool folderInstead) {
+    const QString target = directory + "/data/" + name;
+    if (folderInstead) return QDir().mkpath(target + "/inside") ? target : QString();
+    if (!QDir().mkpath(directory + "/data")) return {};
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(previousContent) != previousContent.size())
+        return {};
+    return target;
 }
 
 std::map<QString, QByteArray> contentsOf(const QString& folder) {

@@ -48,6 +48,14 @@ private:
 std::function<void()> withoutPermissionOverrideInChild();
 std::function<void()> diskFullInChild(rlim_t bytes);
 
+// What the user had in the target before.
+inline const QByteArray previousContent = "the user's previous file\n";
+
+// A folder "data" in `directory` with the target `name` in it: the previous
+// content, or a folder (not empty) in the file's place. Returns the
+// target's path, empty when it could not be made.
+QString placeTarget(const QString& directory, const QString& name, bool folderInstead);
+
 // Every entry under `folder`, by path relative to it: the bytes of a file,
 // "<folder>" for a folder.
 std::map<QString, QByteArray> contentsOf(const QString& folder);
