@@ -64,7 +64,7 @@ void TForm1::createScreenMenu() {
                                                          QStringLiteral("PNG (*.png)"));
                 if (file.isEmpty()) return;
                 if (const QString failure = saveWindowImage(*this, file); !failure.isEmpty())
-                    throw Exception(failure.toStdString());
+                    throw Exception(pictureNotSaved(file, failure).toStdString());
             }));
 }
 

@@ -3,6 +3,7 @@
 #include "app/ErrorReport.h"
 #include "app/FileChooser.h"
 #include "app/Form1.h"
+#include "app/Snapshot.h"
 #include "app/TextFile.h"
 #include "core/Convert.h"
 #include "core/Exception.h"
@@ -218,8 +219,8 @@ void ResponseWindow::saveImageClick() {
         app::chooseSaveFile(this, QString::fromUtf8("uložit obrázek"),
                             QStringLiteral("charakteristika.png"), QStringLiteral("PNG (*.png)"));
     if (file.isEmpty()) return;
-    if (!plotsImage().save(file, "PNG"))
-        throw Exception("Obrázek " + file.toStdString() + " nelze zapsat");
+    if (const QString failure = savePng(plotsImage(), file); !failure.isEmpty())
+        throw Exception(pictureNotSaved(file, failure).toStdString());
 }
 
 void ResponseWindow::closeEvent(QCloseEvent* event) {

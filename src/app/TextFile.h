@@ -4,6 +4,7 @@
 #include <QString>
 #include <string>
 
-// Replaces the file's content with `text`; an empty result means written,
-// otherwise the text says why not, naming the file.
+// Replaces the file's content with `text`, whole or not at all; an empty
+// result means written, otherwise the text says why not, naming the file,
+// and the file is as it was.
 QString writeTextFile(const QString& file, const std::string& text);

@@ -13,14 +13,15 @@
 #include "app/Snapshot.h"
 #include "core/FixedText.h"
 #include "core/PrintableText.h"
+#include "core/WholeFile.h"
 #include "platform/SoundCardFactory.h"
 #include "platform/bench/BenchSoundCard.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QJsonDocument>
 #include <QTimer>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -32,42 +33,60 @@ void printLine(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+// A response run that ended before its last point: said once; a named file
+// keeps its previous content.
+void printResponseStopped(const QString& file) {
+    QString text = QStringLiteral("zo7scope: --response: the run ended before its last point");
+    if (!file.isEmpty())
+        text += QStringLiteral("; %1 is unchanged")
+                    .arg(QString::fromStdString(printable(file.toStdString())));
+    printLine(stderr, text);
+}
+
+// One line on stderr about a file named on the command line.
+void printFileProblem(const char* option, const QString& file, const QString& reason) {
+    printLine(stderr, QStringLiteral("zo7scope: %1=%2: %3")
+                          .arg(QLatin1String(option),
+                               QString::fromStdString(printable(file.toStdString())), reason));
+}
+
 // --response: the run starts as soon as the event loop does; its CSV goes to
-// standard output or the named file, and the window then closes. False (the
-// reason printed) when the file cannot be written.
-bool startResponse(TForm1& form, const CommandLineOptions& options, int& status) {
+// standard output or, once the run is complete, to the named file, and the
+// window then closes. A run that ends early leaves the named file as it was.
+// False (the reason printed) when the file could not be written.
+bool startResponse(TForm1& form, const CommandLineOptions& options, int& status, bool& ended) {
     const CommandLineOptions::Response run = *options.response;
-    auto out = std::make_shared<QFile>();
-    if (!options.responseFile.isEmpty()) {
-        out->setFileName(options.responseFile);
-        if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            printLine(stderr, QStringLiteral("zo7scope: --response-out=%1: %2")
-                                  .arg(QString::fromStdString(
-                                           printable(options.responseFile.toStdString())),
-                                       out->errorString()));
+    const QString file = options.responseFile;
+    if (!file.isEmpty())
+        if (const QString refused = wholeFileRefusal(file); !refused.isEmpty()) {
+            printFileProblem("--response-out", file, refused);
             return false;
         }
-    }
     ResponseWindow& window = form.responseWindow();
-    QObject::connect(&window.run(), &ResponseRun::finished, &form,
-                     [&form, &window, &status, out](bool completed) {
-                         const std::string csv = window.csv();
-                         if (out->isOpen()) {
-                             if (out->write(csv.data(), static_cast<qint64>(csv.size())) !=
-                                 static_cast<qint64>(csv.size()))
-                                 status = 1;
-                             out->close();
-                         } else {
-                             std::fwrite(csv.data(), 1, csv.size(), stdout);
-                             std::fflush(stdout);
-                         }
-                         if (!completed) status = 1;
-                         if (const auto found = window.resonance())
-                             printLine(stderr, QStringLiteral("zo7scope: resonance %1 Hz")
-                                                   .arg(QString::fromStdString(
-                                                       fixedText(found->frequency, 0, 1))));
-                         form.close();
-                     });
+    QObject::connect(
+        &window.run(), &ResponseRun::finished, &form,
+        [&form, &window, &status, &ended, file](bool completed) {
+            ended = true;
+            const std::string csv = window.csv();
+            if (!completed) {
+                printResponseStopped(file);
+                status = 1;
+            }
+            if (file.isEmpty()) {
+                std::fwrite(csv.data(), 1, csv.size(), stdout);
+                std::fflush(stdout);
+            } else if (completed) {
+                if (const QString failure = writeWholeFile(file, csv); !failure.isEmpty()) {
+                    printFileProblem("--response-out", file, failure);
+                    status = 1;
+                }
+            }
+            if (const auto found = window.resonance())
+                printLine(stderr,
+                          QStringLiteral("zo7scope: resonance %1 Hz")
+                              .arg(QString::fromStdString(fixedText(found->frequency, 0, 1))));
+            form.close();
+        });
     QTimer::singleShot(0, &form, [&window, run] {
         window.startRun(run.startHz, run.endHz, run.points, ResponseWindow::defaultSettleMs);
     });
@@ -107,6 +126,16 @@ int main(int argc, char** argv) {
         printLine(stderr, QString::fromStdString(bad));
         return commandLineErrorStatus;
     }
+
+    // A size limit on files (ulimit -f) makes the write that passes it fail,
+    // which the writers report, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // A picture named for the close is checked now, not after the whole run.
+    if (!options.snapshotFile.isEmpty())
+        if (const QString refused = wholeFileRefusal(options.snapshotFile); !refused.isEmpty()) {
+            printFileProblem("--snapshot", options.snapshotFile, refused);
+            return commandLineErrorStatus;
+        }
 
     const QString noDisplay = missingDisplayMessage(qEnvironmentVariable("QT_QPA_PLATFORM"),
                                                     qEnvironmentVariable("DISPLAY"),
@@ -154,8 +183,7 @@ int main(int argc, char** argv) {
         if (!options.snapshotFile.isEmpty()) {
             const QString failure = saveWindowImage(*form, options.snapshotFile);
             if (!failure.isEmpty()) {
-                printLine(stderr, QStringLiteral("zo7scope: snapshot: ") +
-                                      QString::fromStdString(printable(failure.toStdString())));
+                printFileProblem("--snapshot", options.snapshotFile, failure);
                 status = 1;
             }
         }
@@ -168,18 +196,16 @@ int main(int argc, char** argv) {
     if (!options.logFile.isEmpty()) {
         QString error;
         if (!log.open(options.logFile, error)) {
-            printLine(
-                stderr,
-                QStringLiteral("zo7scope: --log=%1: %2")
-                    .arg(QString::fromStdString(printable(options.logFile.toStdString())), error));
+            printFileProblem("--log", options.logFile, error);
             form.reset();
             platform::installSoundCard(nullptr);
             return commandLineErrorStatus;
         }
     }
     std::unique_ptr<SimulatedTime> simulatedTime;
+    bool responseEnded = false;
     if (options.response) {
-        if (!startResponse(*form, options, status)) {
+        if (!startResponse(*form, options, status, responseEnded)) {
             form.reset();
             platform::installSoundCard(nullptr);
             return commandLineErrorStatus;
@@ -192,6 +218,13 @@ int main(int argc, char** argv) {
     form->show();
     if (quitDue) QTimer::singleShot(0, form.get(), &QWidget::close);
     const int loopStatus = application.exec();
+    // The window closed before the run could begin (--quit-after=0).
+    if (options.response && !responseEnded) {
+        printResponseStopped(options.responseFile);
+        status = 1;
+    }
+    // The log went on without some lines; it said so when it began to fail.
+    if (log.linesLost() > 0) status = 1;
     form.reset();                        // the components close their devices first
     platform::installSoundCard(nullptr); // then the sound card stops, while Qt is still up
     return status != 0 ? status : loopStatus;

@@ -4,13 +4,19 @@
 
 #include "app/IdleCycle.h"
 
+#include "app/CanvasWidget.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
 #include "platform/bench/BenchSoundCard.h"
+#include "platform/bench/Circuit.h"
+#include "support/BenchWindow.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -97,8 +103,7 @@ TEST(IdleCycleTest, WithNothingArrivingTheCycleWaitsUntilTheNextEvent) {
     for (int periodic : {1, 0}) {
         auto form = std::make_unique<TForm1>();
         form->state.periodicMode = periodic;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->idleCycle().waiting(); }, 5000))
-            << periodic;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->idleCycle().waiting(); }, 5000)) << periodic;
         const auto resting = form->idlePassCount();
         EXPECT_LE(resting, 8u);
         QTest::qWait(30);
@@ -126,6 +131,85 @@ TEST(IdleCycleTest, AnInputThatCannotOpenIsRetriedWithoutPause) {
     bench.failOperation(platform::bench::Operation::openInput, platform::error::ok);
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->idleCycle().waiting(); }, 5000));
     EXPECT_TRUE(form->AudioIn1->DeviceOpen);
+}
+
+// What the window shows: the four readouts, the overload warning and the screen.
+struct Shown {
+    std::string readouts;
+    bool overload;
+    QImage screen;
+};
+
+Shown shown(TForm1& form) {
+    return {
+        QStringList{form.Edit1->text(), form.Edit4->text(), form.Edit8->text(), form.Edit12->text()}
+            .join('|')
+            .toStdString(),
+        form.Panel2->isVisibleTo(&form), form.canvas()->canvas().image()};
+}
+
+// A block that clips at full gain: the first pass on it switches to reduced
+// gain, and only the next pass on the same block reads it with the new
+// factors and ranges. The cycle may rest only once the passes stopped
+// changing anything: more passes, with no block arriving, show the same.
+TEST(IdleCycleTest, TheCycleRestsOnlyWhenAnotherPassWouldShowTheSame) {
+    platform::bench::BenchOptions options;
+    options.circuit = *platform::bench::parseCircuit("R=10").circuit;
+    testcard::BenchWindow bench(options);
+    TForm1& form = bench.form();
+    bench.state().generator1Amplitude = 20000; // 671 mV: clips at full gain
+    bench.settleOutput();
+    bench.pass();         // starts a capture
+    bench.advance(16000); // its two blocks arrive
+    ASSERT_EQ(bench.state().reducedGain, 0);
+    // The manual clock stands still: no further block arrives.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.idleCycle().waiting(); }, 10000));
+    ASSERT_EQ(bench.state().reducedGain, 1);
+    const Shown resting = shown(form);
+    for (int i = 0; i < 3; ++i)
+        bench.pass();
+    EXPECT_EQ(shown(form).readouts, resting.readouts);
+    EXPECT_EQ(shown(form).overload, resting.overload);
+    EXPECT_TRUE(shown(form).screen == resting.screen);
+}
+
+// A bench whose input is busy for the next open only, as when another
+// program has just let go of it.
+class InputBusyOnce : public platform::bench::BenchSoundCard {
+public:
+    bool busyNext = false;
+    int refused = 0;
+    platform::MMResult openInput(int device, const platform::PcmFormat& format, QObject* notify,
+                                 std::unique_ptr<platform::WaveInput>& input) override {
+        if (busyNext) {
+            busyNext = false;
+            ++refused;
+            return platform::error::allocated;
+        }
+        return BenchSoundCard::openInput(device, format, notify, input);
+    }
+};
+
+// A busy input is tried twice in each pass: a refusal of the first attempt
+// does not cost the capture of that pass.
+TEST(IdleCycleTest, ABusyInputIsTriedAgainInTheSamePass) {
+    auto owned = std::make_unique<InputBusyOnce>();
+    InputBusyOnce& card = *owned;
+    platform::installSoundCard(std::move(owned));
+    auto form = std::make_unique<TForm1>();
+    // The capture of start-up records its two blocks and ends.
+    ASSERT_TRUE(form->AudioIn1->DeviceOpen);
+    card.advance(16000);
+    card.deliverNotifications();
+    ASSERT_FALSE(form->AudioIn1->DeviceOpen);
+
+    card.busyNext = true;
+    bool Done = true;
+    form->MyIdleEvent(form.get(), Done);
+    EXPECT_EQ(card.refused, 1);
+    EXPECT_TRUE(form->AudioIn1->DeviceOpen);
+    form.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace

@@ -16,20 +16,6 @@
 
 namespace {
 
-QProcessEnvironment headless() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return environment;
-}
-
-// Lines of a program's diagnostic output, without the toolkit's own notes.
-QStringList ownLines(const QByteArray& text) {
-    QStringList lines;
-    for (const QString& line : QString::fromLocal8Bit(text).split('\n', Qt::SkipEmptyParts))
-        if (!line.startsWith(QLatin1String("QStandardPaths:"))) lines << line;
-    return lines;
-}
-
 QJsonObject byName(const QJsonArray& entries, const QString& name) {
     for (const QJsonValue& entry : entries)
         if (entry.toObject().value(QLatin1String("name")).toString() == name)

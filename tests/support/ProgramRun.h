@@ -1,11 +1,13 @@
 #pragma once
 // Runs the built program (ZO7SCOPE_PROGRAM, defined for the test programs
-// that run it) and collects its exit status and output.
+// that run it) and collects its exit status and output. `inChild` runs in
+// the new process before the program starts (limits, permissions).
 
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 
 struct ProgramRun {
@@ -16,9 +18,11 @@ struct ProgramRun {
 
 inline ProgramRun
 runProgram(const QStringList& arguments,
-           QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+           QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+           const std::function<void()>& inChild = {}) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (inChild) process.setChildProcessModifier(inChild);
     process.start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
     ProgramRun run;
     if (!process.waitForFinished(60000)) {
@@ -31,4 +35,19 @@ runProgram(const QStringList& arguments,
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+// The environment of a run without a display.
+inline QProcessEnvironment headless() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+// Lines of a program's diagnostic output, without the toolkit's own notes.
+inline QStringList ownLines(const QByteArray& text) {
+    QStringList lines;
+    for (const QString& line : QString::fromLocal8Bit(text).split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(QLatin1String("QStandardPaths:"))) lines << line;
+    return lines;
 }
