@@ -165,7 +165,7 @@ double ModelFit::resonanceSigma() const {
     return *f0 * std::sqrt(std::max(0.0, relative)) / 2;
 }
 
-CircuitFit fitSeriesCircuit(const std::vector<FitPoint>& points) {
+CircuitFit fitSeriesCircuit(const std::vector<FitPoint>& points, double scaleSigma) {
     CircuitFit result;
     std::vector<const FitPoint*> used;
     for (const FitPoint& p : points)
@@ -184,8 +184,14 @@ CircuitFit fitSeriesCircuit(const std::vector<FitPoint>& points) {
     }
 
     const WeightedRows rows = weightedRows(used);
-    for (std::size_t i = 0; i < seriesModels.size(); ++i)
-        result.fits[i] = fitModel(seriesModels[i], rows);
+    for (std::size_t i = 0; i < seriesModels.size(); ++i) {
+        ModelFit& fit = result.fits[i];
+        fit = fitModel(seriesModels[i], rows);
+        if (!fit.solved || !(scaleSigma > 0)) continue;
+        for (std::size_t a = 0; a < 3; ++a)
+            for (std::size_t b = 0; b < 3; ++b)
+                fit.covariance[a][b] += scaleSigma * scaleSigma * fit.values[a] * fit.values[b];
+    }
 
     result.chosen = simplestConsistent(result);
     if (!result.chosen) {

@@ -93,8 +93,11 @@ struct CircuitFit {
 };
 
 // Fits every series model to the valid, settled points whose uncertainties
-// are positive, and chooses one.
-CircuitFit fitSeriesCircuit(const std::vector<FitPoint>& points);
+// are positive, and chooses one. `scaleSigma` is the relative standard
+// uncertainty of the instrument's impedance scale: an error of it scales every
+// |Z| alike, and with them R, L and 1/C, without any trace in the residual,
+// so it is added to the values' covariances (and cancels in f0).
+CircuitFit fitSeriesCircuit(const std::vector<FitPoint>& points, double scaleSigma = 0);
 
 // |Z| and φ (degrees) of a fitted model at frequency f.
 struct ModelPoint {

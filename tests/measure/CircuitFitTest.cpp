@@ -167,6 +167,22 @@ TEST(CircuitFit, UncertaintiesGrowWithTheNoiseOfThePoints) {
     }
 }
 
+TEST(CircuitFit, TheImpedanceScaleWidensTheValuesButNotTheResonance) {
+    const Sweep& s = sweeps[6]; // R-L-C, Q 10, exact points known to 1 in 10^5
+    const auto points = measured(s.circuit, s.fLow, s.fHigh, s.count, 1e-5, 1e-5, 1, 0);
+    const auto exact = measure::fitSeriesCircuit(points);
+    const auto scaled = measure::fitSeriesCircuit(points, 0.01);
+    ASSERT_EQ(scaled.verdict, FitVerdict::fitted);
+    const measure::ModelFit& rlc = scaled.fit(SeriesModel::rlc);
+    // A 1 % scale: 1 % of R, of L and of 1/C, and so of C.
+    EXPECT_NEAR(rlc.sigma(Component::resistance), 0.1, 0.001);
+    EXPECT_NEAR(rlc.sigma(Component::inductance), 0.001, 0.00001);
+    EXPECT_NEAR(rlc.capacitanceSigma(), 0.1e-6, 0.001e-6);
+    // f0 depends on L / C alone: the scale leaves it as sharp as before.
+    EXPECT_NEAR(rlc.resonanceSigma(), exact.fit(SeriesModel::rlc).resonanceSigma(), 1e-6);
+    EXPECT_LT(rlc.resonanceSigma(), 0.01);
+}
+
 TEST(CircuitFit, APureRcReportsNoInductance) {
     const Circuit rc{"RC", SeriesModel::rc, 22, noCoil, 47e-6}; // fc 154 Hz
     for (unsigned seed : {1u, 2u, 3u}) {
