@@ -13,6 +13,7 @@
 #include "app/Snapshot.h"
 #include "core/FixedText.h"
 #include "core/PrintableText.h"
+#include "measure/CircuitFitText.h"
 #include "platform/SoundCardFactory.h"
 #include "platform/bench/BenchSoundCard.h"
 
@@ -30,6 +31,13 @@ void printLine(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fprintf(stream, "%s\n", bytes.constData());
     std::fflush(stream);
+}
+
+// The series model fitted to a response, in English, on stderr.
+void printFit(const measure::CircuitFit& fit) {
+    printLine(stderr, QStringLiteral("zo7scope: ") +
+                          QString::fromStdString(
+                              measure::circuitFitSummary(fit, measure::Language::english)));
 }
 
 // --response: the run starts as soon as the event loop does; its CSV goes to
@@ -66,6 +74,7 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status)
                              printLine(stderr, QStringLiteral("zo7scope: resonance %1 Hz")
                                                    .arg(QString::fromStdString(
                                                        fixedText(found->frequency, 0, 1))));
+                         printFit(window.circuitFit());
                          form.close();
                      });
     QTimer::singleShot(0, &form, [&window, run] {

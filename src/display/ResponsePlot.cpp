@@ -34,11 +34,31 @@ QString hertzLabel(double f) {
     return QString::fromStdString(fixedText(f, 0, f < 10 ? 1 : 0));
 }
 
+// The model's curve: a thin white line.
+void drawModel(QPainter& painter, const Axes& axes,
+               const std::vector<measure::ResponsePoint>& model) {
+    QPainterPath path;
+    bool started = false;
+    for (const auto& p : model) {
+        if (!(p.impedance > 0) || !(p.frequency > 0)) continue;
+        const QPointF at(axes.x(p.frequency), axes.y(axes.yLog ? p.impedance : p.phaseDegrees));
+        if (!started)
+            path.moveTo(at);
+        else
+            path.lineTo(at);
+        started = true;
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(255, 255, 255), 1));
+    painter.drawPath(path);
+}
+
 } // namespace
 
 void drawResponsePlot(QImage& image, ResponsePlotKind kind,
                       const std::vector<measure::ResponsePoint>& points, double fLow, double fHigh,
-                      const std::optional<measure::Resonance>& resonance) {
+                      const std::optional<measure::Resonance>& resonance,
+                      const std::vector<measure::ResponsePoint>& model) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(image.rect(), Qt::black);
@@ -124,9 +144,15 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
         painter.setBrush(colour);
         painter.drawEllipse(at, 2.5, 2.5);
     }
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(colour, 1.5));
-    painter.drawPath(path);
+    // With a model, its curve goes through the points in place of their own
+    // joining line.
+    if (model.empty()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(colour, 1.5));
+        painter.drawPath(path);
+    } else {
+        drawModel(painter, axes, model);
+    }
 
     if (resonance && resonance->frequency >= fLow && resonance->frequency <= fHigh) {
         const double x = axes.x(resonance->frequency);
