@@ -51,20 +51,4 @@ double chiSquareProbability(double x, int degreesOfFreedom) {
     return half < a + 1 ? lowerSeries(a, half) : 1 - upperFraction(a, half);
 }
 
-double chiSquareQuantile(double p, int degreesOfFreedom) {
-    if (degreesOfFreedom < 1 || !(p > 0)) return 0;
-    if (p >= 1) return std::numeric_limits<double>::infinity();
-    // The distribution's mean is k and its spread sqrt(2k): the quantile
-    // lies below a bound far out in the tail; halve the interval from there.
-    const double k = degreesOfFreedom;
-    double low = 0, high = k + 40 * std::sqrt(2 * k) + 100;
-    while (chiSquareProbability(high, degreesOfFreedom) < p)
-        high *= 2;
-    for (int i = 0; i < 200 && high - low > 1e-12 * high; ++i) {
-        const double middle = (low + high) / 2;
-        (chiSquareProbability(middle, degreesOfFreedom) < p ? low : high) = middle;
-    }
-    return (low + high) / 2;
-}
-
 } // namespace measure

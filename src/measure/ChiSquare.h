@@ -8,8 +8,4 @@ namespace measure {
 // at or below x (the regularised lower incomplete gamma function P(k/2, x/2)).
 double chiSquareProbability(double x, int degreesOfFreedom);
 
-// The value a chi-square variable with `degreesOfFreedom` stays at or below
-// with probability p (0 < p < 1).
-double chiSquareQuantile(double p, int degreesOfFreedom);
-
 } // namespace measure

@@ -99,8 +99,9 @@ ModelFit fitModel(SeriesModel model, const WeightedRows& rows) {
         }
     }
     fit.solved = std::isfinite(fit.chiSquare);
-    fit.consistent = fit.solved && fit.chiSquare <= chiSquareQuantile(consistentProbability,
-                                                                      fit.degreesOfFreedom);
+    // Within the quantile: a chi-square no larger is at most that probable.
+    fit.consistent = fit.solved && chiSquareProbability(fit.chiSquare, fit.degreesOfFreedom) <=
+                                       consistentProbability;
     return fit;
 }
 

@@ -290,17 +290,18 @@ TEST(CircuitFit, ModelResponseOfASeriesCircuit) {
     }
 }
 
-TEST(ChiSquare, QuantilesOfTheTables) {
-    // Critical values of the chi-square distribution as printed in tables.
+TEST(ChiSquare, ProbabilitiesAtTheQuantilesOfTheTables) {
+    // Critical values of the chi-square distribution as printed in tables:
+    // a chi-square with k degrees of freedom stays below them with
+    // probability p.
     const struct {
         double p;
         int k;
         double quantile;
     } cases[] = {{0.95, 1, 3.841},    {0.99, 2, 9.210},   {0.5, 2, 1.386},       {0.999, 5, 20.515},
                  {0.999, 10, 29.588}, {0.95, 30, 43.773}, {0.999, 100, 149.449}, {0.05, 10, 3.940}};
-    for (const auto& c : cases) {
-        EXPECT_NEAR(measure::chiSquareQuantile(c.p, c.k), c.quantile, 0.0015) << c.p << " " << c.k;
-    }
+    for (const auto& c : cases)
+        EXPECT_NEAR(measure::chiSquareProbability(c.quantile, c.k), c.p, 1e-4) << c.p << " " << c.k;
     // With two degrees of freedom P = 1 - exp(-x / 2).
     EXPECT_NEAR(measure::chiSquareProbability(2, 2), 1 - std::exp(-1.0), 1e-12);
     EXPECT_NEAR(measure::chiSquareProbability(30, 2), 1 - std::exp(-15.0), 1e-12);
