@@ -34,23 +34,27 @@ QString hertzLabel(double f) {
     return QString::fromStdString(fixedText(f, 0, f < 10 ? 1 : 0));
 }
 
-// The model's curve: a thin white line.
-void drawModel(QPainter& painter, const Axes& axes,
-               const std::vector<measure::ResponsePoint>& model) {
+// A line through the points that have an impedance, broken where one has
+// none; `each` is called with every point's place.
+template <class Each>
+QPainterPath lineThrough(const Axes& axes, const std::vector<measure::ResponsePoint>& points,
+                         Each each) {
     QPainterPath path;
     bool started = false;
-    for (const auto& p : model) {
-        if (!(p.impedance > 0) || !(p.frequency > 0)) continue;
+    for (const auto& p : points) {
+        if (!(p.impedance > 0) || !(p.frequency > 0)) {
+            started = false;
+            continue;
+        }
         const QPointF at(axes.x(p.frequency), axes.y(axes.yLog ? p.impedance : p.phaseDegrees));
         if (!started)
             path.moveTo(at);
         else
             path.lineTo(at);
         started = true;
+        each(at);
     }
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(255, 255, 255), 1));
-    painter.drawPath(path);
+    return path;
 }
 
 } // namespace
@@ -126,32 +130,20 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
 
     // The points, joined.
     const QColor colour = axes.yLog ? QColor(255, 255, 0) : QColor(0, 255, 255);
-    QPainterPath path;
-    bool started = false;
     painter.setClipRect(axes.area.adjusted(-3, -3, 3, 3));
-    for (const auto& p : points) {
-        if (p.impedance <= 0 || p.frequency <= 0) {
-            started = false;
-            continue;
-        }
-        const QPointF at(axes.x(p.frequency), axes.y(axes.yLog ? p.impedance : p.phaseDegrees));
-        if (!started)
-            path.moveTo(at);
-        else
-            path.lineTo(at);
-        started = true;
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawEllipse(at, 2.5, 2.5);
-    }
-    // With a model, its curve goes through the points in place of their own
-    // joining line.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    const QPainterPath path =
+        lineThrough(axes, points, [&](QPointF at) { painter.drawEllipse(at, 2.5, 2.5); });
+    // With a model, its curve goes through the points as a thin white line
+    // in place of their own joining line.
+    painter.setBrush(Qt::NoBrush);
     if (model.empty()) {
-        painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(colour, 1.5));
         painter.drawPath(path);
     } else {
-        drawModel(painter, axes, model);
+        painter.setPen(QPen(QColor(255, 255, 255), 1));
+        painter.drawPath(lineThrough(axes, model, [](QPointF) {}));
     }
 
     if (resonance && resonance->frequency >= fLow && resonance->frequency <= fHigh) {

@@ -6,16 +6,12 @@ namespace measure {
 
 namespace {
 
+// By the enumerators' order.
+constexpr const char* componentSymbols[] = {"R", "L", "C"};
+constexpr const char* modelNames[] = {"R", "R-C", "R-L", "R-L-C"};
+
 std::string componentSymbol(Component c) {
-    switch (c) {
-    case Component::resistance:
-        return "R";
-    case Component::inductance:
-        return "L";
-    case Component::elastance:
-        return "C";
-    }
-    return "?";
+    return componentSymbols[static_cast<std::size_t>(c)];
 }
 
 std::string undecided(const CircuitFit& fit, Language language) {
@@ -49,17 +45,7 @@ std::string undecided(const CircuitFit& fit, Language language) {
 } // namespace
 
 std::string modelName(SeriesModel model) {
-    switch (model) {
-    case SeriesModel::r:
-        return "R";
-    case SeriesModel::rc:
-        return "R-C";
-    case SeriesModel::rl:
-        return "R-L";
-    case SeriesModel::rlc:
-        return "R-L-C";
-    }
-    return "?";
+    return modelNames[static_cast<std::size_t>(model)];
 }
 
 std::vector<std::string> circuitFitLines(const CircuitFit& fit, Language language) {
