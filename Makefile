@@ -4,9 +4,10 @@
 
 # pulseaudio, its ALSA plugin and pactl: the tests of the real ALSA path run a private server;
 # dpkg-dev, desktop-file-utils, appstream, man-db: the test of the Debian package.
+# libeigen3-dev: the least-squares fit of circuit models to a frequency response.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
-            pulseaudio pulseaudio-utils libasound2-plugins
+            pulseaudio pulseaudio-utils libasound2-plugins libeigen3-dev
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=

@@ -9,6 +9,8 @@
 #include "core/Exception.h"
 #include "core/FixedText.h"
 #include "display/ResponsePlot.h"
+#include "measure/CircuitFitText.h"
+#include "measure/ResponseFit.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -25,6 +27,8 @@ namespace {
 
 constexpr int plotWidth = 470;
 constexpr int plotHeight = 250;
+// Points of a fitted model's curve across a plot.
+constexpr int modelCurvePoints = 200;
 
 // Up to ten seconds of settling.
 constexpr int longestSettleMs = 10000;
@@ -102,10 +106,16 @@ ResponseWindow::ResponseWindow(TForm1& form)
     phasePlot->setFixedSize(plotWidth, plotHeight);
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    fitLabel = new QLabel(this);
+    fitLabel->setObjectName(QStringLiteral("fitLabel"));
+    fitLabel->setFixedWidth(plotWidth);
+    fitLabel->setWordWrap(true);
+    fitLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* plots = new QVBoxLayout;
     plots->addWidget(impedancePlot);
     plots->addWidget(phasePlot);
+    plots->addWidget(fitLabel);
     auto* body = new QHBoxLayout;
     body->addWidget(table, 1);
     body->addLayout(plots);
@@ -172,14 +182,24 @@ std::optional<measure::Resonance> ResponseWindow::resonance() const {
 }
 
 void ResponseWindow::redraw() {
+    showFit();
+    const std::vector<measure::ResponsePoint> model =
+        measure::modelCurve(fit_, startHz_, endHz_, modelCurvePoints);
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     const std::optional<measure::Resonance> found = resonance();
     display::drawResponsePlot(image, display::ResponsePlotKind::impedance, run_.points(), startHz_,
-                              endHz_, found);
+                              endHz_, found, model);
     impedancePlot->setPixmap(QPixmap::fromImage(image));
     display::drawResponsePlot(image, display::ResponsePlotKind::phase, run_.points(), startHz_,
-                              endHz_, found);
+                              endHz_, found, model);
     phasePlot->setPixmap(QPixmap::fromImage(image));
+}
+
+void ResponseWindow::showFit() {
+    fit_ = measure::fitResponse(run_.points());
+    fitLabel->setText(run_.points().empty() ? QString()
+                                            : QString::fromStdString(measure::circuitFitSummary(
+                                                  fit_, measure::Language::czech)));
 }
 
 void ResponseWindow::finished(bool completed) {
@@ -197,6 +217,10 @@ std::string ResponseWindow::csv() const {
     return measure::responseCsv(run_.points());
 }
 
+std::string ResponseWindow::csvWithFit() const {
+    return measure::fitComments(fit_) + csv();
+}
+
 QImage ResponseWindow::plotsImage() const {
     QImage image(plotWidth, 2 * plotHeight, QImage::Format_RGB32);
     QPainter painter(&image);
@@ -210,7 +234,7 @@ void ResponseWindow::saveCsvClick() {
         app::chooseSaveFile(this, QString::fromUtf8("uložit CSV"),
                             QStringLiteral("charakteristika.csv"), QStringLiteral("CSV (*.csv)"));
     if (file.isEmpty()) return;
-    if (const QString failure = writeTextFile(file, csv()); !failure.isEmpty())
+    if (const QString failure = writeTextFile(file, csvWithFit()); !failure.isEmpty())
         throw Exception(failure.toStdString());
 }
 

@@ -6,6 +6,7 @@
 // It is not modal: the instrument's window goes on working beside it.
 
 #include "app/ResponseRun.h"
+#include "measure/CircuitFit.h"
 
 #include <QImage>
 #include <QWidget>
@@ -38,6 +39,9 @@ public:
     QLabel* impedancePlot = nullptr;
     QLabel* phasePlot = nullptr;
     QLabel* statusLabel = nullptr;
+    // Under the plots: the series model fitted to the points and its values,
+    // or why the points cannot decide.
+    QLabel* fitLabel = nullptr;
 
     // "start": reads the boxes (a text that is no number, or a value out of
     // range, is reported and starts nothing) and starts the run.
@@ -53,6 +57,10 @@ public:
     std::string csv() const;
     QImage plotsImage() const;
     std::optional<measure::Resonance> resonance() const;
+    // The series-circuit fit of the points so far, and the table as CSV
+    // with the fit's comment lines before it (what "uložit CSV…" writes).
+    const measure::CircuitFit& circuitFit() const { return fit_; }
+    std::string csvWithFit() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,10 +68,12 @@ protected:
 private:
     void addRow(int index);
     void redraw();
+    void showFit();
     void finished(bool completed);
 
     TForm1& form_;
     ResponseRun run_;
     int startHz_ = 50;
     int endHz_ = 500;
+    measure::CircuitFit fit_;
 };

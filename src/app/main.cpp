@@ -14,6 +14,7 @@
 #include "core/FixedText.h"
 #include "core/PrintableText.h"
 #include "core/WholeFile.h"
+#include "measure/CircuitFitText.h"
 #include "platform/SoundCardFactory.h"
 #include "platform/bench/BenchSoundCard.h"
 
@@ -48,6 +49,13 @@ void printFileProblem(const char* option, const QString& file, const QString& re
     printLine(stderr, QStringLiteral("zo7scope: %1=%2: %3")
                           .arg(QLatin1String(option),
                                QString::fromStdString(printable(file.toStdString())), reason));
+}
+
+// The series model fitted to a response, in English, on stderr.
+void printFit(const measure::CircuitFit& fit) {
+    printLine(stderr, QStringLiteral("zo7scope: ") +
+                          QString::fromStdString(
+                              measure::circuitFitSummary(fit, measure::Language::english)));
 }
 
 // --response: the run starts as soon as the event loop does; its CSV goes to
@@ -85,6 +93,7 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status,
                 printLine(stderr,
                           QStringLiteral("zo7scope: resonance %1 Hz")
                               .arg(QString::fromStdString(fixedText(found->frequency, 0, 1))));
+            printFit(window.circuitFit());
             form.close();
         });
     QTimer::singleShot(0, &form, [&window, run] {

@@ -34,11 +34,35 @@ QString hertzLabel(double f) {
     return QString::fromStdString(fixedText(f, 0, f < 10 ? 1 : 0));
 }
 
+// A line through the points that have an impedance, broken where one has
+// none; `each` is called with every point's place.
+template <class Each>
+QPainterPath lineThrough(const Axes& axes, const std::vector<measure::ResponsePoint>& points,
+                         Each each) {
+    QPainterPath path;
+    bool started = false;
+    for (const auto& p : points) {
+        if (!(p.impedance > 0) || !(p.frequency > 0)) {
+            started = false;
+            continue;
+        }
+        const QPointF at(axes.x(p.frequency), axes.y(axes.yLog ? p.impedance : p.phaseDegrees));
+        if (!started)
+            path.moveTo(at);
+        else
+            path.lineTo(at);
+        started = true;
+        each(at);
+    }
+    return path;
+}
+
 } // namespace
 
 void drawResponsePlot(QImage& image, ResponsePlotKind kind,
                       const std::vector<measure::ResponsePoint>& points, double fLow, double fHigh,
-                      const std::optional<measure::Resonance>& resonance) {
+                      const std::optional<measure::Resonance>& resonance,
+                      const std::vector<measure::ResponsePoint>& model) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(image.rect(), Qt::black);
@@ -106,27 +130,21 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
 
     // The points, joined.
     const QColor colour = axes.yLog ? QColor(255, 255, 0) : QColor(0, 255, 255);
-    QPainterPath path;
-    bool started = false;
     painter.setClipRect(axes.area.adjusted(-3, -3, 3, 3));
-    for (const auto& p : points) {
-        if (p.impedance <= 0 || p.frequency <= 0) {
-            started = false;
-            continue;
-        }
-        const QPointF at(axes.x(p.frequency), axes.y(axes.yLog ? p.impedance : p.phaseDegrees));
-        if (!started)
-            path.moveTo(at);
-        else
-            path.lineTo(at);
-        started = true;
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawEllipse(at, 2.5, 2.5);
-    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    const QPainterPath path =
+        lineThrough(axes, points, [&](QPointF at) { painter.drawEllipse(at, 2.5, 2.5); });
+    // With a model, its curve goes through the points as a thin white line
+    // in place of their own joining line.
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(colour, 1.5));
-    painter.drawPath(path);
+    if (model.empty()) {
+        painter.setPen(QPen(colour, 1.5));
+        painter.drawPath(path);
+    } else {
+        painter.setPen(QPen(QColor(255, 255, 255), 1));
+        painter.drawPath(lineThrough(axes, model, [](QPointF) {}));
+    }
 
     if (resonance && resonance->frequency >= fLow && resonance->frequency <= fHigh) {
         const double x = axes.x(resonance->frequency);

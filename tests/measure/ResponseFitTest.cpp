@@ -1,0 +1,74 @@
+// The fit of a measured response: the uncertainties that stand in for the
+// points' own, the model's curve, and the comment lines of the saved table.
+
+#include "measure/ResponseFit.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace {
+
+TEST(ResponseFit, ReadoutStepsStandInForThePointsUncertainties) {
+    const struct {
+        measure::ResponsePoint point;
+        bool valid;
+        double impedanceSigma, phaseSigma;
+    } cases[] = {
+        // 0.001 mA in 0.5 mA and 0.01 mV in 100 mV: 0.2 % and 0.01 %,
+        // together 0.2002 %: 0.4005 ohm of 200, 0.1147 degrees.
+        {{300, 0.5, 100, 200, 60}, true, 0.4005, 0.1147},
+        // 10 mA through 10 ohm: 0.01 % each, together 0.01414 %.
+        {{159, 10, 100, 10, -2}, true, 0.001414, 0.00810},
+        // The current was too small to divide by.
+        {{20, 0.0004, 100, 0, 0}, false, 0, 0},
+    };
+    std::vector<measure::ResponsePoint> points;
+    for (const auto& c : cases)
+        points.push_back(c.point);
+    const auto fitPoints = measure::readoutResolutionStandIn(points);
+    ASSERT_EQ(fitPoints.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(fitPoints[i].valid, cases[i].valid) << i;
+        if (!cases[i].valid) continue;
+        EXPECT_NEAR(fitPoints[i].impedanceSigma, cases[i].impedanceSigma,
+                    0.001 * cases[i].impedanceSigma)
+            << i;
+        EXPECT_NEAR(fitPoints[i].phaseSigmaDegrees, cases[i].phaseSigma,
+                    0.001 * cases[i].phaseSigma)
+            << i;
+    }
+}
+
+TEST(ResponseFit, CurveAndCommentsOnlyForAFitThatHolds) {
+    // R 10 ohm, C 100 uF read exactly from 20 Hz to 2 kHz, 100 mV across.
+    std::vector<measure::ResponsePoint> points;
+    for (double f : {20.0, 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0}) {
+        const double x = -1 / (2 * std::numbers::pi * f * 100e-6);
+        const double z = std::hypot(10.0, x);
+        points.push_back({f, 100 / z, 100, z, std::atan2(x, 10.0) * 180 / std::numbers::pi});
+    }
+    const auto fit = measure::fitResponse(points);
+    ASSERT_EQ(fit.verdict, measure::FitVerdict::fitted);
+    const auto curve = measure::modelCurve(fit, 10, 10000, 4);
+    ASSERT_EQ(curve.size(), 4u);
+    // 10 Hz to 10 kHz in three decades; at 10 Hz X = -159.15 ohm.
+    EXPECT_NEAR(curve[0].frequency, 10, 1e-9);
+    EXPECT_NEAR(curve[1].frequency, 100, 1e-9);
+    EXPECT_NEAR(curve[0].impedance, 159.47, 0.2);
+    EXPECT_NEAR(curve[0].phaseDegrees, -86.40, 0.05);
+    EXPECT_NEAR(curve[3].impedance, 10.0, 0.01);
+    const std::string comments = measure::fitComments(fit);
+    EXPECT_EQ(comments.rfind("# nejistoty odhadnuty z rozlišení údajů", 0), 0u) << comments;
+    EXPECT_NE(comments.find("\n# model R-C\n# R = "), std::string::npos) << comments;
+    EXPECT_NE(comments.find(" µF\n"), std::string::npos) << comments;
+
+    points.resize(3);
+    const auto few = measure::fitResponse(points);
+    EXPECT_TRUE(measure::modelCurve(few, 10, 10000, 4).empty());
+    EXPECT_NE(
+        measure::fitComments(few).find("\n# model: nelze rozhodnout, méně než 4 platné body\n"),
+        std::string::npos);
+}
+
+} // namespace
