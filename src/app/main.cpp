@@ -9,8 +9,10 @@
 #include "app/Form1.h"
 #include "app/Report.h"
 #include "app/ResponseWindow.h"
+#include "app/ScaleMenu.h"
 #include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
+#include "app/WindowScale.h"
 #include "core/FixedText.h"
 #include "core/PrintableText.h"
 #include "platform/SoundCardFactory.h"
@@ -19,6 +21,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -116,7 +119,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The window's size is fixed when the application object is created.
+    if (options.scale) {
+        useWindowScale(*options.scale);
+    } else {
+        const SavedWindowScale saved = savedWindowScale();
+        if (!saved.problem.isEmpty()) printLine(stderr, saved.problem);
+        useWindowScale(saved.scale);
+    }
     TApplication application(argc, argv);
+    restoreScaleEnvironment();
     // One look on every desktop, so that the pixel layout holds everywhere.
     application.setStyle(new CompactStyle);
 
@@ -164,6 +176,13 @@ int main(int argc, char** argv) {
                       QString::fromUtf8(
                           QJsonDocument(windowReport(*form)).toJson(QJsonDocument::Compact)));
     });
+    // A new size from the screen's menu: the window closes and the program
+    // opens it anew, with the saved size instead of a --scale it was given.
+    bool reopen = false;
+    addScaleMenu(*form->screenMenu, [&](double) {
+        reopen = true;
+        QTimer::singleShot(0, form.get(), &QWidget::close);
+    });
     BlockLog log(*form);
     if (!options.logFile.isEmpty()) {
         QString error;
@@ -194,5 +213,21 @@ int main(int argc, char** argv) {
     const int loopStatus = application.exec();
     form.reset();                        // the components close their devices first
     platform::installSoundCard(nullptr); // then the sound card stops, while Qt is still up
+    if (reopen) {
+        QStringList again = arguments.mid(1);
+        for (qsizetype i = again.size() - 1; i >= 0; --i) {
+            if (again[i].startsWith(QLatin1String("--scale=")) ||
+                again[i].startsWith(QLatin1String("-scale=")))
+                again.removeAt(i);
+            else if ((again[i] == QLatin1String("--scale") ||
+                      again[i] == QLatin1String("-scale")) &&
+                     i + 1 < again.size())
+                again.remove(i, 2);
+        }
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), again)) {
+            printLine(stderr, QStringLiteral("zo7scope: the window could not be opened anew"));
+            return 1;
+        }
+    }
     return status != 0 ? status : loopStatus;
 }
