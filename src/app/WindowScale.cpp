@@ -94,3 +94,18 @@ void restoreScaleEnvironment() {
 double windowScale() {
     return scaleInForce;
 }
+
+QStringList argumentsWithoutScale(const QStringList& arguments) {
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a.startsWith(QLatin1String("--scale=")) || a.startsWith(QLatin1String("-scale=")))
+            continue;
+        if (a == QLatin1String("--scale") || a == QLatin1String("-scale")) {
+            ++i; // and its value
+            continue;
+        }
+        kept << a;
+    }
+    return kept;
+}

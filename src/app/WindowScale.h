@@ -10,6 +10,7 @@
 // application object is created, so a new choice opens the window anew.
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -44,3 +45,7 @@ void useWindowScale(double scale);
 void restoreScaleEnvironment();
 // The factor the window was opened with (1 unless useWindowScale() said otherwise).
 double windowScale();
+
+// The program's arguments (without its name) for opening the window anew at
+// the saved size: every --scale left out, the rest as given.
+QStringList argumentsWithoutScale(const QStringList& arguments);

@@ -214,17 +214,8 @@ int main(int argc, char** argv) {
     form.reset();                        // the components close their devices first
     platform::installSoundCard(nullptr); // then the sound card stops, while Qt is still up
     if (reopen) {
-        QStringList again = arguments.mid(1);
-        for (qsizetype i = again.size() - 1; i >= 0; --i) {
-            if (again[i].startsWith(QLatin1String("--scale=")) ||
-                again[i].startsWith(QLatin1String("-scale=")))
-                again.removeAt(i);
-            else if ((again[i] == QLatin1String("--scale") ||
-                      again[i] == QLatin1String("-scale")) &&
-                     i + 1 < again.size())
-                again.remove(i, 2);
-        }
-        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), again)) {
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                     argumentsWithoutScale(arguments.mid(1)))) {
             printLine(stderr, QStringLiteral("zo7scope: the window could not be opened anew"));
             return 1;
         }

@@ -39,6 +39,22 @@ TEST(WindowScale, TypedFactors) {
         EXPECT_EQ(windowScaleFromText(QString::fromUtf8(c.text)), c.scale) << c.text;
 }
 
+TEST(WindowScale, TheWindowOpensAnewWithTheSameOptionsButTheSavedSize) {
+    const struct {
+        QStringList given, kept;
+    } cases[] = {
+        {{}, {}},
+        {{"--audio=bench", "--scale=2"}, {"--audio=bench"}},
+        {{"--scale", "1.5", "--circuit=R=10"}, {"--circuit=R=10"}},
+        {{"-scale=2", "--log=a.csv", "-scale", "3"}, {"--log=a.csv"}},
+        {{"--device=hw:1", "--quit-after=5"}, {"--device=hw:1", "--quit-after=5"}},
+        // A circuit or a file that only looks like the option stays.
+        {{"--circuit=R=10", "--log=--scale=2"}, {"--circuit=R=10", "--log=--scale=2"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(argumentsWithoutScale(c.given), c.kept) << c.given.join(' ').toStdString();
+}
+
 // The settings file in a directory of its own for the test's duration.
 class SettingsHome : public ::testing::Test {
 protected:
