@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/WindowScale.h"
 #include "core/PrintableText.h"
 #include "measure/Response.h"
 
@@ -68,8 +69,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("response-out"),
         QStringLiteral("Write the frequency response's CSV to FILE instead."),
         QStringLiteral("FILE.csv"));
+    const QCommandLineOption scale(
+        QStringLiteral("scale"),
+        QStringLiteral("Show the whole window F times larger, for a projector: F from 1 to 3, "
+                       "e.g. 1.5 or 2 (default: the size chosen in the screen's context menu)."),
+        QStringLiteral("F"));
     parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut});
+                       report, log, response, responseOut, scale});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -104,8 +110,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.action = CommandLine::Action::listDevices;
         return result;
     }
-    for (const QCommandLineOption* once :
-         {&audio, &device, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut}) {
+    for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot, &log,
+                                           &response, &responseOut, &scale}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -143,6 +149,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                             .arg(options.snapshotFile));
     }
     options.report = parser.isSet(report);
+    if (parser.isSet(scale)) {
+        options.scale = windowScaleFromText(parser.value(scale));
+        if (!options.scale)
+            return fail(QStringLiteral("--scale needs a factor from 1 to 3, not '%1'")
+                            .arg(parser.value(scale)));
+    }
     if (parser.isSet(log)) {
         options.logFile = parser.value(log);
         if (options.logFile.trimmed().isEmpty())

@@ -14,6 +14,7 @@ struct CommandLineOptions {
     QString snapshotFile;                   // PNG of the window, written when it closes
     bool report = false;                    // JSON report on stdout when the window closes
     QString logFile;                        // one CSV line per recorded block appended here
+    std::optional<double> scale;            // window size factor, 1 to 3; else the saved one
     // A frequency response run without a click: its CSV goes to standard
     // output (or responseFile) and the program quits.
     struct Response {

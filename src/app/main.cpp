@@ -9,8 +9,10 @@
 #include "app/Form1.h"
 #include "app/Report.h"
 #include "app/ResponseWindow.h"
+#include "app/ScaleMenu.h"
 #include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
+#include "app/WindowScale.h"
 #include "core/FixedText.h"
 #include "core/PrintableText.h"
 #include "core/WholeFile.h"
@@ -20,6 +22,7 @@
 
 #include <QApplication>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTimer>
 #include <cmath>
 #include <csignal>
@@ -154,7 +157,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The window's size is fixed when the application object is created.
+    if (options.scale) {
+        useWindowScale(*options.scale);
+    } else {
+        const SavedWindowScale saved = savedWindowScale();
+        if (!saved.problem.isEmpty()) printLine(stderr, saved.problem);
+        useWindowScale(saved.scale);
+    }
     TApplication application(argc, argv);
+    restoreScaleEnvironment();
     // One look on every desktop, so that the pixel layout holds everywhere.
     application.setStyle(new CompactStyle);
 
@@ -201,6 +213,13 @@ int main(int argc, char** argv) {
                       QString::fromUtf8(
                           QJsonDocument(windowReport(*form)).toJson(QJsonDocument::Compact)));
     });
+    // A new size from the screen's menu: the window closes and the program
+    // opens it anew, with the saved size instead of a --scale it was given.
+    bool reopen = false;
+    addScaleMenu(*form->screenMenu, [&](double) {
+        reopen = true;
+        QTimer::singleShot(0, form.get(), &QWidget::close);
+    });
     BlockLog log(*form);
     if (!options.logFile.isEmpty()) {
         QString error;
@@ -236,5 +255,12 @@ int main(int argc, char** argv) {
     if (log.linesLost() > 0) status = 1;
     form.reset();                        // the components close their devices first
     platform::installSoundCard(nullptr); // then the sound card stops, while Qt is still up
+    if (reopen) {
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                     argumentsWithoutScale(arguments.mid(1)))) {
+            printLine(stderr, QStringLiteral("zo7scope: the window could not be opened anew"));
+            return 1;
+        }
+    }
     return status != 0 ? status : loopStatus;
 }

@@ -61,6 +61,10 @@ QFont screenFont() {
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     font.setBold(true);
+    // Light (vertical) hinting, the desktop's usual default, named here:
+    // with a window scale Qt would otherwise drop hinting, and the numbers
+    // on the screen would be drawn differently from those at normal size.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     return font;
 }
 

@@ -18,11 +18,12 @@ TEST(CommandLineTest, NoOptionsRunsTheInstrumentAsIs) {
     EXPECT_FALSE(c.options.quitAfterSeconds.has_value());
     EXPECT_TRUE(c.options.snapshotFile.isEmpty());
     EXPECT_FALSE(c.options.report);
+    EXPECT_FALSE(c.options.scale.has_value());
 }
 
 TEST(CommandLineTest, EveryOptionIsTakenOver) {
     const CommandLine c = parse({"--audio=bench", "--circuit=R=100", "--quit-after=1.5",
-                                 "--snapshot=out/window.PNG", "--report"});
+                                 "--snapshot=out/window.PNG", "--report", "--scale=1.5"});
     ASSERT_EQ(c.action, CommandLine::Action::run) << c.text.toStdString();
     EXPECT_EQ(c.options.audio, "bench");
     EXPECT_EQ(c.options.circuit, "R=100");
@@ -30,6 +31,7 @@ TEST(CommandLineTest, EveryOptionIsTakenOver) {
     EXPECT_DOUBLE_EQ(*c.options.quitAfterSeconds, 1.5);
     EXPECT_EQ(c.options.snapshotFile, "out/window.PNG");
     EXPECT_TRUE(c.options.report);
+    EXPECT_EQ(c.options.scale, 1.5);
 }
 
 TEST(CommandLineTest, ValuesMayFollowAsSeparateArguments) {
@@ -94,7 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"AudioTwice", {"--audio=bench", "--audio=alsa"}, "--audio"},
                       BadCase{"ReportWithValue", {"--report=yes"}, "report"},
                       BadCase{"BlankDevice", {"--device= "}, "--device"},
-                      BadCase{"DeviceTwice", {"--device=hw:0", "--device=hw:1"}, "--device"}),
+                      BadCase{"DeviceTwice", {"--device=hw:0", "--device=hw:1"}, "--device"},
+                      BadCase{"ScaleBelowOne", {"--scale=0.5"}, "0.5"},
+                      BadCase{"ScaleAboveThree", {"--scale=4"}, "'4'"},
+                      BadCase{"ScalePercent", {"--scale=150%"}, "150%"},
+                      BadCase{"ScaleTwice", {"--scale=1", "--scale=2"}, "--scale"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DisplayCase {
