@@ -167,6 +167,29 @@ TEST(CircuitFit, UncertaintiesGrowWithTheNoiseOfThePoints) {
     }
 }
 
+TEST(CircuitFit, TheUncertaintiesOfMagnitudeAndPhaseEachTakeTheirShare) {
+    // One much larger than the other (1 % of |Z| is 0.57 degrees): the
+    // errors in units of the stated uncertainties still have an RMS near 1.
+    const struct { double relativeSigma, phaseSigma; } cases[] = {{0.001, 1.0}, {0.01, 0.05}};
+    const Sweep& s = sweeps[6]; // R-L-C, Q 10
+    for (const auto& c : cases) {
+        double squares = 0;
+        int values = 0;
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            const auto fit = measure::fitSeriesCircuit(
+                measured(s.circuit, s.fLow, s.fHigh, s.count, c.relativeSigma, c.phaseSigma, seed));
+            const measure::ModelFit& rlc = fit.fit(SeriesModel::rlc);
+            for (Component v : components) {
+                squares += std::pow((rlc.value(v) - trueValue(s.circuit, v)) / rlc.sigma(v), 2);
+                ++values;
+            }
+        }
+        const double rms = std::sqrt(squares / values);
+        EXPECT_GT(rms, 0.6) << c.relativeSigma << " " << c.phaseSigma;
+        EXPECT_LT(rms, 1.4) << c.relativeSigma << " " << c.phaseSigma;
+    }
+}
+
 TEST(CircuitFit, TheImpedanceScaleWidensTheValuesButNotTheResonance) {
     const Sweep& s = sweeps[6]; // R-L-C, Q 10, exact points known to 1 in 10^5
     const auto points = measured(s.circuit, s.fLow, s.fHigh, s.count, 1e-5, 1e-5, 1, 0);
