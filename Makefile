@@ -5,7 +5,7 @@
 # pulseaudio, its ALSA plugin and pactl: the tests of the real ALSA path run a private server;
 # dpkg-dev, desktop-file-utils, appstream, man-db: the test of the Debian package.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
+            libbenchmark-dev libkissfft-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
             pulseaudio pulseaudio-utils libasound2-plugins
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
