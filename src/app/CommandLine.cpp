@@ -68,8 +68,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("response-out"),
         QStringLiteral("Write the frequency response's CSV to FILE instead."),
         QStringLiteral("FILE.csv"));
+    const QCommandLineOption harmonics(
+        QStringLiteral("harmonics"),
+        QStringLiteral("Print the harmonic table of both channels (fundamental and harmonics 2 "
+                       "to 10 in mA / mV and %, THD) of the first settled block as CSV and "
+                       "quit."));
+    const QCommandLineOption harmonicsOut(
+        QStringLiteral("harmonics-out"),
+        QStringLiteral("Write the harmonic table's CSV to FILE instead (implies --harmonics)."),
+        QStringLiteral("FILE.csv"));
     parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut});
+                       report, log, response, responseOut, harmonics, harmonicsOut});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -104,8 +113,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.action = CommandLine::Action::listDevices;
         return result;
     }
-    for (const QCommandLineOption* once :
-         {&audio, &device, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut}) {
+    for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot, &log,
+                                           &response, &responseOut, &harmonicsOut}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -177,6 +186,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         if (options.responseFile.trimmed().isEmpty())
             return fail(QStringLiteral("--response-out needs a file name"));
     }
+    options.harmonics = parser.isSet(harmonics) || parser.isSet(harmonicsOut);
+    if (parser.isSet(harmonicsOut)) {
+        options.harmonicsFile = parser.value(harmonicsOut);
+        if (options.harmonicsFile.trimmed().isEmpty())
+            return fail(QStringLiteral("--harmonics-out needs a file name"));
+    }
+    if (options.harmonics && options.response)
+        return fail(QStringLiteral("--harmonics and --response cannot run together"));
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
+#include "app/HarmonicsRun.h"
 #include "app/Report.h"
 #include "app/ResponseWindow.h"
 #include "app/SimulatedTime.h"
@@ -26,10 +27,43 @@
 
 namespace {
 
+// How long --harmonics waits for a settled block, in real time.
+constexpr int harmonicsPatienceMs = 30000;
+
 void printLine(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fprintf(stream, "%s\n", bytes.constData());
     std::fflush(stream);
+}
+
+// The file a CSV result goes to (opened now, so that a bad name is said at
+// once), or standard output when no file is named. Null, the reason printed,
+// when the file cannot be written.
+std::shared_ptr<QFile> openResultFile(const QString& file, const char* option) {
+    auto out = std::make_shared<QFile>();
+    if (file.isEmpty()) return out;
+    out->setFileName(file);
+    if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        printLine(stderr, QStringLiteral("zo7scope: --%1=%2: %3")
+                              .arg(QString::fromLatin1(option),
+                                   QString::fromStdString(printable(file.toStdString())),
+                                   out->errorString()));
+        return nullptr;
+    }
+    return out;
+}
+
+// Writes a CSV result to its file or standard output; false when it could not.
+bool writeResult(QFile& out, const std::string& csv) {
+    if (!out.isOpen()) {
+        std::fwrite(csv.data(), 1, csv.size(), stdout);
+        std::fflush(stdout);
+        return true;
+    }
+    const bool written =
+        out.write(csv.data(), static_cast<qint64>(csv.size())) == static_cast<qint64>(csv.size());
+    out.close();
+    return written;
 }
 
 // --response: the run starts as soon as the event loop does; its CSV goes to
@@ -37,30 +71,12 @@ void printLine(std::FILE* stream, const QString& text) {
 // reason printed) when the file cannot be written.
 bool startResponse(TForm1& form, const CommandLineOptions& options, int& status) {
     const CommandLineOptions::Response run = *options.response;
-    auto out = std::make_shared<QFile>();
-    if (!options.responseFile.isEmpty()) {
-        out->setFileName(options.responseFile);
-        if (!out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            printLine(stderr, QStringLiteral("zo7scope: --response-out=%1: %2")
-                                  .arg(QString::fromStdString(
-                                           printable(options.responseFile.toStdString())),
-                                       out->errorString()));
-            return false;
-        }
-    }
+    const auto out = openResultFile(options.responseFile, "response-out");
+    if (!out) return false;
     ResponseWindow& window = form.responseWindow();
     QObject::connect(&window.run(), &ResponseRun::finished, &form,
                      [&form, &window, &status, out](bool completed) {
-                         const std::string csv = window.csv();
-                         if (out->isOpen()) {
-                             if (out->write(csv.data(), static_cast<qint64>(csv.size())) !=
-                                 static_cast<qint64>(csv.size()))
-                                 status = 1;
-                             out->close();
-                         } else {
-                             std::fwrite(csv.data(), 1, csv.size(), stdout);
-                             std::fflush(stdout);
-                         }
+                         if (!writeResult(*out, window.csv())) status = 1;
                          if (!completed) status = 1;
                          if (const auto found = window.resonance())
                              printLine(stderr, QStringLiteral("zo7scope: resonance %1 Hz")
@@ -71,6 +87,38 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status)
     QTimer::singleShot(0, &form, [&window, run] {
         window.startRun(run.startHz, run.endHz, run.points, ResponseWindow::defaultSettleMs);
     });
+    return true;
+}
+
+// --harmonics: the table of the first settled block goes to standard output
+// or the named file, and the window then closes. Without a table the CSV
+// keeps its empty fields and standard error says why.
+bool startHarmonics(TForm1& form, const CommandLineOptions& options, int& status) {
+    const auto out = openResultFile(options.harmonicsFile, "harmonics-out");
+    if (!out) return false;
+    auto* run = new HarmonicsRun(form, ResponseWindow::defaultSettleMs, harmonicsPatienceMs, &form);
+    QObject::connect(run, &HarmonicsRun::finished, &form, [&form, &status, out](bool settled) {
+        const measure::HarmonicTable& table = form.harmonicTable();
+        if (!writeResult(*out, measure::harmonicCsv(table))) status = 1;
+        const auto say = [](const std::string& why) {
+            printLine(stderr,
+                      QStringLiteral("zo7scope: harmonics: ") + QString::fromStdString(why));
+        };
+        if (!settled) {
+            say("no settled block was recorded in time");
+            status = 1;
+        } else if (!table.valid) {
+            say(measure::missingMessage(table));
+            status = 1;
+        } else {
+            if (!table.rows[0].currentPercent)
+                say("the current is too small for percentages and THD");
+            if (!table.rows[0].voltagePercent)
+                say("the voltage is too small for percentages and THD");
+        }
+        form.close();
+    });
+    QTimer::singleShot(0, &form, [run] { run->start(); });
     return true;
 }
 
@@ -122,10 +170,12 @@ int main(int argc, char** argv) {
 
     // The sound card is installed here, before the window opens.
     {
-        // A frequency response from the command line runs the bench as fast as it can.
+        // A frequency response or harmonic table from the command line runs
+        // the bench as fast as it can.
+        const bool scripted = options.response || options.harmonics;
         auto setup = platform::createSoundCard(audio, circuit, device,
-                                               options.response ? platform::BenchTime::simulated
-                                                                : platform::BenchTime::realTime);
+                                               scripted ? platform::BenchTime::simulated
+                                                        : platform::BenchTime::realTime);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {
@@ -178,8 +228,9 @@ int main(int argc, char** argv) {
         }
     }
     std::unique_ptr<SimulatedTime> simulatedTime;
-    if (options.response) {
-        if (!startResponse(*form, options, status)) {
+    if (options.response || options.harmonics) {
+        if (!(options.response ? startResponse(*form, options, status)
+                               : startHarmonics(*form, options, status))) {
             form.reset();
             platform::installSoundCard(nullptr);
             return commandLineErrorStatus;

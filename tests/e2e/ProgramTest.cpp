@@ -22,14 +22,6 @@ QProcessEnvironment headless() {
     return environment;
 }
 
-// Lines of a program's diagnostic output, without the toolkit's own notes.
-QStringList ownLines(const QByteArray& text) {
-    QStringList lines;
-    for (const QString& line : QString::fromLocal8Bit(text).split('\n', Qt::SkipEmptyParts))
-        if (!line.startsWith(QLatin1String("QStandardPaths:"))) lines << line;
-    return lines;
-}
-
 QJsonObject byName(const QJsonArray& entries, const QString& name) {
     for (const QJsonValue& entry : entries)
         if (entry.toObject().value(QLatin1String("name")).toString() == name)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -31,4 +32,13 @@ runProgram(const QStringList& arguments,
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+// The lines of a program's output that are its own: without the toolkit's
+// notes on the environment.
+inline QStringList ownLines(const QByteArray& text) {
+    QStringList lines;
+    for (const QString& line : QString::fromLocal8Bit(text).split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(QLatin1String("QStandardPaths:"))) lines << line;
+    return lines;
 }
