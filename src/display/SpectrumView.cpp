@@ -22,15 +22,17 @@ int rightX(int clientWidth) {
 }
 
 // The frequency axis on the centre line: a tick at 1, 2 and 5 of every
-// decade, the decades and 20 kHz named below it.
+// decade, the decades and 20 kHz named below it, and its unit where the
+// time axis has "ms".
 void drawFrequencyAxis(Canvas& canvas) {
     const int yc = centreY(canvas.height());
     canvas.setPenColor(colour::white);
     canvas.setFontColor(colour::white);
+    canvas.textOut(34, yc - 7, "Hz");
     const struct {
         double frequency;
         const char* label;
-    } marks[] = {{10, "10 Hz"},   {20, nullptr},  {50, nullptr}, {100, "100"},
+    } marks[] = {{10, "10"},      {20, nullptr},  {50, nullptr}, {100, "100"},
                  {200, nullptr},  {500, nullptr}, {1000, "1k"},  {2000, nullptr},
                  {5000, nullptr}, {10000, "10k"}, {20000, "20k"}};
     for (const auto& m : marks) {

@@ -50,7 +50,7 @@ struct SpectrumAnalyser::Plan {
         kiss_fftr(cfg, input.data(), output.data());
         amplitudes.resize(output.size());
         for (std::size_t k = 0; k < output.size(); ++k)
-            amplitudes[k] = std::hypot(output[k].r, output[k].i);
+            amplitudes[k] = std::sqrt(output[k].r * output[k].r + output[k].i * output[k].i);
         // The DC bin carries the mean once, not twice as a pair of lines does.
         amplitudes[0] /= 2;
         if (!amplitudes.empty() && input.size() % 2 == 0) amplitudes.back() /= 2;
