@@ -7,8 +7,8 @@
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
-#include "app/HarmonicsRun.h"
 #include "app/Report.h"
+#include "app/ResponseRun.h"
 #include "app/ResponseWindow.h"
 #include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
@@ -91,13 +91,18 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status)
 }
 
 // --harmonics: the table of the first settled block goes to standard output
-// or the named file, and the window then closes. Without a table the CSV
-// keeps its empty fields and standard error says why.
+// or the named file, and the window then closes. The block is the one a
+// frequency response would take for one point at generator 1's frequency.
+// Without a table the CSV keeps its empty fields and standard error says why.
 bool startHarmonics(TForm1& form, const CommandLineOptions& options, int& status) {
     const auto out = openResultFile(options.harmonicsFile, "harmonics-out");
     if (!out) return false;
-    auto* run = new HarmonicsRun(form, ResponseWindow::defaultSettleMs, harmonicsPatienceMs, &form);
-    QObject::connect(run, &HarmonicsRun::finished, &form, [&form, &status, out](bool settled) {
+    auto* run = new ResponseRun(form, &form);
+    auto* patience = new QTimer(&form);
+    patience->setSingleShot(true);
+    const auto finish = [&form, &status, out, run, patience](bool settled) {
+        patience->stop();
+        run->disconnect();
         const measure::HarmonicTable& table = form.harmonicTable();
         if (!writeResult(*out, measure::harmonicCsv(table))) status = 1;
         const auto say = [](const std::string& why) {
@@ -117,8 +122,13 @@ bool startHarmonics(TForm1& form, const CommandLineOptions& options, int& status
                 say("the voltage is too small for percentages and THD");
         }
         form.close();
+    };
+    QObject::connect(run, &ResponseRun::finished, &form, finish);
+    QObject::connect(patience, &QTimer::timeout, &form, [finish] { finish(false); });
+    QTimer::singleShot(0, &form, [&form, run, patience] {
+        patience->start(harmonicsPatienceMs);
+        run->start({form.state.generator1Frequency}, ResponseWindow::defaultSettleMs);
     });
-    QTimer::singleShot(0, &form, [run] { run->start(); });
     return true;
 }
 

@@ -192,27 +192,22 @@ TEST(Form1Spectrum, XYOfTheDiodeFollowsItsCharacteristic) {
             for (int x = 0; x < image.width(); ++x)
                 if (image.pixel(x, y) == display::xyColour) lit.emplace_back(x, y);
         ASSERT_GT(lit.size(), 100u);
-        auto distance = [](QPointF p, QPoint q) {
-            return std::hypot(p.x() - q.x(), p.y() - q.y());
+        // The largest distance from a point of one set to the nearest of the other.
+        auto farthest = [](const auto& from, const auto& to) {
+            double worst = 0;
+            for (const auto& p : from) {
+                double nearest = 1e9;
+                for (const auto& q : to)
+                    nearest = std::min(nearest, std::hypot(p.x() - q.x(), p.y() - q.y()));
+                worst = std::max(worst, nearest);
+            }
+            return worst;
         };
         // The curve passes within 2 pixels of the figure everywhere ...
-        double worstCurve = 0;
-        for (const QPointF& p : curve) {
-            double nearest = 1e9;
-            for (const QPoint& q : lit)
-                nearest = std::min(nearest, distance(p, q));
-            worstCurve = std::max(worstCurve, nearest);
-        }
-        EXPECT_LE(worstCurve, 2.0) << amplitude;
+        EXPECT_LE(farthest(curve, lit), 2.0) << amplitude;
         // ... and the figure strays from it by no more than 2 pixels and the
         // bench's recording noise of one raw unit of current.
-        double worstFigure = 0;
-        for (const QPoint& q : lit) {
-            double nearest = 1e9;
-            for (const QPointF& p : curve)
-                nearest = std::min(nearest, distance(p, q));
-            worstFigure = std::max(worstFigure, nearest);
-        }
+        const double worstFigure = farthest(lit, curve);
         EXPECT_LE(worstFigure, 2.0 + s.currentTraceFactor * s.currentGain) << amplitude;
     }
 }
