@@ -7,7 +7,7 @@
 # libeigen3-dev: the least-squares fit of circuit models to a frequency response;
 # ccache: the builds compile only what changed since any earlier build on the machine.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
+            libbenchmark-dev libkissfft-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
             pulseaudio pulseaudio-utils libasound2-plugins libeigen3-dev ccache
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)

@@ -74,8 +74,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Show the whole window F times larger, for a projector: F from 1 to 3, "
                        "e.g. 1.5 or 2 (default: the size chosen in the screen's context menu)."),
         QStringLiteral("F"));
+    const QCommandLineOption harmonics(
+        QStringLiteral("harmonics"),
+        QStringLiteral("Print the harmonic table of both channels (fundamental and harmonics 2 "
+                       "to 10 in mA / mV and %, THD) of the first settled block as CSV and "
+                       "quit."));
+    const QCommandLineOption harmonicsOut(
+        QStringLiteral("harmonics-out"),
+        QStringLiteral("Write the harmonic table's CSV to FILE instead (implies --harmonics)."),
+        QStringLiteral("FILE.csv"));
     parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut, scale});
+                       report, log, response, responseOut, scale, harmonics, harmonicsOut});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -111,7 +120,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     }
     for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot, &log,
-                                           &response, &responseOut, &scale}) {
+                                           &response, &responseOut, &scale, &harmonicsOut}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -189,6 +198,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         if (options.responseFile.trimmed().isEmpty())
             return fail(QStringLiteral("--response-out needs a file name"));
     }
+    options.harmonics = parser.isSet(harmonics) || parser.isSet(harmonicsOut);
+    if (parser.isSet(harmonicsOut)) {
+        options.harmonicsFile = parser.value(harmonicsOut);
+        if (options.harmonicsFile.trimmed().isEmpty())
+            return fail(QStringLiteral("--harmonics-out needs a file name"));
+    }
+    if (options.harmonics && options.response)
+        return fail(QStringLiteral("--harmonics and --response cannot run together"));
     return result;
 }
 

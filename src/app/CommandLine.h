@@ -22,6 +22,10 @@ struct CommandLineOptions {
     };
     std::optional<Response> response;
     QString responseFile;
+    // The harmonic table of the first settled block, as CSV on standard
+    // output (or in harmonicsFile); then the program quits.
+    bool harmonics = false;
+    QString harmonicsFile;
 };
 
 struct CommandLine {

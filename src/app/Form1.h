@@ -7,10 +7,13 @@
 
 #include "audio/StreamSettings.h"
 #include "core/SharedState.h"
+#include "display/SpectrumView.h"
 #include "display/XYView.h"
 #include "generator/GeneratorBufferCache.h"
 #include "measure/Frequency.h"
 #include "measure/Fundamental.h"
+#include "measure/Harmonics.h"
+#include "measure/Spectrum.h"
 #include "mixer/AudioMixer.h"
 
 #include <QMainWindow>
@@ -285,11 +288,13 @@ public:
     // Circuit analysis, reached from the screen's context menu
     // (app/Form1Analysis.cpp).
     QMenu* screenMenu = nullptr;
-    QAction* phaseLineAction = nullptr; // "fáze a impedance"
-    QAction* xyViewAction = nullptr;    // "X-Y"
-    QAction* responseAction = nullptr;  // "frekvenční charakteristika…"
-    QAction* saveDataAction = nullptr;  // "uložit data…"
-    QAction* saveImageAction = nullptr; // "uložit obrázek…"
+    QAction* phaseLineAction = nullptr;  // "fáze a impedance"
+    QAction* xyViewAction = nullptr;     // "X-Y"
+    QAction* responseAction = nullptr;   // "frekvenční charakteristika…"
+    QAction* saveDataAction = nullptr;   // "uložit data…"
+    QAction* saveImageAction = nullptr;  // "uložit obrázek…"
+    QAction* spectrumAction = nullptr;   // "spektrum"
+    QAction* spectrumDbAction = nullptr; // "spektrum v dB"
     // The fundamental of both channels of the last recorded block, analysed
     // once per block when something asks for it.
     const measure::CircuitReading& circuitReading();
@@ -299,6 +304,12 @@ public:
     // Writes the recorded block as CSV (time, IL, UR, calibrated); an empty
     // text when it worked, else why not.
     QString saveBlockCsv(const QString& file);
+    // The spectra of both channels of the last recorded block and their
+    // harmonic table, computed once per block when something asks for them
+    // (app/Form1Spectrum.cpp). The table's fundamental is the analysed
+    // frequency of the block, or generator 1's.
+    const measure::BlockSpectra& blockSpectra();
+    const measure::HarmonicTable& harmonicTable();
 
 signals:
     // Emitted when the window closes, after FormClose, while it is still shown.
@@ -323,6 +334,10 @@ private:
     // instead of the traces / after them.
     void drawXYView();
     void drawCircuitLine();
+    // "spektrum" and "spektrum v dB": what they exclude and switch with them,
+    // and the view with its table drawn in place of the traces.
+    void connectSpectrumActions();
+    void drawSpectrumView();
     void placeTopRow();
     void setClientSize(int width, int height);
     // The start-up sequence; "optimum" runs it with its differences.
@@ -347,6 +362,12 @@ private:
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;
     display::XYFigure xyFigure_;
+    measure::SpectrumAnalyser spectrumAnalyser_;
+    measure::BlockSpectra blockSpectra_;
+    measure::HarmonicTable harmonicTable_;
+    std::uint64_t spectrumBlock_ = ~std::uint64_t{0};
+    std::uint64_t harmonicBlock_ = ~std::uint64_t{0};
+    display::SpectrumFigure spectrumFigure_;
     std::unique_ptr<ResponseWindow> responseWindow_;
     // The hidden grid-brightness control's position (5 x position = brightness).
     int gridBrightnessPosition_ = 15;

@@ -30,6 +30,8 @@ void TForm1::createScreenMenu() {
     };
     phaseLineAction = item("phaseLineAction", "fáze a impedance", true);
     xyViewAction = item("xyViewAction", "X-Y", true);
+    spectrumAction = item("spectrumAction", "spektrum", true);
+    spectrumDbAction = item("spectrumDbAction", "spektrum v dB", true);
     screenMenu->addSeparator();
     responseAction = item("responseAction", "frekvenční charakteristika…", false);
     screenMenu->addSeparator();
@@ -45,6 +47,7 @@ void TForm1::createScreenMenu() {
                 xyFigure_.points.clear();
                 Refresh();
             }));
+    connectSpectrumActions();
     connect(responseAction, &QAction::triggered, this, app::guarded([this] {
                 ResponseWindow& window = responseWindow();
                 window.show();
@@ -89,9 +92,11 @@ void TForm1::drawCircuitLine() {
 }
 
 QString TForm1::saveBlockCsv(const QString& file) {
-    return writeTextFile(file,
-                         measure::blockCsv(state.rawSamples, state.sampleCount,
-                                           state.currentReadoutFactor, state.voltageReadoutFactor));
+    // With the spectrum on screen, its columns come along.
+    return writeTextFile(
+        file, measure::blockCsv(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
+                                state.voltageReadoutFactor,
+                                spectrumAction->isChecked() ? &blockSpectra() : nullptr));
 }
 
 ResponseWindow& TForm1::responseWindow() {

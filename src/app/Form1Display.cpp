@@ -104,7 +104,9 @@ void TForm1::DrawScreen() {
 }
 
 void TForm1::drawTraces(std::uint16_t trigger) {
-    if (xyViewAction->isChecked())
+    if (spectrumAction->isChecked())
+        drawSpectrumView();
+    else if (xyViewAction->isChecked())
         drawXYView();
     else
         display::drawTraces(screen(), state, trigger);
@@ -114,9 +116,12 @@ void TForm1::drawTraces(std::uint16_t trigger) {
 
 void TForm1::DrawScales() {
     if (state.gridVisible == 1) DrawGrid();
-    if (const int shown = measure::shownTimeBase(state); shown != 0) drawTimeAxis(shown);
+    // The spectrum has a frequency axis of its own, and in dB its own labels.
+    const bool spectrum = spectrumAction->isChecked();
+    if (const int shown = measure::shownTimeBase(state); shown != 0 && !spectrum)
+        drawTimeAxis(shown);
     state.currentStartMark = 0;
-    display::drawScales(screen(), state);
+    if (!spectrum || !spectrumDbAction->isChecked()) display::drawScales(screen(), state);
     canvas_->present();
 }
 

@@ -8,6 +8,7 @@
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
 #include "app/Report.h"
+#include "app/ResponseRun.h"
 #include "app/ResponseWindow.h"
 #include "app/ScaleMenu.h"
 #include "app/SimulatedTime.h"
@@ -30,6 +31,9 @@
 #include <memory>
 
 namespace {
+
+// How long --harmonics waits for a settled block, in real time.
+constexpr int harmonicsPatienceMs = 30000;
 
 void printLine(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
@@ -61,6 +65,21 @@ void printFit(const measure::CircuitFit& fit) {
                               measure::circuitFitSummary(fit, measure::Language::english)));
 }
 
+// Writes a CSV result to standard output or, whole, to the named file; false
+// (the reason printed) when the file could not be written.
+bool writeResult(const QString& file, const char* option, const std::string& csv) {
+    if (file.isEmpty()) {
+        std::fwrite(csv.data(), 1, csv.size(), stdout);
+        std::fflush(stdout);
+        return true;
+    }
+    if (const QString failure = writeWholeFile(file, csv); !failure.isEmpty()) {
+        printFileProblem(option, file, failure);
+        return false;
+    }
+    return true;
+}
+
 // --response: the run starts as soon as the event loop does; its CSV goes to
 // standard output or, once the run is complete, to the named file, and the
 // window then closes. A run that ends early leaves the named file as it was.
@@ -83,15 +102,8 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status,
                 printResponseStopped(file);
                 status = 1;
             }
-            if (file.isEmpty()) {
-                std::fwrite(csv.data(), 1, csv.size(), stdout);
-                std::fflush(stdout);
-            } else if (completed) {
-                if (const QString failure = writeWholeFile(file, csv); !failure.isEmpty()) {
-                    printFileProblem("--response-out", file, failure);
-                    status = 1;
-                }
-            }
+            if ((file.isEmpty() || completed) && !writeResult(file, "--response-out", csv))
+                status = 1;
             if (const auto found = window.resonance())
                 printLine(stderr,
                           QStringLiteral("zo7scope: resonance %1 Hz")
@@ -101,6 +113,52 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status,
         });
     QTimer::singleShot(0, &form, [&window, run] {
         window.startRun(run.startHz, run.endHz, run.points, ResponseWindow::defaultSettleMs);
+    });
+    return true;
+}
+
+// --harmonics: the table of the first settled block goes to standard output
+// or the named file, and the window then closes. The block is the one a
+// frequency response would take for one point at generator 1's frequency.
+// Without a table the CSV keeps its empty fields and standard error says why.
+bool startHarmonics(TForm1& form, const CommandLineOptions& options, int& status) {
+    const QString file = options.harmonicsFile;
+    if (!file.isEmpty())
+        if (const QString refused = wholeFileRefusal(file); !refused.isEmpty()) {
+            printFileProblem("--harmonics-out", file, refused);
+            return false;
+        }
+    auto* run = new ResponseRun(form, &form);
+    auto* patience = new QTimer(&form);
+    patience->setSingleShot(true);
+    const auto finish = [&form, &status, file, run, patience](bool settled) {
+        patience->stop();
+        run->disconnect();
+        const measure::HarmonicTable& table = form.harmonicTable();
+        if (!writeResult(file, "--harmonics-out", measure::harmonicCsv(table))) status = 1;
+        const auto say = [](const std::string& why) {
+            printLine(stderr,
+                      QStringLiteral("zo7scope: harmonics: ") + QString::fromStdString(why));
+        };
+        if (!settled) {
+            say("no settled block was recorded in time");
+            status = 1;
+        } else if (!table.valid) {
+            say(measure::missingMessage(table));
+            status = 1;
+        } else {
+            if (!table.rows[0].currentPercent)
+                say("the current is too small for percentages and THD");
+            if (!table.rows[0].voltagePercent)
+                say("the voltage is too small for percentages and THD");
+        }
+        form.close();
+    };
+    QObject::connect(run, &ResponseRun::finished, &form, finish);
+    QObject::connect(patience, &QTimer::timeout, &form, [finish] { finish(false); });
+    QTimer::singleShot(0, &form, [&form, run, patience] {
+        patience->start(harmonicsPatienceMs);
+        run->start({form.state.generator1Frequency}, ResponseWindow::defaultSettleMs);
     });
     return true;
 }
@@ -172,10 +230,12 @@ int main(int argc, char** argv) {
 
     // The sound card is installed here, before the window opens.
     {
-        // A frequency response from the command line runs the bench as fast as it can.
+        // A frequency response or harmonic table from the command line runs
+        // the bench as fast as it can.
+        const bool scripted = options.response || options.harmonics;
         auto setup = platform::createSoundCard(audio, circuit, device,
-                                               options.response ? platform::BenchTime::simulated
-                                                                : platform::BenchTime::realTime);
+                                               scripted ? platform::BenchTime::simulated
+                                                        : platform::BenchTime::realTime);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {
@@ -232,8 +292,9 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<SimulatedTime> simulatedTime;
     bool responseEnded = false;
-    if (options.response) {
-        if (!startResponse(*form, options, status, responseEnded)) {
+    if (options.response || options.harmonics) {
+        if (!(options.response ? startResponse(*form, options, status, responseEnded)
+                               : startHarmonics(*form, options, status))) {
             form.reset();
             platform::installSoundCard(nullptr);
             return commandLineErrorStatus;

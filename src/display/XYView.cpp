@@ -1,5 +1,6 @@
 #include "display/XYView.h"
 
+#include "display/Polyline.h"
 #include "display/ScreenGeometry.h"
 #include "display/Traces.h"
 
@@ -24,17 +25,6 @@ std::vector<QPoint> xyPoints(const SharedState& state, int clientWidth, int clie
     }
     return points;
 }
-
-namespace {
-
-void polyline(Canvas& canvas, const std::vector<QPoint>& points) {
-    if (points.empty()) return;
-    canvas.moveTo(points.front().x(), points.front().y());
-    for (std::size_t i = 1; i < points.size(); ++i)
-        canvas.lineTo(points[i].x(), points[i].y());
-}
-
-} // namespace
 
 void drawXY(Canvas& canvas, const SharedState& state, int count, XYFigure& figure) {
     std::vector<QPoint> points = xyPoints(state, canvas.width(), canvas.height(), count);

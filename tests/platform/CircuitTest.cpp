@@ -91,7 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadSpec{"ZeroWithSuffix", "R=10,C=0u", "out of range"},
         BadSpec{"TooLarge", "R=2000M", "out of range"},
         BadSpec{"TooSmall", "R=0.1p", "out of range"},
-        BadSpec{"BlankInsteadOfComma", "R=10 C=1u", "not a number"}),
+        BadSpec{"BlankInsteadOfComma", "R=10 C=1u", "not a number"},
+        BadSpec{"DiodeWithCoil", "R=10,L=1m,D", "diode with L"},
+        BadSpec{"ReversedDiodeWithCoil", "Dr,R=10,L=1m,C=1u", "diode with L"},
+        BadSpec{"DiodeAlone", "D", "resistor R is required"},
+        BadSpec{"DiodeTwice", "R=10,D,Dr", "diode is given twice"},
+        BadSpec{"DiodeWithValue", "R=10,D=1", "unknown element \"D\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CircuitText, DescribesWithSuffixes) {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QString>
 #include <QStringList>
 #include <functional>
 #include <gtest/gtest.h>

@@ -101,6 +101,7 @@ CircuitParse parseCircuit(std::string_view spec) {
     CircuitParse result;
     const std::string quoted = "circuit \"" + std::string(spec) + "\": ";
     std::optional<double> values[3]; // R, L, C
+    Circuit::Diode diode = Circuit::Diode::none;
     std::string_view rest = trim(spec);
     if (rest.empty()) {
         result.error = quoted + "empty; give a series connection such as R=10,C=100u";
@@ -109,10 +110,20 @@ CircuitParse parseCircuit(std::string_view spec) {
     while (true) {
         const auto comma = rest.find(',');
         const std::string_view item = trim(rest.substr(0, comma));
+        if (item == "D" || item == "d" || item == "Dr" || item == "dr") {
+            if (diode != Circuit::Diode::none) {
+                result.error = quoted + "the diode is given twice";
+                return result;
+            }
+            diode = item.size() == 1 ? Circuit::Diode::forward : Circuit::Diode::reversed;
+            if (comma == std::string_view::npos) break;
+            rest = rest.substr(comma + 1);
+            continue;
+        }
         const auto equals = item.find('=');
         if (equals == std::string_view::npos) {
             result.error = quoted + "\"" + std::string(item) +
-                           "\" is not of the form NAME=VALUE (R=10, L=100m, C=10u)";
+                           "\" is not of the form NAME=VALUE (R=10, L=100m, C=10u) nor D or Dr";
             return result;
         }
         const std::string_view name = trim(item.substr(0, equals));
@@ -121,7 +132,8 @@ CircuitParse parseCircuit(std::string_view spec) {
         if (name == "L" || name == "l") index = 1;
         if (name == "C" || name == "c") index = 2;
         if (index < 0) {
-            result.error = quoted + "unknown element \"" + std::string(name) + "\" (use R, L or C)";
+            result.error =
+                quoted + "unknown element \"" + std::string(name) + "\" (use R, L, C, D or Dr)";
             return result;
         }
         if (values[index]) {
@@ -141,7 +153,12 @@ CircuitParse parseCircuit(std::string_view spec) {
         result.error = quoted + "a resistor R is required (e.g. R=10,C=100u)";
         return result;
     }
+    if (diode != Circuit::Diode::none && values[1]) {
+        result.error = quoted + "a diode with L cannot be simulated; use R and D, or R, C and D";
+        return result;
+    }
     Circuit circuit;
+    circuit.diode = diode;
     circuit.resistance = *values[0];
     circuit.inductance = values[1];
     circuit.capacitance = values[2];
@@ -153,6 +170,8 @@ std::string describeCircuit(const Circuit& circuit) {
     std::string text = "R=" + formatValue(circuit.resistance);
     if (circuit.inductance) text += ", L=" + formatValue(*circuit.inductance);
     if (circuit.capacitance) text += ", C=" + formatValue(*circuit.capacitance);
+    if (circuit.diode == Circuit::Diode::forward) text += ", D";
+    if (circuit.diode == Circuit::Diode::reversed) text += ", Dr";
     return text;
 }
 
@@ -192,6 +211,9 @@ void seriesExp(const Matrix m, Matrix e, Matrix p) {
 
 CircuitSimulation::CircuitSimulation(const Circuit& circuit, double samplePeriod)
     : resistance_(circuit.resistance), period_(samplePeriod) {
+    if (circuit.diode != Circuit::Diode::none)
+        diode_.emplace(circuit.resistance, circuit.capacitance,
+                       circuit.diode == Circuit::Diode::reversed, samplePeriod);
     if (circuit.inductance && circuit.capacitance)
         kind_ = Kind::rlc;
     else if (circuit.inductance)
@@ -276,11 +298,13 @@ CircuitSimulation::CircuitSimulation(const Circuit& circuit, double samplePeriod
 }
 
 void CircuitSimulation::reset() {
+    if (diode_) diode_->reset();
     current_ = 0.0;
     capacitorVoltage_ = 0.0;
 }
 
 double CircuitSimulation::step(double u) {
+    if (diode_) return diode_->step(u);
     switch (kind_) {
     case Kind::resistor:
         return u / resistance_;

@@ -1,8 +1,11 @@
 #pragma once
 // The circuit on the bench: a series connection of a resistor with an
-// optional inductor and an optional capacitor, driven by the line output
+// optional inductor and an optional capacitor, or with a diode and an
+// optional capacitor (DiodeCircuit.h), driven by the line output
 // (an ideal voltage source). Values are SI: ohm, henry, farad. Voltages are
 // handled in mV and currents in mA, so that mA = mV / ohm.
+
+#include "platform/bench/DiodeCircuit.h"
 
 #include <optional>
 #include <string>
@@ -14,6 +17,8 @@ struct Circuit {
     double resistance = 10.0;          // ohm, > 0
     std::optional<double> inductance;  // henry, > 0 when present
     std::optional<double> capacitance; // farad, > 0 when present
+    enum class Diode { none, forward, reversed };
+    Diode diode = Diode::none; // forward: anode toward the generator
 };
 
 // The circuit the bench starts with: R = 10 ohm in series with C = 100 uF.
@@ -26,8 +31,9 @@ struct CircuitParse {
 };
 
 // Parses a series connection such as "R=10", "R=10,C=100u", "R=10,L=100m",
-// "R=10,L=100m,C=10u". Elements are R, L, C (each at most once, R required),
-// values are decimal numbers with an optional SI suffix p n u m k M.
+// "R=10,L=100m,C=10u", "R=100,D", "R=100,C=10u,Dr". Elements are R, L, C
+// (each at most once, R required), values are decimal numbers with an
+// optional SI suffix p n u m k M; D is a diode, Dr one reversed, not with L.
 CircuitParse parseCircuit(std::string_view spec);
 
 // "R=10, C=100u" style text of a circuit, for titles and messages.
@@ -49,6 +55,7 @@ public:
     void reset();
 
 private:
+    std::optional<DiodeCircuit> diode_; // set for a circuit with a diode
     enum class Kind { resistor, rc, rl, rlc };
     Kind kind_;
     double resistance_;
