@@ -137,6 +137,8 @@ void TForm1::ComboBox8Click() {
 
 void TForm1::Edit13DblClick() {
     const std::int32_t typed = StrToInt(Edit13->text().toStdString());
+    // The readout as it stands: the amplitude it shows stays as it is.
+    if (typed == generator::amplitudeMillivolts(ScrollBar4->value())) return;
     const std::int64_t amplitude = generator::amplitudeForTypedValue(typed);
     state.generator1Amplitude = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(amplitude, ScrollBar4->minimum(), ScrollBar4->maximum()));
