@@ -3,10 +3,11 @@
 #   make test  installs what is missing, builds, runs every test (normal and sanitizer builds)
 
 # pulseaudio, its ALSA plugin and pactl: the tests of the real ALSA path run a private server;
-# dpkg-dev, desktop-file-utils, appstream, man-db: the test of the Debian package.
+# dpkg-dev, desktop-file-utils, appstream, man-db: the test of the Debian package;
+# qt6-translations-l10n: Qt's dialogs in the desktop's language.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
-            pulseaudio pulseaudio-utils libasound2-plugins
+            pulseaudio pulseaudio-utils libasound2-plugins qt6-translations-l10n
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=
