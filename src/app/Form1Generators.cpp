@@ -373,6 +373,8 @@ bool TForm1::AudioOut1FillBuffer(char* Buffer, std::int32_t& Size) {
     std::string from = sweep ? Edit106->text().toStdString() : std::string();
     std::string to = sweep ? Edit110->text().toStdString() : std::string();
     std::string error;
+    // A buffer of generators 1 + 2 carries generator 1's frequency; a sweep none.
+    AudioOut1->BufferTag = sweep ? 0 : state.generator1Frequency;
     const bool supplied = synthesis::fillOutputBuffer(state, Buffer, Size, AudioOut1->FrameRate(),
                                                       AudioOut1->BuffersFilled == 0, from, to,
                                                       error, &generatorBuffers_);
