@@ -5,6 +5,7 @@
 // plain functions of the subsystem folders, and the TForm1 methods of each
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
+#include "app/ShownBlock.h"
 #include "audio/StreamSettings.h"
 #include "core/SharedState.h"
 #include "display/SpectrumView.h"
@@ -298,11 +299,15 @@ public:
     // The fundamental of both channels of the last recorded block, analysed
     // once per block when something asks for it.
     const measure::CircuitReading& circuitReading();
+    // The same of the block whose picture is on the screen (in one-shot mode
+    // an older block than the last recorded one).
+    const measure::CircuitReading& shownCircuitReading();
     // Blocks recorded since start-up.
     // The frequency-response window (created on first use).
     ResponseWindow& responseWindow();
-    // Writes the recorded block as CSV (time, IL, UR, calibrated); an empty
-    // text when it worked, else why not.
+    // Writes the recorded block as CSV (time, IL, UR, calibrated): in
+    // one-shot mode the block whose picture is on the screen. An empty text
+    // when it worked, else why not.
     QString saveBlockCsv(const QString& file);
     // The spectra of both channels of the last recorded block and their
     // harmonic table, computed once per block when something asks for them
@@ -361,6 +366,10 @@ private:
     std::uint64_t blocksRecorded_ = 0;
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;
+    // The block on the screen, kept whenever its traces are drawn.
+    std::unique_ptr<ShownBlock> shownBlock_ = std::make_unique<ShownBlock>();
+    std::uint64_t analysedShownBlock_ = ~std::uint64_t{0};
+    measure::CircuitReading shownCircuitReading_;
     display::XYFigure xyFigure_;
     measure::SpectrumAnalyser spectrumAnalyser_;
     measure::BlockSpectra blockSpectra_;

@@ -42,7 +42,17 @@ void TForm1::createScreenMenu() {
     connect(canvas_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { screenMenu->popup(canvas_->mapToGlobal(at)); });
     // A new way of drawing starts from a clear screen, as a new time base does.
-    connect(phaseLineAction, &QAction::toggled, this, app::guarded([this] { Refresh(); }));
+    // In one-shot mode the picture stays: the line is added to it, for the
+    // block it shows.
+    connect(phaseLineAction, &QAction::toggled, this, app::guarded([this] {
+                if (phaseLineAction->isChecked() && state.periodicMode == 0 &&
+                    !shownBlock_->empty()) {
+                    drawCircuitLine();
+                    canvas_->present();
+                    return;
+                }
+                Refresh();
+            }));
     connect(xyViewAction, &QAction::toggled, this, app::guarded([this] {
                 xyFigure_.points.clear();
                 Refresh();
@@ -81,6 +91,18 @@ const measure::CircuitReading& TForm1::circuitReading() {
     return circuitReading_;
 }
 
+const measure::CircuitReading& TForm1::shownCircuitReading() {
+    const ShownBlock& shown = *shownBlock_;
+    if (shown.empty()) return circuitReading();
+    if (analysedShownBlock_ != shown.block) {
+        shownCircuitReading_ =
+            measure::analyseBlock(shown.samples, shown.sampleCount, shown.currentReadoutFactor,
+                                  shown.voltageReadoutFactor, shown.generatorFrequency);
+        analysedShownBlock_ = shown.block;
+    }
+    return shownCircuitReading_;
+}
+
 void TForm1::drawXYView() {
     // A whole number of periods of the block's own frequency.
     const measure::CircuitReading& reading = circuitReading();
@@ -88,15 +110,26 @@ void TForm1::drawXYView() {
 }
 
 void TForm1::drawCircuitLine() {
-    display::drawCircuitLine(screen(), measure::circuitLine(circuitReading()));
+    display::drawCircuitLine(screen(), measure::circuitLine(shownCircuitReading()));
 }
 
 QString TForm1::saveBlockCsv(const QString& file) {
-    // With the spectrum on screen, its columns come along.
+    const bool withSpectrum = spectrumAction->isChecked();
+    // In one-shot mode the picture stays while new blocks arrive: the block
+    // saved is the one on the screen; with the spectrum on screen, its
+    // columns come along.
+    if (state.periodicMode == 0 && !shownBlock_->empty()) {
+        const ShownBlock& shown = *shownBlock_;
+        measure::BlockSpectra spectra;
+        if (withSpectrum) spectrumAnalyser_.analyse(shown.samples, shown.sampleCount, spectra);
+        return writeTextFile(file, measure::blockCsv(shown.samples, shown.sampleCount,
+                                                     shown.currentReadoutFactor,
+                                                     shown.voltageReadoutFactor,
+                                                     withSpectrum ? &spectra : nullptr));
+    }
     return writeTextFile(
         file, measure::blockCsv(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
-                                state.voltageReadoutFactor,
-                                spectrumAction->isChecked() ? &blockSpectra() : nullptr));
+                                state.voltageReadoutFactor, withSpectrum ? &blockSpectra() : nullptr));
 }
 
 ResponseWindow& TForm1::responseWindow() {

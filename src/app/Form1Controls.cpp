@@ -7,6 +7,7 @@
 #include "app/Fonts.h"
 #include "app/Form1.h"
 #include "app/IdleCycle.h"
+#include "app/LabelFit.h"
 #include "app/ResponseWindow.h"
 #include "audio/AudioIn.h"
 #include "platform/SoundCard.h"
@@ -432,6 +433,10 @@ void TForm1::createControls() {
                        static_cast<QWidget*>(Edit10), static_cast<QWidget*>(Edit9)})
         w->raise();
     Button2->raise();
+
+    // The words of the label boxes clear the value boxes placed over them.
+    for (QLineEdit* labelBox : {Edit225, Edit227, Edit224, Edit229, Edit130, Edit109})
+        fitLabelAroundBoxes(*labelBox);
 }
 
 void TForm1::placeTopRow() {

@@ -104,6 +104,7 @@ void TForm1::DrawScreen() {
 }
 
 void TForm1::drawTraces(std::uint16_t trigger) {
+    keepShownBlock(*shownBlock_, state, blocksRecorded_);
     if (spectrumAction->isChecked())
         drawSpectrumView();
     else if (xyViewAction->isChecked())

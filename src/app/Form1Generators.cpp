@@ -137,6 +137,8 @@ void TForm1::ComboBox8Click() {
 
 void TForm1::Edit13DblClick() {
     const std::int32_t typed = StrToInt(Edit13->text().toStdString());
+    // The readout as it stands: the amplitude it shows stays as it is.
+    if (typed == generator::amplitudeMillivolts(ScrollBar4->value())) return;
     const std::int64_t amplitude = generator::amplitudeForTypedValue(typed);
     state.generator1Amplitude = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(amplitude, ScrollBar4->minimum(), ScrollBar4->maximum()));
@@ -371,6 +373,8 @@ bool TForm1::AudioOut1FillBuffer(char* Buffer, std::int32_t& Size) {
     std::string from = sweep ? Edit106->text().toStdString() : std::string();
     std::string to = sweep ? Edit110->text().toStdString() : std::string();
     std::string error;
+    // A buffer of generators 1 + 2 carries generator 1's frequency; a sweep none.
+    AudioOut1->BufferTag = sweep ? 0 : state.generator1Frequency;
     const bool supplied = synthesis::fillOutputBuffer(state, Buffer, Size, AudioOut1->FrameRate(),
                                                       AudioOut1->BuffersFilled == 0, from, to,
                                                       error, &generatorBuffers_);

@@ -6,9 +6,12 @@
 #include "app/IdleCycle.h"
 #include "app/RecordedBlock.h"
 #include "audio/AudioIn.h"
+#include "audio/AudioOut.h"
 #include "measure/GainSwitch.h"
+#include "platform/SoundCard.h"
 
 #include <QLabel>
+#include <algorithm>
 
 void TForm1::hookIdle() {
     idle_->hook();
@@ -44,7 +47,15 @@ void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
 }
 
 bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
-    if (copyRecordedBlock(state, Buffer, Size) > 0) {
+    if (const int values = copyRecordedBlock(state, Buffer, Size); values > 0) {
+        // The block has just been recorded: it spans its length up to now.
+        const std::int64_t now =
+            platform::hasSoundCard() ? platform::soundCard().clockMicroseconds() : 0;
+        const auto channels = std::max<std::int64_t>(AudioIn1->WaveFormat().channels, 1);
+        const std::int64_t length =
+            values / channels * 1000000 / std::max<std::int64_t>(AudioIn1->FrameRate(), 1);
+        state.blockGeneratorFrequency =
+            AudioOut1->Played().playedMostOf(now - length, now).value_or(0);
         ++blocksRecorded_;
         emit blockRecorded();
     }

@@ -4,7 +4,9 @@
 // the desktop's mixer application.
 
 #include "app/Form1.h"
+#include "core/Exception.h"
 #include "mixer/MixerSetUp.h"
+#include "platform/SoundCard.h"
 
 void TForm1::SaveVolumes() {
     ::SaveVolumes(state);
@@ -19,5 +21,11 @@ void TForm1::ConfigureMixer() {
 }
 
 void TForm1::mix1Click() {
-    LaunchMixerApplication();
+    if (LaunchMixerApplication()) return;
+    // Nothing opened: say why, and what to install.
+    const bool bench = platform::hasSoundCard() && platform::soundCard().name() == "bench";
+    throw Exception(bench ? "Simulované pracoviště nemá mixážní pult, který by šlo otevřít"
+                          : "Mixážní pult nelze otevřít: není nainstalován program pavucontrol "
+                            "ani alsamixer s terminálem. Nainstalujte balíček pavucontrol, "
+                            "nebo balíčky alsa-utils a xterm");
 }

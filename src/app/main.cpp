@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
+#include "app/QtTranslations.h"
 #include "app/Report.h"
 #include "app/ResponseRun.h"
 #include "app/ResponseWindow.h"
@@ -227,6 +228,9 @@ int main(int argc, char** argv) {
     restoreScaleEnvironment();
     // One look on every desktop, so that the pixel layout holds everywhere.
     application.setStyle(new CompactStyle);
+    // Qt's dialogs speak the desktop's language.
+    const std::unique_ptr<QTranslator> translations = qtTranslations(QLocale::system());
+    if (translations) QCoreApplication::installTranslator(translations.get());
 
     // The sound card is installed here, before the window opens.
     {

@@ -3,6 +3,14 @@
 #include <algorithm>
 #include <exception>
 
+namespace {
+
+std::int64_t cardClock() {
+    return platform::hasSoundCard() ? platform::soundCard().clockMicroseconds() : 0;
+}
+
+} // namespace
+
 TCallBackWinOut::TCallBackWinOut(TAudioOut* Owner, TAudioOut** Ref) : QObject(Owner), Ref(Ref) {}
 
 bool TCallBackWinOut::event(QEvent* Event) {
@@ -125,6 +133,7 @@ bool TAudioOut::QueueNext() {
         FinishStream();
         return false;
     }
+    Played_.queued(SlotTags[static_cast<std::size_t>(NextSlot)], cardClock());
     NextSlot = (NextSlot + 1) % StreamBuffers;
     return true;
 }
@@ -134,7 +143,9 @@ bool TAudioOut::ServiceBuffer(int Index, std::int32_t Size) {
     bool result = false;
     if (OnFillBuffer) {
         std::int32_t size = Size;
+        BufferTag = 0;
         result = OnFillBuffer(Buffers[static_cast<std::size_t>(Index)], size);
+        SlotTags[static_cast<std::size_t>(Index)] = BufferTag;
         // Never more than the buffer holds.
         Headers[static_cast<std::size_t>(Index)]->length =
             static_cast<std::uint32_t>(std::clamp<std::int32_t>(size, 0, StreamSize));
@@ -145,6 +156,7 @@ bool TAudioOut::ServiceBuffer(int Index, std::int32_t Size) {
 }
 
 void TAudioOut::BufferDone(TCallBackWinOut* From) {
+    Played_.returned(cardClock());
     ++BuffersReturned;
     InFlight = BuffersFilled - BuffersReturned;
     Streaming = InFlight > 0;
@@ -173,6 +185,7 @@ void TAudioOut::BufferDone(TCallBackWinOut* From) {
 }
 
 void TAudioOut::CloseDevice() {
+    Played_.stopped();
     Streaming = false;
     Paused_ = false;
     if (DeviceHandle) {

@@ -6,6 +6,7 @@
 // buffers still queued play out and the device closes by itself.
 
 #include "audio/AudioIO.h"
+#include "audio/PlaybackHistory.h"
 
 #include <QEvent>
 #include <memory>
@@ -52,6 +53,11 @@ public:
     bool DeviceOpen = false;
     TCallBackWinOut* NotifyWindow = nullptr;
     TBufferEvent OnFillBuffer;
+    // What the buffer being filled carries; OnFillBuffer sets it (generator
+    // 1's frequency), and the buffer keeps it while it is with the device.
+    std::int32_t BufferTag = 0;
+    // When the buffers handed to the device played, with their tags.
+    const PlaybackHistory& Played() const { return Played_; }
     std::unique_ptr<platform::WaveOutput> DeviceHandle;
 
 protected:
@@ -64,4 +70,6 @@ private:
     void BufferDone(TCallBackWinOut* From);
     // Buffers filled when the stream was opened and not yet handed over.
     std::int32_t Primed = 0;
+    std::array<std::int32_t, MaxBuffers> SlotTags{};
+    PlaybackHistory Played_;
 };

@@ -101,6 +101,10 @@ struct SharedState {
     // Generators.
     std::int32_t generator1Amplitude = 0;
     std::int32_t generator1Frequency = 0;
+    // Generator 1's frequency that the line output carried while the block
+    // in rawSamples was recorded; 0 when not known (generator1Frequency
+    // stands in).
+    std::int32_t blockGeneratorFrequency = 0;
     std::int32_t generator2Amplitude = 0;
     std::int32_t generator2Frequency = 0;
     std::int32_t sweepActive = 0;

@@ -22,7 +22,7 @@ std::int64_t amplitudeMillivolts(std::int64_t position) {
 }
 
 std::int64_t amplitudeForTypedValue(std::int32_t value) {
-    return Round(value * 32.767);
+    return Round(static_cast<double>(value) * 32.767 / 1.1);
 }
 
 FrequencySlider frequencySlider(std::int32_t position) {

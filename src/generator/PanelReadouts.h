@@ -12,9 +12,9 @@ namespace generator {
 // value): position / 32.767 x 1.1, rounded (3000 -> 101, 32767 -> 1100).
 std::int64_t amplitudeMillivolts(std::int64_t position);
 
-// Amplitude (peak sample value) for a number typed into the amplitude
-// readout: value x 32.767, rounded. The readout's factor 1.1 is not applied,
-// so a typed 100 reads 110 afterwards.
+// Amplitude (peak sample value) for millivolts typed into the amplitude
+// readout: the inverse of the readout, value x 32.767 / 1.1, rounded, so
+// that a typed 100 plays 100 mV and reads "100" afterwards.
 std::int64_t amplitudeForTypedValue(std::int32_t value);
 
 // Generator 1's frequency slider at a position (Hz).

@@ -123,8 +123,12 @@ FrequencyDisplay fineFrequencyDisplay(double frequency, bool fromGenerator) {
 FrequencyDisplay showFrequency(SharedState& state, Channel channel) {
     ChannelView c = view(state, channel);
     const bool generator = state.generatorTimeBase == 1;
+    // The generator's frequency that played while the block was recorded:
+    // the newest one reaches the line output only after the queued buffers.
+    const std::int32_t played = state.blockGeneratorFrequency > 0 ? state.blockGeneratorFrequency
+                                                                  : state.generator1Frequency;
     auto shown = [&](double measured) {
-        return generator ? static_cast<double>(state.generator1Frequency) : measured;
+        return generator ? static_cast<double>(played) : measured;
     };
     c.frequency = shown(measurePeriod(state, channel, coarsePass));
     if (c.frequency <= coarseLimit) return coarseFrequencyDisplay(c.frequency);

@@ -59,6 +59,6 @@ void SetUpMixer(TAudioMixer& mixer) {
     mixer.SetLeft(line, 65535);
 }
 
-void LaunchMixerApplication() {
-    if (platform::hasSoundCard()) platform::soundCard().launchMixerApplication();
+bool LaunchMixerApplication() {
+    return platform::hasSoundCard() && platform::soundCard().launchMixerApplication();
 }

@@ -23,5 +23,6 @@ void RestoreVolumes(const SharedState& state);
 // no level of its own, the recording destination's level is set instead.
 void SetUpMixer(TAudioMixer& mixer);
 
-// Starts the desktop's mixer application; whether it started is not reported.
-void LaunchMixerApplication();
+// Starts the desktop's mixer application. False when none was started (no
+// sound card, no mixer program installed, or it could not be run).
+bool LaunchMixerApplication();

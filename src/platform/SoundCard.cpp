@@ -2,7 +2,15 @@
 
 #include "core/Exception.h"
 
+#include <chrono>
+
 namespace platform {
+
+std::int64_t SoundCard::clockMicroseconds() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 std::string SoundCard::errorText(MMResult code) const {
     switch (code) {

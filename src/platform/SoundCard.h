@@ -267,6 +267,11 @@ public:
 
     // The text of an error code of this layer.
     virtual std::string errorText(MMResult code) const;
+
+    // Microseconds on the card's clock, to tell when one buffer came back
+    // against another: the system's steady clock, unless the card keeps a
+    // time of its own (the bench's simulated sound).
+    virtual std::int64_t clockMicroseconds() const;
 };
 
 // The one sound card of the program. installSoundCard() replaces it (tests

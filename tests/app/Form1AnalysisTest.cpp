@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <cmath>
 #include <complex>
@@ -226,6 +227,52 @@ TEST_F(Analysis, TheBlockExportAndTheLogReadBack) {
     const QStringList entries = QString::fromUtf8(logged.readAll()).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(entries.size(), 1 + 6);
     EXPECT_NEAR(entries[1].split(',')[5].toDouble(), 10.0, 0.1) << entries[1].toStdString();
+}
+
+// The RMS of the IL column of a block export, in mA.
+double exportedCurrentRms(const QString& file) {
+    QFile csv(file);
+    if (!csv.open(QIODevice::ReadOnly)) return -1;
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    double sum = 0;
+    for (int i = 1; i < lines.size(); ++i)
+        sum += std::pow(lines[i].split(',')[1].toDouble(), 2);
+    return lines.size() > 1 ? std::sqrt(sum / (lines.size() - 1)) : -1;
+}
+
+TEST_F(Analysis, InOneShotModeTheExportAndThePhaseLineTakeTheBlockOnTheScreen) {
+    // R = 10, C = 100 uF driven with 100.7 mV: at 100 Hz |Z| = 18.80 ohm and
+    // IL = 5.36 mA; at 400 Hz |Z| = 10.76 ohm and IL = 9.36 mA.
+    const double volts = 3000 / 32.767 * 1.1;
+    const double at100 = std::abs(impedance(10, 0, 100e-6, 100));
+    const double at400 = std::abs(impedance(10, 0, 100e-6, 400));
+    open("R=10,C=100u");
+    TForm1& form = bench->form();
+    form.Button3Click(); // one-shot: the 100 Hz picture stays
+    ASSERT_EQ(form.state.periodicMode, 0);
+    const QImage frozen = screen();
+    form.ScrollBar5->setValue(400);
+    bench->settleOutput();
+    bench->capture(2);
+    EXPECT_EQ(screen(), frozen);
+    // The readouts follow the new blocks...
+    EXPECT_NEAR(form.state.currentReading, volts / at400, 0.03 * volts / at400);
+    // ...the export and the phase line do not.
+    QTemporaryDir directory;
+    const QString csvFile = directory.filePath("shown.csv");
+    ASSERT_TRUE(form.saveBlockCsv(csvFile).isEmpty());
+    EXPECT_NEAR(exportedCurrentRms(csvFile), volts / at100, 0.03 * volts / at100);
+    form.phaseLineAction->setChecked(true);
+    EXPECT_NEAR(form.shownCircuitReading().impedance, at100, 0.02 * at100);
+    EXPECT_NEAR(form.circuitReading().impedance, at400, 0.02 * at400);
+    // The line is added to the kept picture of the traces.
+    EXPECT_NE(screen(), frozen);
+
+    // Back to periodic mode, the export is the newest block again.
+    form.Button3Click();
+    bench->capture(1);
+    ASSERT_TRUE(form.saveBlockCsv(csvFile).isEmpty());
+    EXPECT_NEAR(exportedCurrentRms(csvFile), volts / at400, 0.03 * volts / at400);
 }
 
 // The frequency response of R = 10, L = 100 mH, C = 10 uF from 50 to 500 Hz

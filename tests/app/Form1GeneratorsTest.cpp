@@ -135,9 +135,9 @@ TEST_F(Form1Generators, FrequencySliderPositions) {
 
 TEST_F(Form1Generators, TypedValuesTakeWhatTheSliderShows) {
     typeAndDoubleClick(*form->Edit13, QStringLiteral("100"));
-    EXPECT_EQ(form->Edit13->text(), "110");
-    EXPECT_EQ(form->state.generator1Amplitude, 3277);
-    EXPECT_EQ(form->ScrollBar4->value(), 3277);
+    EXPECT_EQ(form->Edit13->text(), "100");
+    EXPECT_EQ(form->state.generator1Amplitude, 2979);
+    EXPECT_EQ(form->ScrollBar4->value(), 2979);
 
     // Beyond full scale, with the slider there already: no change event.
     form->ScrollBar4->setValue(32767);
@@ -161,6 +161,34 @@ TEST_F(Form1Generators, TypedValuesTakeWhatTheSliderShows) {
     form->ScrollBar5->setValue(4120);
     typeAndDoubleClick(*form->Edit14, QStringLiteral("4120"));
     EXPECT_EQ(form->state.generator1Frequency, 4100);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(Form1Generators, ATypedAmplitudeIsWhatTheReadoutShowsAndDoubleClicksKeepIt) {
+    // Peak sample values of 100, 250 and 1000 mV RMS at the line output
+    // (1100 mV at 32767): 2979, 7447, 29788.
+    const struct {
+        const char* typed;
+        std::int32_t amplitude;
+    } table[] = {{"100", 2979}, {"250", 7447}, {"1000", 29788}};
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.typed);
+        typeAndDoubleClick(*form->Edit13, QString::fromLatin1(c.typed));
+        EXPECT_EQ(form->Edit13->text(), c.typed);
+        EXPECT_EQ(form->state.generator1Amplitude, c.amplitude);
+        EXPECT_EQ(form->ScrollBar4->value(), c.amplitude);
+        // Double-clicks on the readout as it stands change nothing.
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            QTest::mouseDClick(form->Edit13, Qt::LeftButton);
+            EXPECT_EQ(form->Edit13->text(), c.typed) << repeat;
+            EXPECT_EQ(form->state.generator1Amplitude, c.amplitude) << repeat;
+        }
+    }
+    // The start-up amplitude 3000 reads "101"; a double-click keeps 3000.
+    form->ScrollBar4->setValue(3000);
+    QTest::mouseDClick(form->Edit13, Qt::LeftButton);
+    EXPECT_EQ(form->state.generator1Amplitude, 3000);
+    EXPECT_EQ(form->Edit13->text(), "101");
     EXPECT_TRUE(errors.empty());
 }
 

@@ -56,6 +56,18 @@ TEST(Form1Measure, ReadoutsOfAResistorFollowOhmsLaw) {
     EXPECT_EQ(bench.state().numberText, "200");
 }
 
+TEST(Form1Measure, ATypedAmplitudeIsTheVoltageTheLineOutputCarries) {
+    // Across a resistor alone UR is the line output's voltage.
+    BenchWindow bench(circuit("R=10"));
+    TForm1& form = bench.form();
+    form.Edit13->setText(QStringLiteral("250"));
+    form.Edit13DblClick();
+    bench.settleOutput();
+    bench.capture(2);
+    EXPECT_NEAR(reading(*form.Edit1), 250, 0.02 * 250) << form.Edit1->text().toStdString();
+    EXPECT_NEAR(reading(*form.Edit4), 25, 0.02 * 25) << form.Edit4->text().toStdString();
+}
+
 TEST(Form1Measure, OneKilohertzReadsOnTheAutomaticTimeBase) {
     BenchWindow bench(circuit("R=10"));
     TForm1& form = bench.form();

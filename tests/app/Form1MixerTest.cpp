@@ -29,7 +29,9 @@ public:
     std::vector<VolumeCall> volumeCalls;
     int inputOpens = 0, outputOpens = 0, mixerOpens = 0, launches = 0;
 
-    std::string name() const override { return bench->name(); }
+    // The backend's name as the window shows it (the bench's unless set).
+    std::string cardName;
+    std::string name() const override { return cardName.empty() ? bench->name() : cardName; }
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,
                        std::unique_ptr<WaveInput>& input) override {
         ++inputOpens;
@@ -197,25 +199,53 @@ TEST_F(Form1MixerTest, WithoutAMixerTheWindowOpensIdleAndOptimumStartsItWithoutT
     // Playback started by the sequence, recording by the frequency slider or
     // the first idle pass.
     EXPECT_GE(card.outputOpens, 1);
-    for (int i = 0; i < 5 && card.inputOpens == 0; ++i) QCoreApplication::processEvents();
+    for (int i = 0; i < 5 && card.inputOpens == 0; ++i)
+        QCoreApplication::processEvents();
     EXPECT_GE(card.inputOpens, 1);
     EXPECT_EQ(card.mixerOpens, 0);
     EXPECT_FALSE(form.AudioMixer1->IsOpen);
 }
 
-TEST_F(Form1MixerTest, MixerMenuLaunchesTheDesktopMixer) {
+TEST_F(Form1MixerTest, MixerMenuLaunchesTheDesktopMixerOrSaysWhatToInstall) {
+    // A mixer application started: nothing to say. None found (or none
+    // could be run): a message that names the packages to install.
+    const struct {
+        bool started;
+        const char* card;
+        const char* message;
+    } table[] = {
+        {true, "alsa", nullptr},
+        {false, "alsa",
+         "Mixážní pult nelze otevřít: není nainstalován program pavucontrol ani alsamixer s "
+         "terminálem. Nainstalujte balíček pavucontrol, nebo balíčky alsa-utils a xterm."},
+        {false, "bench", "Simulované pracoviště nemá mixážní pult, který by šlo otevřít."},
+    };
     auto o = options();
     int started = 0;
+    bool starts = false;
     o.mixerLauncher = [&] {
         ++started;
-        return false; // the result is ignored
+        return starts;
     };
     auto& card = install(std::move(o));
     auto& form = createForm();
-    form.mix1->trigger();
-    EXPECT_EQ(card.launches, 1);
-    EXPECT_EQ(started, 1);
-    EXPECT_TRUE(errors_.empty());
+    for (const auto& c : table) {
+        SCOPED_TRACE(std::string(c.card) + (c.started ? " started" : " none"));
+        starts = c.started;
+        card.cardName = c.card;
+        started = 0;
+        card.launches = 0;
+        errors_.clear();
+        form.mix1->trigger();
+        EXPECT_EQ(card.launches, 1);
+        EXPECT_EQ(started, 1);
+        if (c.message == nullptr) {
+            EXPECT_TRUE(errors_.empty());
+        } else {
+            ASSERT_EQ(errors_.size(), 1u);
+            EXPECT_EQ(errors_[0], c.message);
+        }
+    }
 }
 
 } // namespace

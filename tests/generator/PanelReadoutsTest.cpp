@@ -6,14 +6,23 @@
 namespace {
 
 // The readouts of slider positions are checked with the range tables.
-TEST(AmplitudeReadout, TypedValuesInSliderUnits) {
-    // Typed millivolts times 32.767 (no factor 1.1): 100 -> 3276.7 -> 3277.
+TEST(AmplitudeReadout, TypedMillivoltsInSliderUnits) {
+    // Typed millivolts x 32.767 / 1.1 (29.788 units a millivolt), rounded:
+    // 100 -> 2978.8 -> 2979; 1100 mV is full scale.
     const struct {
         std::int32_t typed;
         std::int64_t amplitude;
-    } typed[] = {{100, 3277}, {0, 0}, {1000, 32767}, {2000, 65534}, {-5, -164}, {1, 33}};
+    } typed[] = {{100, 2979},   {0, 0},        {250, 7447}, {1000, 29788},
+                 {1100, 32767}, {2000, 59576}, {-5, -149},  {1, 30}};
     for (const auto& c : typed)
         EXPECT_EQ(generator::amplitudeForTypedValue(c.typed), c.amplitude) << c.typed;
+}
+
+TEST(AmplitudeReadout, EveryTypedMillivoltReadsBackAsTyped) {
+    // Typing what the readout shows must not move the amplitude's readout,
+    // over the whole range of the slider.
+    for (std::int32_t mv = 0; mv <= 1100; ++mv)
+        ASSERT_EQ(generator::amplitudeMillivolts(generator::amplitudeForTypedValue(mv)), mv);
 }
 
 TEST(FrequencySlider, PositionsGiveFrequencyReadoutUnitStepsAndWarning) {

@@ -24,7 +24,7 @@ done
 
 # The package depends on the runtime packages of the libraries it links.
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6widgets6 libasound2 fonts-dejavu-core; do
+for package in libqt6widgets6 libasound2 fonts-dejavu-core qt6-translations-l10n; do
     grep -q "$package" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 

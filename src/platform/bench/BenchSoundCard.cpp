@@ -544,6 +544,10 @@ bool BenchSoundCard::launchMixerApplication() {
     return core_->options.mixerLauncher ? core_->options.mixerLauncher() : false;
 }
 
+std::int64_t BenchSoundCard::clockMicroseconds() const {
+    return static_cast<std::int64_t>(frameCount() * 1000000 / calibration::framesPerSecond);
+}
+
 void BenchSoundCard::advance(std::uint64_t frames) {
     if (core_->options.clock != ClockMode::manual || frames == 0) return;
     core_->run(frames, false);

@@ -83,6 +83,8 @@ public:
     MMResult setVolume(VolumeDevice device, std::uint32_t volume) override;
 
     bool launchMixerApplication() override;
+    // The simulated time: the frames simulated so far.
+    std::int64_t clockMicroseconds() const override;
 
     // Manual clock: simulates `frames` frames now. Headers completed on the way
     // are queued for delivery; they reach their targets when the event loop
