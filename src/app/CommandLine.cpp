@@ -68,8 +68,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("response-out"),
         QStringLiteral("Write the frequency response's CSV to FILE instead."),
         QStringLiteral("FILE.csv"));
+    const QCommandLineOption responseSettle(
+        QStringLiteral("response-settle"),
+        QStringLiteral("Let each new frequency of --response play MS milliseconds before its "
+                       "point is measured (0 to 10000, default 500)."),
+        QStringLiteral("MS"));
     parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut});
+                       report, log, response, responseOut, responseSettle});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -104,8 +109,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.action = CommandLine::Action::listDevices;
         return result;
     }
-    for (const QCommandLineOption* once :
-         {&audio, &device, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut}) {
+    for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot, &log,
+                                           &response, &responseOut, &responseSettle}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -176,6 +181,18 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         options.responseFile = parser.value(responseOut);
         if (options.responseFile.trimmed().isEmpty())
             return fail(QStringLiteral("--response-out needs a file name"));
+    }
+    if (parser.isSet(responseSettle)) {
+        if (!options.response) return fail(QStringLiteral("--response-settle needs --response"));
+        const QString typed = parser.value(responseSettle);
+        bool ok = false;
+        options.responseSettleMs = typed.trimmed().toInt(&ok);
+        if (!ok || options.responseSettleMs < 0 ||
+            options.responseSettleMs > measure::longestSettleMs)
+            return fail(QStringLiteral("--response-settle needs milliseconds from 0 to %1, not "
+                                       "'%2'")
+                            .arg(measure::longestSettleMs)
+                            .arg(typed));
     }
     return result;
 }

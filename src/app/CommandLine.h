@@ -2,6 +2,8 @@
 // The program's command line. Without options the program behaves as the
 // instrument always has; the options serve scripting, tests and headless runs.
 
+#include "measure/Response.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -21,6 +23,7 @@ struct CommandLineOptions {
     };
     std::optional<Response> response;
     QString responseFile;
+    int responseSettleMs = measure::defaultSettleMs; // the settle time of each point
 };
 
 struct CommandLine {

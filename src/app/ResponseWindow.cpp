@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/TextFile.h"
 #include "core/Convert.h"
+#include "core/CsvStyle.h"
 #include "core/Exception.h"
 #include "core/FixedText.h"
 #include "display/ResponsePlot.h"
@@ -24,9 +25,6 @@ namespace {
 
 constexpr int plotWidth = 470;
 constexpr int plotHeight = 250;
-
-// Up to ten seconds of settling.
-constexpr int longestSettleMs = 10000;
 
 int number(QLineEdit& box, int low, int high, const char* what) {
     const std::int32_t value = StrToInt(box.text().toStdString());
@@ -86,11 +84,11 @@ ResponseWindow::ResponseWindow(TForm1& form)
     for (QPushButton* b : {startButton, stopButton, saveCsvButton, saveImageButton})
         settings->addWidget(b);
 
-    table = new QTableWidget(0, 5, this);
+    table = new QTableWidget(0, 6, this);
     table->setObjectName(QStringLiteral("table"));
     table->setHorizontalHeaderLabels({QStringLiteral("f [Hz]"), QStringLiteral("IL [mA]"),
                                       QStringLiteral("UR [mV]"), QString::fromUtf8("|Z| [Ω]"),
-                                      QString::fromUtf8("φ [°]")});
+                                      QString::fromUtf8("φ [°]"), QString::fromUtf8("poznámka")});
     table->verticalHeader()->setDefaultSectionSize(18);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table->setMinimumWidth(360);
@@ -156,11 +154,12 @@ void ResponseWindow::addRow(int index) {
     const measure::ResponsePoint& p = run_.points()[static_cast<std::size_t>(index)];
     table->insertRow(index);
     table->setItem(index, 0, cell(fixedText(p.frequency, 0, 0)));
-    table->setItem(index, 1, cell(fixedText(p.current, 0, 3)));
-    table->setItem(index, 2, cell(fixedText(p.voltage, 0, 2)));
-    const bool divides = p.impedance > 0;
-    table->setItem(index, 3, cell(divides ? fixedText(p.impedance, 0, 2) : "—"));
-    table->setItem(index, 4, cell(divides ? fixedText(p.phaseDegrees, 0, 1) : "—"));
+    table->setItem(index, 1, cell(significantText(p.current)));
+    table->setItem(index, 2, cell(significantText(p.voltage)));
+    const bool divides = p.valid;
+    table->setItem(index, 3, cell(divides ? significantText(p.impedance) : "—"));
+    table->setItem(index, 4, cell(divides ? fixedText(p.phaseDegrees, 0, 2) : "—"));
+    table->setItem(index, 5, cell(measure::pointNote(p)));
     table->scrollToBottom();
     statusLabel->setText(QString::fromUtf8("bod %1 z %2").arg(index + 1).arg(run_.total()));
     redraw();
@@ -188,6 +187,8 @@ void ResponseWindow::finished(bool completed) {
     if (const auto found = resonance())
         text += QString::fromUtf8(" — rezonance %1 Hz")
                     .arg(QString::fromStdString(fixedText(found->frequency, 0, 1)));
+    else if (!run_.points().empty())
+        text += QString::fromUtf8(" — bez rezonance v rozsahu");
     statusLabel->setText(text);
     redraw();
 }

@@ -21,7 +21,7 @@ class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
     // The settle time the window starts with, ms.
-    static constexpr int defaultSettleMs = 500;
+    static constexpr int defaultSettleMs = measure::defaultSettleMs;
 
     explicit ResponseWindow(TForm1& form);
     ~ResponseWindow() override;

@@ -66,10 +66,14 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status)
                              printLine(stderr, QStringLiteral("zo7scope: resonance %1 Hz")
                                                    .arg(QString::fromStdString(
                                                        fixedText(found->frequency, 0, 1))));
+                         else
+                             printLine(stderr, QStringLiteral("zo7scope: no resonance in the "
+                                                              "range"));
                          form.close();
                      });
-    QTimer::singleShot(0, &form, [&window, run] {
-        window.startRun(run.startHz, run.endHz, run.points, ResponseWindow::defaultSettleMs);
+    const int settle = options.responseSettleMs;
+    QTimer::singleShot(0, &form, [&window, run, settle] {
+        window.startRun(run.startHz, run.endHz, run.points, settle);
     });
     return true;
 }

@@ -57,7 +57,7 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
     if (axes.yLog) {
         double low = 1e300, high = 0;
         for (const auto& p : points)
-            if (p.impedance > 0) {
+            if (p.valid) {
                 low = std::min(low, p.impedance);
                 high = std::max(high, p.impedance);
             }
@@ -68,7 +68,7 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
         axes.yLow = -90;
         axes.yHigh = 90;
         for (const auto& p : points)
-            if (std::abs(p.phaseDegrees) > 90) axes.yLow = -180, axes.yHigh = 180;
+            if (p.valid && std::abs(p.phaseDegrees) > 90) axes.yLow = -180, axes.yHigh = 180;
     }
 
     const QColor grid(75, 75, 75), text(255, 255, 255);
@@ -110,7 +110,7 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
     bool started = false;
     painter.setClipRect(axes.area.adjusted(-3, -3, 3, 3));
     for (const auto& p : points) {
-        if (p.impedance <= 0 || p.frequency <= 0) {
+        if (!p.valid || p.frequency <= 0) {
             started = false;
             continue;
         }
@@ -120,9 +120,15 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
         else
             path.lineTo(at);
         started = true;
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawEllipse(at, 2.5, 2.5);
+        // A point that had not settled is an open circle.
+        if (p.settled && !p.frequencyMismatch) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(colour);
+        } else {
+            painter.setPen(QPen(colour, 1));
+            painter.setBrush(Qt::black);
+        }
+        painter.drawEllipse(at, 3.0, 3.0);
     }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(colour, 1.5));

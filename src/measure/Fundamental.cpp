@@ -121,34 +121,48 @@ std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t st
     return (crossings - 1) * framesPerSecond / (last - *first);
 }
 
-std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
-                                       std::int32_t sampleCount, int frameOffset) {
-    const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+namespace {
+
+// A channel whose largest value is below this carries no signal.
+constexpr int smallestPeak = 16;
+
+int channelPeak(const SharedState::SampleArray& raw, int frames, int frameOffset) {
     const std::int32_t* x = raw.data() + frameOffset;
     int peak = 0;
     for (int k = 0; k < frames; ++k)
         peak = std::max(peak, std::abs(x[2 * k]));
-    if (peak < 16) return std::nullopt;
-    return crossingFrequency(x, 2, frames, peak / 4);
+    return peak;
 }
 
-CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
-                            double currentReadoutFactor, double voltageReadoutFactor,
-                            double frequencyHint) {
-    CircuitReading reading;
+} // namespace
+
+std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
+                                       std::int32_t sampleCount, int frameOffset) {
     const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
-    if (frames < 16) return reading;
+    const int peak = channelPeak(raw, frames, frameOffset);
+    if (peak < smallestPeak) return std::nullopt;
+    // With fewer than eight samples per period a sample next to a crossing
+    // may lie anywhere up to the peak, and a hysteresis would miss
+    // crossings; noise cannot add any there, as no two neighbouring samples
+    // are both near zero.
+    const std::int32_t* x = raw.data() + frameOffset;
+    int signChanges = 0;
+    for (int k = 0; k + 1 < frames; ++k)
+        signChanges += (x[2 * k] > 0) != (x[2 * k + 2] > 0);
+    const bool fast = signChanges > frames / 4;
+    return crossingFrequency(x, 2, frames, fast ? 0 : peak / 4);
+}
+
+namespace {
+
+// The fit of a block at frequency f over a whole number of its periods.
+CircuitReading fitBlock(const SharedState::SampleArray& raw, int frames,
+                        double currentReadoutFactor, double voltageReadoutFactor, double f) {
+    CircuitReading reading;
     const std::int32_t* voltage = raw.data();
     const std::int32_t* current = raw.data() + 1;
-
-    // The frequency from the channel with the clearer crossings.
-    std::optional<double> f = channelFrequency(raw, sampleCount, 0);
-    if (!f) f = channelFrequency(raw, sampleCount, 1);
-    if (!f && frequencyHint > 0) f = frequencyHint;
-    if (!f || *f <= 0) return reading;
-
     // A whole number of periods from the start of the block.
-    const double period = framesPerSecond / *f;
+    const double period = framesPerSecond / f;
     const double periods = std::floor(frames / period);
     if (periods < 1) return reading;
     const int count = std::clamp(static_cast<int>(std::lround(periods * period)), 3, frames);
@@ -156,13 +170,13 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     // Below 1 kHz a period has more than 44 frames: every other frame fits
     // the fundamental as well (nothing up to 11 kHz folds onto it) in half
     // the time, so the analysis of a block stays cheap beside its drawing.
-    const int every = *f < 1000 ? 2 : 1;
+    const int every = f < 1000 ? 2 : 1;
     const auto [u, i] =
-        fitSines(voltage, current, 2 * every, (count + every - 1) / every, *f * every);
+        fitSines(voltage, current, 2 * every, (count + every - 1) / every, f * every);
     // A readout is the channel's RMS / sqrt(2) x factor, so a sine of
     // amplitude A reads A / 2 x factor.
     reading.valid = true;
-    reading.frequency = *f;
+    reading.frequency = f;
     reading.frames = count;
     reading.voltageRms = u.amplitude / 2 * voltageReadoutFactor;
     reading.currentRms = i.amplitude / 2 * currentReadoutFactor;
@@ -170,6 +184,41 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     reading.phaseDegrees = degrees(u.phase - i.phase);
     if (!reading.currentTooSmall) reading.impedance = reading.voltageRms / reading.currentRms;
     reading.power = reading.voltageRms * reading.currentRms * std::cos(u.phase - i.phase) / 1000;
+    return reading;
+}
+
+int framesOf(std::int32_t sampleCount) {
+    return std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+}
+
+} // namespace
+
+CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                            double currentReadoutFactor, double voltageReadoutFactor,
+                            double frequencyHint) {
+    const int frames = framesOf(sampleCount);
+    if (frames < 16) return {};
+    // The frequency from the channel with the clearer crossings.
+    std::optional<double> f = channelFrequency(raw, sampleCount, 0);
+    if (!f) f = channelFrequency(raw, sampleCount, 1);
+    if (!f && frequencyHint > 0) f = frequencyHint;
+    if (!f || *f <= 0) return {};
+    return fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, *f);
+}
+
+CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                                  double currentReadoutFactor, double voltageReadoutFactor,
+                                  double driveFrequency) {
+    const int frames = framesOf(sampleCount);
+    if (frames < 16 || !(driveFrequency > 0)) return {};
+    // Without a voltage there is nothing to fit.
+    if (channelPeak(raw, frames, 0) < smallestPeak) return {};
+    CircuitReading reading =
+        fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, driveFrequency);
+    std::optional<double> own = channelFrequency(raw, sampleCount, 0);
+    if (!own) own = channelFrequency(raw, sampleCount, 1);
+    reading.frequencyMismatch =
+        reading.valid && own && std::abs(*own - driveFrequency) > 0.02 * driveFrequency;
     return reading;
 }
 

@@ -51,6 +51,9 @@ struct CircuitReading {
     double impedance = 0;         // ohm (mV / mA)
     double phaseDegrees = 0;      // voltage against current, -180 .. 180, + when it leads
     double power = 0;             // active power, mW
+    // The block's own frequency, from its zero crossings, differs from the
+    // drive frequency the fit was given by more than 2 %.
+    bool frequencyMismatch = false;
 };
 
 // Fundamental fit of a recorded block: rawSamples holds sampleCount
@@ -61,6 +64,13 @@ struct CircuitReading {
 CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
                             double currentReadoutFactor, double voltageReadoutFactor,
                             double frequencyHint);
+
+// The same, fitted at the frequency the output is known to play: the block's
+// zero crossings only check it (frequencyMismatch), so that frequencies with
+// too few samples per period for a crossing estimate are measured too.
+CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                                  double currentReadoutFactor, double voltageReadoutFactor,
+                                  double driveFrequency);
 
 // A current whose fitted amplitude is below this many raw units is too small
 // to divide the voltage by.

@@ -267,7 +267,21 @@ TEST(Form1Response, SeriesResonanceInTheWindowAndFromTheCommandLine) {
     const ProgramRun run = runProgram(
         {"--audio=bench", "--circuit=R=10,L=100m,C=10u", "--response=50:500:31"}, environment);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.toStdString(), csv);
+    // The same points; a point is taken once two blocks agree, so which
+    // blocks those are may differ with the window's own timing.
+    const QStringList window = QString::fromStdString(csv).split('\n');
+    const QStringList program = QString::fromUtf8(run.out).split('\n');
+    ASSERT_EQ(program.size(), window.size());
+    EXPECT_EQ(program[0], window[0]);
+    for (qsizetype line = 1; line < window.size(); ++line) {
+        const QStringList a = window[line].split(','), b = program[line].split(',');
+        ASSERT_EQ(a.size(), b.size()) << line;
+        if (a.size() < 5) continue;
+        EXPECT_EQ(a[0], b[0]) << line;
+        EXPECT_NEAR(a[3].toDouble(), b[3].toDouble(), 0.002 * a[3].toDouble()) << line;
+        EXPECT_NEAR(a[4].toDouble(), b[4].toDouble(), 0.2) << line;
+    }
+    EXPECT_TRUE(run.err.contains("zo7scope: resonance 159.")) << run.err.toStdString();
 }
 
 TEST(Form1Response, BadSettingsAreReportedAndStartNothing) {
@@ -292,7 +306,7 @@ TEST(Form1Response, BadSettingsAreReportedAndStartNothing) {
     EXPECT_EQ(reports[1], QString::fromUtf8("Počáteční kmitočet musí být 10 až 20000."));
 }
 
-TEST(Form1Response, StopCloseOptimumAndTheMainWindowEndARunWhereItIs) {
+TEST(Form1Response, StopCloseOptimumAndTheMainWindowEndARunAndGiveGenerator1Back) {
     for (int way = 0; way < 4; ++way) {
         BenchWindow bench(circuit("R=10"));
         TForm1& form = bench.form();
@@ -309,8 +323,9 @@ TEST(Form1Response, StopCloseOptimumAndTheMainWindowEndARunWhereItIs) {
         if (way == 3) form.close();
         EXPECT_FALSE(window.run().running()) << way;
         EXPECT_EQ(window.isVisible(), way == 0 || way == 2) << way;
-        // "optimum" sets generator 1 to its start-up 100 Hz itself.
-        EXPECT_EQ(bench.state().generator1Frequency, way == 2 ? 100 : 200) << way;
+        // Generator 1 is back at its start-up 100 Hz, where the run found it;
+        // "optimum" sets it there itself.
+        EXPECT_EQ(bench.state().generator1Frequency, 100) << way;
     }
 }
 
