@@ -6,6 +6,7 @@
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
 #include "audio/StreamSettings.h"
+#include "core/CsvStyle.h"
 #include "core/SharedState.h"
 #include "display/XYView.h"
 #include "generator/GeneratorBufferCache.h"
@@ -298,7 +299,7 @@ public:
     ResponseWindow& responseWindow();
     // Writes the recorded block as CSV (time, IL, UR, calibrated); an empty
     // text when it worked, else why not.
-    QString saveBlockCsv(const QString& file);
+    QString saveBlockCsv(const QString& file, const CsvStyle& style = plainCsv);
 
 signals:
     // Emitted when the window closes, after FormClose, while it is still shown.

@@ -51,11 +51,11 @@ void TForm1::createScreenMenu() {
                 window.raise();
             }));
     connect(saveDataAction, &QAction::triggered, this, app::guarded([this] {
-                const QString file =
-                    app::chooseSaveFile(this, QString::fromUtf8("uložit data"),
-                                        QStringLiteral("blok.csv"), QStringLiteral("CSV (*.csv)"));
+                CsvStyle style;
+                const QString file = app::chooseCsvFile(this, QString::fromUtf8("uložit data"),
+                                                        QStringLiteral("blok.csv"), style);
                 if (file.isEmpty()) return;
-                if (const QString failure = saveBlockCsv(file); !failure.isEmpty())
+                if (const QString failure = saveBlockCsv(file, style); !failure.isEmpty())
                     throw Exception(failure.toStdString());
             }));
     connect(saveImageAction, &QAction::triggered, this, app::guarded([this] {
@@ -88,10 +88,10 @@ void TForm1::drawCircuitLine() {
     display::drawCircuitLine(screen(), measure::circuitLine(circuitReading()));
 }
 
-QString TForm1::saveBlockCsv(const QString& file) {
-    return writeTextFile(file,
-                         measure::blockCsv(state.rawSamples, state.sampleCount,
-                                           state.currentReadoutFactor, state.voltageReadoutFactor));
+QString TForm1::saveBlockCsv(const QString& file, const CsvStyle& style) {
+    return writeTextFile(file, measure::blockCsv(state.rawSamples, state.sampleCount,
+                                                 state.currentReadoutFactor,
+                                                 state.voltageReadoutFactor, style));
 }
 
 ResponseWindow& TForm1::responseWindow() {

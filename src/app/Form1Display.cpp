@@ -6,6 +6,7 @@
 #include "app/ComboBoxItem.h"
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "display/CurrentAxis.h"
 #include "display/Grid.h"
 #include "display/Scales.h"
 #include "display/TimeAxis.h"
@@ -114,9 +115,14 @@ void TForm1::drawTraces(std::uint16_t trigger) {
 
 void TForm1::DrawScales() {
     if (state.gridVisible == 1) DrawGrid();
-    if (const int shown = measure::shownTimeBase(state); shown != 0) drawTimeAxis(shown);
+    // The X-Y view's horizontal axis is the current, not the time.
+    const bool xy = xyViewAction && xyViewAction->isChecked();
+    if (xy)
+        display::drawCurrentAxis(screen(), state);
+    else if (const int shown = measure::shownTimeBase(state); shown != 0)
+        drawTimeAxis(shown);
     state.currentStartMark = 0;
-    display::drawScales(screen(), state);
+    display::drawScales(screen(), state, xy ? "mA" : "ms");
     canvas_->present();
 }
 

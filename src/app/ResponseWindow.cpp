@@ -193,8 +193,8 @@ void ResponseWindow::finished(bool completed) {
     redraw();
 }
 
-std::string ResponseWindow::csv() const {
-    return measure::responseCsv(run_.points());
+std::string ResponseWindow::csv(const CsvStyle& style) const {
+    return measure::responseCsv(run_.points(), style);
 }
 
 QImage ResponseWindow::plotsImage() const {
@@ -206,11 +206,11 @@ QImage ResponseWindow::plotsImage() const {
 }
 
 void ResponseWindow::saveCsvClick() {
-    const QString file =
-        app::chooseSaveFile(this, QString::fromUtf8("uložit CSV"),
-                            QStringLiteral("charakteristika.csv"), QStringLiteral("CSV (*.csv)"));
+    CsvStyle style;
+    const QString file = app::chooseCsvFile(this, QString::fromUtf8("uložit CSV"),
+                                            QStringLiteral("charakteristika.csv"), style);
     if (file.isEmpty()) return;
-    if (const QString failure = writeTextFile(file, csv()); !failure.isEmpty())
+    if (const QString failure = writeTextFile(file, csv(style)); !failure.isEmpty())
         throw Exception(failure.toStdString());
 }
 

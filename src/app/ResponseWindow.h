@@ -50,7 +50,7 @@ public:
 
     ResponseRun& run() { return run_; }
     // The table as CSV, and both plots in one picture.
-    std::string csv() const;
+    std::string csv(const CsvStyle& style = plainCsv) const;
     QImage plotsImage() const;
     std::optional<measure::Resonance> resonance() const;
 

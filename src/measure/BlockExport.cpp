@@ -1,7 +1,5 @@
 #include "measure/BlockExport.h"
 
-#include "core/FixedText.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -9,19 +7,21 @@
 namespace measure {
 
 std::string blockCsv(const SharedState::SampleArray& raw, std::int32_t sampleCount,
-                     double currentReadoutFactor, double voltageReadoutFactor) {
+                     double currentReadoutFactor, double voltageReadoutFactor,
+                     const CsvStyle& style) {
     const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
     const double currentScale = currentReadoutFactor / std::numbers::sqrt2;
     const double voltageScale = voltageReadoutFactor / std::numbers::sqrt2;
-    std::string csv = "t [ms],IL [mA],UR [mV]\n";
+    const char sep = style.separator;
+    std::string csv = csvStart(style) + "t [ms]" + sep + "IL [mA]" + sep + "UR [mV]\n";
     csv.reserve(csv.size() + static_cast<std::size_t>(frames) * 32);
     for (int k = 0; k < frames; ++k) {
         const auto frame = static_cast<std::size_t>(2 * k);
-        csv += fixedText(k / 44.1, 0, 4);
-        csv += ',';
-        csv += fixedText(raw[frame + 1] * currentScale, 0, 4);
-        csv += ',';
-        csv += fixedText(raw[frame] * voltageScale, 0, 3);
+        csv += csvNumber(k / 44.1, style);
+        csv += sep;
+        csv += csvNumber(raw[frame + 1] * currentScale, style);
+        csv += sep;
+        csv += csvNumber(raw[frame] * voltageScale, style);
         csv += '\n';
     }
     return csv;
@@ -33,16 +33,16 @@ std::string logHeader() {
 
 std::string logLine(const std::string& isoTime, std::optional<double> currentFrequency,
                     std::optional<double> voltageFrequency, const CircuitReading& reading) {
-    auto field = [](std::optional<double> value, int decimals) {
-        return value ? fixedText(*value, 0, decimals) : std::string();
+    auto field = [](std::optional<double> value) {
+        return value ? significantText(*value) : std::string();
     };
     const bool valid = reading.valid;
     const bool divides = valid && !reading.currentTooSmall;
-    return isoTime + "," + field(currentFrequency, 2) + "," + field(voltageFrequency, 2) + "," +
-           field(valid ? std::optional(reading.currentRms) : std::nullopt, 4) + "," +
-           field(valid ? std::optional(reading.voltageRms) : std::nullopt, 3) + "," +
-           field(divides ? std::optional(reading.impedance) : std::nullopt, 4) + "," +
-           field(divides ? std::optional(reading.phaseDegrees) : std::nullopt, 2) + "\n";
+    return isoTime + "," + field(currentFrequency) + "," + field(voltageFrequency) + "," +
+           field(valid ? std::optional(reading.currentRms) : std::nullopt) + "," +
+           field(valid ? std::optional(reading.voltageRms) : std::nullopt) + "," +
+           field(divides ? std::optional(reading.impedance) : std::nullopt) + "," +
+           field(divides ? std::optional(reading.phaseDegrees) : std::nullopt) + "\n";
 }
 
 } // namespace measure

@@ -11,8 +11,11 @@ std::vector<int> logarithmicPoints(int start, int end, int count) {
     if (count < 1 || start < 1 || end < 1) return points;
     if (count == 1) return {start};
     const double ratio = std::log(static_cast<double>(end) / start) / (count - 1);
-    for (int i = 0; i < count; ++i)
-        points.push_back(static_cast<int>(std::lround(start * std::exp(ratio * i))));
+    for (int i = 0; i < count; ++i) {
+        const int f = static_cast<int>(std::lround(start * std::exp(ratio * i)));
+        // Points closer than a hertz are one point.
+        if (points.empty() || points.back() != f) points.push_back(f);
+    }
     return points;
 }
 

@@ -20,8 +20,9 @@ constexpr int fewestResponsePoints = 2, mostResponsePoints = 200;
 // run starts with, and the longest it may be.
 constexpr int defaultSettleMs = 500, longestSettleMs = 10000;
 
-// `count` frequencies from `start` to `end` Hz, evenly spaced on a
-// logarithmic axis and rounded to whole hertz (the generator's step).
+// `count` frequencies from `start` to `end` Hz (either way round), evenly
+// spaced on a logarithmic axis and rounded to whole hertz (the generator's
+// step); frequencies that round to the same hertz appear once.
 std::vector<int> logarithmicPoints(int start, int end, int count);
 
 struct ResponsePoint {

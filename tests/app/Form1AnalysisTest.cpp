@@ -9,6 +9,8 @@
 #include "app/ResponseWindow.h"
 #include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
+#include "display/CurrentAxis.h"
+#include "display/ScreenGeometry.h"
 #include "measure/CircuitText.h"
 #include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
@@ -139,6 +141,31 @@ TEST_F(Analysis, XYOfAResistorIsAStraightLine) {
         farthest = std::max(
             farthest, std::abs(-(p.x() - mx) * std::sin(angle) + (p.y() - my) * std::cos(angle)));
     EXPECT_LE(farthest, 2.0);
+}
+
+TEST_F(Analysis, XYHorizontalAxisReadsTheCurrentInMilliamperes) {
+    // R = 10 at 100.7 mV RMS: a current of 10.07 mA RMS, 14.24 mA at its peak.
+    for (int amplitude : {3000, 15000}) {
+        bench = std::make_unique<BenchWindow>(circuit("R=10"));
+        bench->state().generator1Amplitude = amplitude;
+        bench->form().show();
+        bench->settleOutput();
+        bench->capture(2);
+        bench->form().xyViewAction->setChecked(true);
+        bench->pass();
+        const auto points = lit(display::xyColour);
+        ASSERT_GT(points.size(), 100u);
+        int left = clientWidth, right = 0;
+        for (QPoint p : points)
+            left = std::min(left, p.x()), right = std::max(right, p.x());
+        // The figure is 2 x peak wide; the axis' divisions say how many mA that is.
+        const double division = display::divisionX(bench->state().gridUnitX, 1, 0) -
+                                display::divisionX(bench->state().gridUnitX, 0, 0);
+        const double peak =
+            (right - left) / 2.0 / division * display::currentPerDivision(bench->state());
+        const double expected = amplitude / 32.767 * 1.1 * std::numbers::sqrt2 / 10;
+        EXPECT_NEAR(peak, expected, 0.04 * expected) << amplitude;
+    }
 }
 
 TEST_F(Analysis, XYOfACapacitorCircuitIsAnEllipseThatShowsThePhase) {

@@ -4,6 +4,7 @@
 // given back as the run found them, in the window and from the command line.
 
 #include "app/ComboBoxItem.h"
+#include "app/FileChooser.h"
 #include "app/ResponseWindow.h"
 #include "app/SimulatedTime.h"
 #include "platform/bench/Circuit.h"
@@ -12,11 +13,14 @@
 
 #include <QComboBox>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QLocale>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
@@ -170,6 +174,55 @@ TEST(ResponseRun, FromTheCommandLineTheGeneratorsEndAsTheyStarted) {
     for (const char* name : {"ComboBox8", "ScrollBar5", "Edit14", "Edit3", "Panel14"}) {
         ASSERT_FALSE(control(idle, name).isEmpty()) << name;
         EXPECT_EQ(control(after, name), control(idle, name)) << name;
+    }
+}
+
+TEST(ResponseRun, AnOpenCircuitLeavesItsFieldsEmptyInBothCsvStyles) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    const ProgramRun run = runProgram(
+        {"--audio=bench", "--circuit=R=1000M", "--response=100:1000:2", "--response-settle=0"},
+        environment);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    for (int line : {1, 2}) {
+        const QStringList fields = lines[line].split(',');
+        ASSERT_EQ(fields.size(), 6) << lines[line].toStdString();
+        EXPECT_GT(fields[2].toDouble(), 90) << lines[line].toStdString(); // UR is there
+        EXPECT_TRUE(fields[3].isEmpty() && fields[4].isEmpty()) << lines[line].toStdString();
+    }
+    EXPECT_TRUE(run.err.contains("no resonance in the range")) << run.err.toStdString();
+
+    // The spreadsheet file of a measured circuit: a byte-order mark, ";"
+    // between fields, numbers with a decimal comma.
+    BenchWindow bench(options("R=10"));
+    runResponse(bench, 100, 1000, 2, 0);
+    QTemporaryDir directory;
+    const QString file = directory.filePath("r.csv");
+    const app::FileChooser before = app::setFileChooser(
+        [&](QWidget*, const QString&, const QString&, const QString& filters, QString* chosen) {
+            *chosen = filters.split(";;").last();
+            return file;
+        });
+    bench.form().responseWindow().saveCsvClick();
+    app::setFileChooser(before);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << bytes.toStdString();
+    const QStringList rows = QString::fromUtf8(bytes.mid(3)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3);
+    const QLocale czech(QLocale::Czech);
+    for (int row : {1, 2}) {
+        const QStringList fields = rows[row].split(';');
+        ASSERT_EQ(fields.size(), 6) << rows[row].toStdString();
+        for (int field = 0; field < 5; ++field) {
+            bool number = false;
+            czech.toDouble(fields[field], &number);
+            EXPECT_TRUE(number) << rows[row].toStdString() << " " << field;
+        }
+        EXPECT_NEAR(czech.toDouble(fields[3]), 10.0, 0.05) << rows[row].toStdString();
     }
 }
 

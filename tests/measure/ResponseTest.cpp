@@ -23,6 +23,10 @@ TEST(Response, LogarithmicPointsInWholeHertz) {
     EXPECT_EQ(points[15], 158); // 50 x sqrt(10)
     EXPECT_EQ(points.back(), 500);
     EXPECT_TRUE(measure::logarithmicPoints(0, 500, 5).empty());
+    // Downwards as well as upwards.
+    EXPECT_EQ(measure::logarithmicPoints(10000, 100, 3), (std::vector<int>{10000, 1000, 100}));
+    // 10 to 12 Hz in ten steps rounds to three different frequencies.
+    EXPECT_EQ(measure::logarithmicPoints(10, 12, 10), (std::vector<int>{10, 11, 12}));
 }
 
 // A series circuit measured at the given frequencies (C = 0: no capacitor).
