@@ -73,8 +73,19 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Let each new frequency of --response play MS milliseconds before its "
                        "point is measured (0 to 10000, default 500)."),
         QStringLiteral("MS"));
+    const QCommandLineOption benchNoise(
+        QStringLiteral("bench-noise"),
+        QStringLiteral("On the simulated bench, add Gaussian noise of LSB RMS (16-bit units, 0 to "
+                       "1000) to both recorded channels."),
+        QStringLiteral("LSB"));
+    const QCommandLineOption benchCrosstalk(
+        QStringLiteral("bench-crosstalk"),
+        QStringLiteral("On the simulated bench, let the voltage UR leak into the current IL at DB "
+                       "(-120 to 0)."),
+        QStringLiteral("DB"));
     parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut, responseSettle});
+                       report, log, response, responseOut, responseSettle, benchNoise,
+                       benchCrosstalk});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -193,6 +204,23 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                        "'%2'")
                             .arg(measure::longestSettleMs)
                             .arg(typed));
+    }
+    if (parser.isSet(benchNoise)) {
+        const QString typed = parser.value(benchNoise);
+        bool ok = false;
+        options.benchNoiseLsb = typed.trimmed().toDouble(&ok);
+        if (!ok || !(options.benchNoiseLsb >= 0 && options.benchNoiseLsb <= 1000))
+            return fail(QStringLiteral("--bench-noise needs an RMS from 0 to 1000 LSB, not '%1'")
+                            .arg(typed));
+    }
+    if (parser.isSet(benchCrosstalk)) {
+        const QString typed = parser.value(benchCrosstalk);
+        bool ok = false;
+        const double db = typed.trimmed().toDouble(&ok);
+        if (!ok || !(db >= -120 && db <= 0))
+            return fail(
+                QStringLiteral("--bench-crosstalk needs dB from -120 to 0, not '%1'").arg(typed));
+        options.benchCrosstalkDb = db;
     }
     return result;
 }

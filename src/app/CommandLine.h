@@ -24,6 +24,10 @@ struct CommandLineOptions {
     std::optional<Response> response;
     QString responseFile;
     int responseSettleMs = measure::defaultSettleMs; // the settle time of each point
+    // What the bench adds to its recorded signal: noise (RMS, 16-bit units)
+    // and the voltage leaking into the current (dB).
+    double benchNoiseLsb = 0;
+    std::optional<double> benchCrosstalkDb;
 };
 
 struct CommandLine {

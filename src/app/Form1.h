@@ -294,6 +294,12 @@ public:
     // The fundamental of both channels of the last recorded block, analysed
     // once per block when something asks for it.
     const measure::CircuitReading& circuitReading();
+    // The readout factors in force while the last block was recorded: the
+    // gain switch may set others while that block is measured.
+    struct BlockFactors {
+        double current = 0.03, voltage = 0.0357;
+    };
+    const BlockFactors& blockFactors() const { return blockFactors_; }
     // Blocks recorded since start-up.
     // The frequency-response window (created on first use).
     ResponseWindow& responseWindow();
@@ -347,6 +353,7 @@ private:
     std::uint64_t blocksRecorded_ = 0;
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;
+    BlockFactors blockFactors_;
     display::XYFigure xyFigure_;
     std::unique_ptr<ResponseWindow> responseWindow_;
     // The hidden grid-brightness control's position (5 x position = brightness).

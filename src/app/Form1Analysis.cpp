@@ -71,8 +71,8 @@ void TForm1::createScreenMenu() {
 const measure::CircuitReading& TForm1::circuitReading() {
     if (analysedBlock_ != blocksRecorded_) {
         circuitReading_ =
-            measure::analyseBlock(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
-                                  state.voltageReadoutFactor, state.generator1Frequency);
+            measure::analyseBlock(state.rawSamples, state.sampleCount, blockFactors_.current,
+                                  blockFactors_.voltage, state.generator1Frequency);
         analysedBlock_ = blocksRecorded_;
     }
     return circuitReading_;

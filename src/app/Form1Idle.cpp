@@ -46,6 +46,7 @@ void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
 bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
     if (copyRecordedBlock(state, Buffer, Size) > 0) {
         ++blocksRecorded_;
+        blockFactors_ = {state.currentReadoutFactor, state.voltageReadoutFactor};
         emit blockRecorded();
     }
     // Not requeued: each start of the recording component captures two blocks.

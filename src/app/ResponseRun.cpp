@@ -131,17 +131,20 @@ void ResponseRun::blockRecorded() {
     // The fit knows the frequency the output plays.
     const SharedState& state = form_.state;
     const measure::CircuitReading reading = measure::analyseDrivenBlock(
-        state.rawSamples, state.sampleCount, state.currentReadoutFactor, state.voltageReadoutFactor,
-        synthesis::playedFrequency(state.generator1Frequency));
+        state.rawSamples, state.sampleCount, form_.blockFactors().current,
+        form_.blockFactors().voltage, synthesis::playedFrequency(state.generator1Frequency));
     measure::ResponsePoint point;
     point.frequency = state.generator1Frequency;
     point.frequencyMismatch = reading.frequencyMismatch;
     point.current = reading.currentRms;
     point.voltage = reading.voltageRms;
-    point.valid = reading.valid && !reading.currentTooSmall;
+    point.overdriven = reading.overdriven;
+    point.valid = reading.valid && !reading.currentTooSmall && !reading.overdriven;
     if (point.valid) {
         point.impedance = reading.impedance;
         point.phaseDegrees = reading.phaseDegrees;
+        point.impedanceUncertainty = reading.impedanceUncertainty;
+        point.phaseUncertainty = reading.phaseUncertainty;
     }
     if (previous_ && measure::pointsAgree(*previous_, point)) {
         takePoint(point);

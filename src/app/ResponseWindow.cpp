@@ -84,11 +84,12 @@ ResponseWindow::ResponseWindow(TForm1& form)
     for (QPushButton* b : {startButton, stopButton, saveCsvButton, saveImageButton})
         settings->addWidget(b);
 
-    table = new QTableWidget(0, 6, this);
+    table = new QTableWidget(0, 8, this);
     table->setObjectName(QStringLiteral("table"));
     table->setHorizontalHeaderLabels({QStringLiteral("f [Hz]"), QStringLiteral("IL [mA]"),
                                       QStringLiteral("UR [mV]"), QString::fromUtf8("|Z| [Ω]"),
-                                      QString::fromUtf8("φ [°]"), QString::fromUtf8("poznámka")});
+                                      QString::fromUtf8("φ [°]"), QString::fromUtf8("±|Z| [Ω]"),
+                                      QString::fromUtf8("±φ [°]"), QString::fromUtf8("poznámka")});
     table->verticalHeader()->setDefaultSectionSize(18);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table->setMinimumWidth(360);
@@ -159,7 +160,9 @@ void ResponseWindow::addRow(int index) {
     const bool divides = p.valid;
     table->setItem(index, 3, cell(divides ? significantText(p.impedance) : "—"));
     table->setItem(index, 4, cell(divides ? fixedText(p.phaseDegrees, 0, 2) : "—"));
-    table->setItem(index, 5, cell(measure::pointNote(p)));
+    table->setItem(index, 5, cell(divides ? significantText(p.impedanceUncertainty, 2) : ""));
+    table->setItem(index, 6, cell(divides ? significantText(p.phaseUncertainty, 2) : ""));
+    table->setItem(index, 7, cell(measure::pointNote(p)));
     table->scrollToBottom();
     statusLabel->setText(QString::fromUtf8("bod %1 z %2").arg(index + 1).arg(run_.total()));
     redraw();

@@ -129,7 +129,8 @@ int main(int argc, char** argv) {
         // A frequency response from the command line runs the bench as fast as it can.
         auto setup = platform::createSoundCard(audio, circuit, device,
                                                options.response ? platform::BenchTime::simulated
-                                                                : platform::BenchTime::realTime);
+                                                                : platform::BenchTime::realTime,
+                                               {options.benchNoiseLsb, options.benchCrosstalkDb});
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {

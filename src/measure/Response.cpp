@@ -23,6 +23,8 @@ bool pointsAgree(const ResponsePoint& a, const ResponsePoint& b) {
     if (!a.valid || !b.valid) return a.valid == b.valid;
     double phase = std::abs(a.phaseDegrees - b.phaseDegrees);
     if (phase > 180) phase = 360 - phase;
+    // Only the fixed limits: a circuit still ringing leaves a large residual
+    // too, and its uncertainty would let it pass for settled.
     return std::abs(a.impedance - b.impedance) <= 0.002 * std::max(a.impedance, b.impedance) &&
            phase <= 0.2;
 }
@@ -35,7 +37,7 @@ constexpr double phaseResolutionDegrees = 0.05;
 
 bool clearOfZero(const ResponsePoint& p) {
     return p.valid && p.settled && p.frequency > 0 &&
-           std::abs(p.phaseDegrees) > phaseResolutionDegrees;
+           std::abs(p.phaseDegrees) > std::max(phaseResolutionDegrees, p.phaseUncertainty);
 }
 
 } // namespace
@@ -64,6 +66,7 @@ std::string pointNote(const ResponsePoint& point) {
         if (!note.empty()) note += ", ";
         note += text;
     };
+    if (point.overdriven) add("přebuzeno");
     if (!point.settled) add("neustáleno");
     if (point.frequencyMismatch) add("jiný kmitočet");
     return note;
@@ -72,14 +75,17 @@ std::string pointNote(const ResponsePoint& point) {
 std::string responseCsv(const std::vector<ResponsePoint>& points, const CsvStyle& style) {
     const char sep = style.separator;
     std::string csv = csvStart(style) + "f [Hz]" + sep + "IL [mA]" + sep + "UR [mV]" + sep +
-                      "|Z| [Ω]" + sep + "φ [°]" + sep + "poznámka\n";
+                      "|Z| [Ω]" + sep + "φ [°]" + sep + "±|Z| [Ω]" + sep + "±φ [°]" + sep +
+                      "poznámka\n";
     for (const ResponsePoint& p : points) {
         csv += csvNumber(p.frequency, style) + sep + csvNumber(p.current, style) + sep +
                csvNumber(p.voltage, style) + sep;
         if (p.valid)
-            csv += csvNumber(p.impedance, style) + sep + csvNumber(p.phaseDegrees, style);
+            csv += csvNumber(p.impedance, style) + sep + csvNumber(p.phaseDegrees, style) + sep +
+                   csvNumber(p.impedanceUncertainty, style, 2) + sep +
+                   csvNumber(p.phaseUncertainty, style, 2);
         else
-            csv += sep;
+            csv += std::string(3, sep);
         csv += sep + pointNote(p) + "\n";
     }
     return csv;

@@ -32,6 +32,10 @@ struct ResponsePoint {
     bool valid = false;      // |Z| and phi were measured (a current to divide by)
     double impedance = 0;    // ohm, when valid
     double phaseDegrees = 0; // voltage against current, when valid
+    // How far |Z| and phi may be off, from the fit's residual.
+    double impedanceUncertainty = 0, phaseUncertainty = 0;
+    // A channel reached full scale: no |Z| and phi.
+    bool overdriven = false;
     // Two consecutive blocks agreed before the point was taken; false when
     // the circuit had not settled within the longest wait.
     bool settled = true;
@@ -55,13 +59,14 @@ struct Resonance {
 // resistor alone has no resonance, and nothing is guessed at an end.
 std::optional<Resonance> findResonance(const std::vector<ResponsePoint>& points);
 
-// What the notes column says of a point: "neustáleno" (not settled),
-// "jiný kmitočet" (the block's frequency was not the generator's); empty
-// for a clean point.
+// What the notes column says of a point: "přebuzeno" (a channel reached
+// full scale), "neustáleno" (not settled), "jiný kmitočet" (the block's
+// frequency was not the generator's); empty for a clean point.
 std::string pointNote(const ResponsePoint& point);
 
 // The CSV of a response: a header line, then one line per point, in the
-// given style. The fields a point has no value for are empty.
+// given style: f, IL, UR, |Z|, phi, the uncertainties of |Z| and phi, and
+// the notes. The fields a point has no value for are empty.
 std::string responseCsv(const std::vector<ResponsePoint>& points, const CsvStyle& style = plainCsv);
 
 } // namespace measure

@@ -75,6 +75,50 @@ TEST(Form1Analysis, ImpedanceAndPhaseFollowCircuitTheory) {
     }
 }
 
+TEST(Form1Analysis, TheBlockIsReadWithTheGainItWasRecordedAt) {
+    // 17000 drives the input past the switch's 30500: the block that makes
+    // it reduce the gain was recorded at full gain and reads as such.
+    BenchWindow bench(circuit("R=10"));
+    bench.state().generator1Amplitude = 17000;
+    bench.settleOutput();
+    const double U = 17000 / 32.767 * 1.1; // mV RMS
+    for (int capture = 0; capture < 6; ++capture) {
+        const int before = bench.state().reducedGain;
+        bench.capture(1);
+        if (before == 0 && bench.state().reducedGain == 1) {
+            const measure::CircuitReading& r = bench.form().circuitReading();
+            EXPECT_NEAR(r.voltageRms, U, 0.01 * U);
+            EXPECT_NEAR(r.currentRms, U / 10, 0.01 * U / 10);
+            return;
+        }
+    }
+    ADD_FAILURE() << "the gain was never reduced";
+}
+
+TEST(Form1Analysis, AnOpenCircuitInNoiseAndCrossTalkHasNoImpedance) {
+    // 1 GOhm: what the current channel carries is UR leaking in at -60 dB
+    // (about 5.6 units, above the absolute floor) and noise of 4 units.
+    platform::bench::BenchOptions options = circuit("R=1000M");
+    options.noiseLsb = 4;
+    options.crosstalk = std::pow(10.0, -60.0 / 20);
+    BenchWindow bench(options);
+    bench.settleOutput();
+    bench.capture(2);
+    EXPECT_EQ(measure::circuitLine(bench.form().circuitReading()), "|Z|, φ: proud je příliš malý");
+
+    // The same from the command line: a response without |Z| and phi.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    const ProgramRun run = runProgram({"--audio=bench", "--circuit=R=1000M", "--bench-noise=4",
+                                       "--bench-crosstalk=-60", "--response=100:1000:2"},
+                                      environment);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    for (int line : {1, 2})
+        EXPECT_TRUE(lines[line].contains(",,,,")) << lines[line].toStdString();
+}
+
 struct Analysis : ::testing::Test {
     void open(const char* spec) {
         bench = std::make_unique<BenchWindow>(circuit(spec));

@@ -131,15 +131,18 @@ TEST(Response, CsvLeavesMissingValuesEmptyAndKeepsFiveDigits) {
     points[1].current = 0.001;
     points[1].voltage = 52.5;
     points[1].settled = false;
-    EXPECT_EQ(measure::responseCsv(points), "f [Hz],IL [mA],UR [mV],|Z| [Ω],φ [°],poznámka\n"
-                                            "158.00,0.00066667,100.00,150000,-0.50000,\n"
-                                            "20000,0.0010000,52.500,,,neustáleno\n");
+    points[0].impedanceUncertainty = 1234.5;
+    points[0].phaseUncertainty = 0.5;
+    EXPECT_EQ(measure::responseCsv(points),
+              "f [Hz],IL [mA],UR [mV],|Z| [Ω],φ [°],±|Z| [Ω],±φ [°],poznámka\n"
+              "158.00,0.00066667,100.00,150000,-0.50000,1200,0.50,\n"
+              "20000,0.0010000,52.500,,,,,neustáleno\n");
     // For a Czech spreadsheet: byte-order mark, ";" and decimal commas.
     EXPECT_EQ(measure::responseCsv(points, spreadsheetCsv),
               "\xEF\xBB\xBF"
-              "f [Hz];IL [mA];UR [mV];|Z| [Ω];φ [°];poznámka\n"
-              "158,00;0,00066667;100,00;150000;-0,50000;\n"
-              "20000;0,0010000;52,500;;;neustáleno\n");
+              "f [Hz];IL [mA];UR [mV];|Z| [Ω];φ [°];±|Z| [Ω];±φ [°];poznámka\n"
+              "158,00;0,00066667;100,00;150000;-0,50000;1200;0,50;\n"
+              "20000;0,0010000;52,500;;;;;neustáleno\n");
 }
 
 TEST(CircuitText, UnitsThatReadBest) {
@@ -163,6 +166,20 @@ TEST(CircuitText, UnitsThatReadBest) {
     reading.phaseDegrees = -57.9;
     reading.power = 0.2;
     EXPECT_EQ(measure::circuitLine(reading), "|Z| = 18.80 Ω   φ = -57.9°   P = 200.0 µW");
+    // An uncertainty below the last digit shown is left out; one beyond it is said.
+    reading.impedanceUncertainty = 0.005;
+    reading.phaseUncertainty = 0.04;
+    EXPECT_EQ(measure::circuitLine(reading), "|Z| = 18.80 Ω   φ = -57.9°   P = 200.0 µW");
+    reading.impedanceUncertainty = 0.052;
+    reading.phaseUncertainty = 0.3;
+    EXPECT_EQ(measure::circuitLine(reading),
+              "|Z| = 18.80 ± 0.052 Ω   φ = -57.9 ± 0.3°   P = 200.0 µW");
+    reading.impedance = 15000;
+    reading.impedanceUncertainty = 120;
+    EXPECT_EQ(measure::circuitLine(reading),
+              "|Z| = 15.00 ± 0.12 kΩ   φ = -57.9 ± 0.3°   P = 200.0 µW");
+    reading.overdriven = true;
+    EXPECT_EQ(measure::circuitLine(reading), "|Z|, φ: přebuzeno");
 }
 
 } // namespace
