@@ -91,8 +91,9 @@ ResponseWindow::ResponseWindow(TForm1& form)
                                       QString::fromUtf8("φ [°]"), QString::fromUtf8("±|Z| [Ω]"),
                                       QString::fromUtf8("±φ [°]"), QString::fromUtf8("poznámka")});
     table->verticalHeader()->setDefaultSectionSize(18);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table->setMinimumWidth(360);
+    // Eight columns of five-digit numbers: each as wide as what it holds.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->setMinimumWidth(620);
 
     impedancePlot = new QLabel(this);
     phasePlot = new QLabel(this);

@@ -315,7 +315,7 @@ std::string responseInTheWindow(double* resonance) {
     window.startButton->click();
     loop.exec();
     time.stop();
-    window.resize(900, 600);
+    window.resize(1200, 600);
     window.show();
     snapshot(window, "response");
     if (const auto found = window.resonance()) *resonance = found->frequency;
