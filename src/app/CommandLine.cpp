@@ -83,8 +83,24 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("harmonics-out"),
         QStringLiteral("Write the harmonic table's CSV to FILE instead (implies --harmonics)."),
         QStringLiteral("FILE.csv"));
+    const QCommandLineOption responseSettle(
+        QStringLiteral("response-settle"),
+        QStringLiteral("Let each new frequency of --response play MS milliseconds before its "
+                       "point is measured (0 to 10000, default 500)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption benchNoise(
+        QStringLiteral("bench-noise"),
+        QStringLiteral("On the simulated bench, add Gaussian noise of LSB RMS (16-bit units, 0 to "
+                       "1000) to both recorded channels."),
+        QStringLiteral("LSB"));
+    const QCommandLineOption benchCrosstalk(
+        QStringLiteral("bench-crosstalk"),
+        QStringLiteral("On the simulated bench, let the voltage UR leak into the current IL at DB "
+                       "(-120 to 0)."),
+        QStringLiteral("DB"));
     parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut, scale, harmonics, harmonicsOut});
+                       report, log, response, responseOut, scale, harmonics, harmonicsOut,
+                       responseSettle, benchNoise, benchCrosstalk});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -120,7 +136,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     }
     for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot, &log,
-                                           &response, &responseOut, &scale, &harmonicsOut}) {
+                                           &response, &responseOut, &scale, &harmonicsOut,
+                                           &responseSettle, &benchNoise, &benchCrosstalk}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -206,6 +223,35 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (options.harmonics && options.response)
         return fail(QStringLiteral("--harmonics and --response cannot run together"));
+    if (parser.isSet(responseSettle)) {
+        if (!options.response) return fail(QStringLiteral("--response-settle needs --response"));
+        const QString typed = parser.value(responseSettle);
+        bool ok = false;
+        options.responseSettleMs = typed.trimmed().toInt(&ok);
+        if (!ok || options.responseSettleMs < 0 ||
+            options.responseSettleMs > measure::longestSettleMs)
+            return fail(QStringLiteral("--response-settle needs milliseconds from 0 to %1, not "
+                                       "'%2'")
+                            .arg(measure::longestSettleMs)
+                            .arg(typed));
+    }
+    if (parser.isSet(benchNoise)) {
+        const QString typed = parser.value(benchNoise);
+        bool ok = false;
+        options.benchNoiseLsb = typed.trimmed().toDouble(&ok);
+        if (!ok || !(options.benchNoiseLsb >= 0 && options.benchNoiseLsb <= 1000))
+            return fail(QStringLiteral("--bench-noise needs an RMS from 0 to 1000 LSB, not '%1'")
+                            .arg(typed));
+    }
+    if (parser.isSet(benchCrosstalk)) {
+        const QString typed = parser.value(benchCrosstalk);
+        bool ok = false;
+        const double db = typed.trimmed().toDouble(&ok);
+        if (!ok || !(db >= -120 && db <= 0))
+            return fail(
+                QStringLiteral("--bench-crosstalk needs dB from -120 to 0, not '%1'").arg(typed));
+        options.benchCrosstalkDb = db;
+    }
     return result;
 }
 

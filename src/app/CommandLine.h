@@ -2,6 +2,8 @@
 // The program's command line. Without options the program behaves as the
 // instrument always has; the options serve scripting, tests and headless runs.
 
+#include "measure/Response.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -26,6 +28,11 @@ struct CommandLineOptions {
     // output (or in harmonicsFile); then the program quits.
     bool harmonics = false;
     QString harmonicsFile;
+    int responseSettleMs = measure::defaultSettleMs; // the settle time of each point
+    // What the bench adds to its recorded signal: noise (RMS, 16-bit units)
+    // and the voltage leaking into the current (dB).
+    double benchNoiseLsb = 0;
+    std::optional<double> benchCrosstalkDb;
 };
 
 struct CommandLine {

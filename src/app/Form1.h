@@ -7,6 +7,7 @@
 
 #include "app/ShownBlock.h"
 #include "audio/StreamSettings.h"
+#include "core/CsvStyle.h"
 #include "core/SharedState.h"
 #include "display/SpectrumView.h"
 #include "display/XYView.h"
@@ -302,13 +303,19 @@ public:
     // The same of the block whose picture is on the screen (in one-shot mode
     // an older block than the last recorded one).
     const measure::CircuitReading& shownCircuitReading();
+    // The readout factors in force while the last block was recorded: the
+    // gain switch may set others while that block is measured.
+    struct BlockFactors {
+        double current = 0.03, voltage = 0.0357;
+    };
+    const BlockFactors& blockFactors() const { return blockFactors_; }
     // Blocks recorded since start-up.
     // The frequency-response window (created on first use).
     ResponseWindow& responseWindow();
     // Writes the recorded block as CSV (time, IL, UR, calibrated): in
     // one-shot mode the block whose picture is on the screen. An empty text
     // when it worked, else why not.
-    QString saveBlockCsv(const QString& file);
+    QString saveBlockCsv(const QString& file, const CsvStyle& style = plainCsv);
     // The spectra of both channels of the last recorded block and their
     // harmonic table, computed once per block when something asks for them
     // (app/Form1Spectrum.cpp). The table's fundamental is the analysed
@@ -370,6 +377,7 @@ private:
     std::unique_ptr<ShownBlock> shownBlock_ = std::make_unique<ShownBlock>();
     std::uint64_t analysedShownBlock_ = ~std::uint64_t{0};
     measure::CircuitReading shownCircuitReading_;
+    BlockFactors blockFactors_;
     display::XYFigure xyFigure_;
     measure::SpectrumAnalyser spectrumAnalyser_;
     measure::BlockSpectra blockSpectra_;

@@ -64,11 +64,11 @@ void TForm1::createScreenMenu() {
                 window.raise();
             }));
     connect(saveDataAction, &QAction::triggered, this, app::guarded([this] {
-                const QString file =
-                    app::chooseSaveFile(this, QString::fromUtf8("uložit data"),
-                                        QStringLiteral("blok.csv"), QStringLiteral("CSV (*.csv)"));
+                CsvStyle style;
+                const QString file = app::chooseCsvFile(this, QString::fromUtf8("uložit data"),
+                                                        QStringLiteral("blok.csv"), style);
                 if (file.isEmpty()) return;
-                if (const QString failure = saveBlockCsv(file); !failure.isEmpty())
+                if (const QString failure = saveBlockCsv(file, style); !failure.isEmpty())
                     throw Exception(failure.toStdString());
             }));
     connect(saveImageAction, &QAction::triggered, this, app::guarded([this] {
@@ -84,8 +84,8 @@ void TForm1::createScreenMenu() {
 const measure::CircuitReading& TForm1::circuitReading() {
     if (analysedBlock_ != blocksRecorded_) {
         circuitReading_ =
-            measure::analyseBlock(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
-                                  state.voltageReadoutFactor, state.generator1Frequency);
+            measure::analyseBlock(state.rawSamples, state.sampleCount, blockFactors_.current,
+                                  blockFactors_.voltage, state.generator1Frequency);
         analysedBlock_ = blocksRecorded_;
     }
     return circuitReading_;
@@ -113,7 +113,7 @@ void TForm1::drawCircuitLine() {
     display::drawCircuitLine(screen(), measure::circuitLine(shownCircuitReading()));
 }
 
-QString TForm1::saveBlockCsv(const QString& file) {
+QString TForm1::saveBlockCsv(const QString& file, const CsvStyle& style) {
     const bool withSpectrum = spectrumAction->isChecked();
     // In one-shot mode the picture stays while new blocks arrive: the block
     // saved is the one on the screen; with the spectrum on screen, its
@@ -124,12 +124,13 @@ QString TForm1::saveBlockCsv(const QString& file) {
         if (withSpectrum) spectrumAnalyser_.analyse(shown.samples, shown.sampleCount, spectra);
         return writeTextFile(file, measure::blockCsv(shown.samples, shown.sampleCount,
                                                      shown.currentReadoutFactor,
-                                                     shown.voltageReadoutFactor,
+                                                     shown.voltageReadoutFactor, style,
                                                      withSpectrum ? &spectra : nullptr));
     }
-    return writeTextFile(
-        file, measure::blockCsv(state.rawSamples, state.sampleCount, state.currentReadoutFactor,
-                                state.voltageReadoutFactor, withSpectrum ? &blockSpectra() : nullptr));
+    return writeTextFile(file, measure::blockCsv(state.rawSamples, state.sampleCount,
+                                                 state.currentReadoutFactor,
+                                                 state.voltageReadoutFactor, style,
+                                                 withSpectrum ? &blockSpectra() : nullptr));
 }
 
 ResponseWindow& TForm1::responseWindow() {

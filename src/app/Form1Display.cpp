@@ -6,6 +6,7 @@
 #include "app/ComboBoxItem.h"
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "display/CurrentAxis.h"
 #include "display/Grid.h"
 #include "display/Scales.h"
 #include "display/TimeAxis.h"
@@ -104,7 +105,8 @@ void TForm1::DrawScreen() {
 }
 
 void TForm1::drawTraces(std::uint16_t trigger) {
-    keepShownBlock(*shownBlock_, state, blocksRecorded_);
+    keepShownBlock(*shownBlock_, state, blocksRecorded_, blockFactors_.current,
+                   blockFactors_.voltage);
     if (spectrumAction->isChecked())
         drawSpectrumView();
     else if (xyViewAction->isChecked())
@@ -117,12 +119,17 @@ void TForm1::drawTraces(std::uint16_t trigger) {
 
 void TForm1::DrawScales() {
     if (state.gridVisible == 1) DrawGrid();
-    // The spectrum has a frequency axis of its own, and in dB its own labels.
+    // The spectrum has a frequency axis of its own, and in dB its own labels;
+    // the X-Y view's horizontal axis is the current, not the time.
     const bool spectrum = spectrumAction->isChecked();
-    if (const int shown = measure::shownTimeBase(state); shown != 0 && !spectrum)
+    const bool xy = !spectrum && xyViewAction && xyViewAction->isChecked();
+    if (xy)
+        display::drawCurrentAxis(screen(), state);
+    else if (const int shown = measure::shownTimeBase(state); shown != 0 && !spectrum)
         drawTimeAxis(shown);
     state.currentStartMark = 0;
-    if (!spectrum || !spectrumDbAction->isChecked()) display::drawScales(screen(), state);
+    if (!spectrum || !spectrumDbAction->isChecked())
+        display::drawScales(screen(), state, xy ? "mA" : spectrum ? "Hz" : "ms");
     canvas_->present();
 }
 

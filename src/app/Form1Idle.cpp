@@ -57,6 +57,7 @@ bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
         state.blockGeneratorFrequency =
             AudioOut1->Played().playedMostOf(now - length, now).value_or(0);
         ++blocksRecorded_;
+        blockFactors_ = {state.currentReadoutFactor, state.voltageReadoutFactor};
         emit blockRecorded();
     }
     // Not requeued: each start of the recording component captures two blocks.

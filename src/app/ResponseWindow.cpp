@@ -6,6 +6,7 @@
 #include "app/Snapshot.h"
 #include "app/TextFile.h"
 #include "core/Convert.h"
+#include "core/CsvStyle.h"
 #include "core/Exception.h"
 #include "core/FixedText.h"
 #include "display/ResponsePlot.h"
@@ -29,9 +30,6 @@ constexpr int plotWidth = 470;
 constexpr int plotHeight = 250;
 // Points of a fitted model's curve across a plot.
 constexpr int modelCurvePoints = 200;
-
-// Up to ten seconds of settling.
-constexpr int longestSettleMs = 10000;
 
 int number(QLineEdit& box, int low, int high, const char* what) {
     const std::int32_t value = StrToInt(box.text().toStdString());
@@ -91,14 +89,16 @@ ResponseWindow::ResponseWindow(TForm1& form)
     for (QPushButton* b : {startButton, stopButton, saveCsvButton, saveImageButton})
         settings->addWidget(b);
 
-    table = new QTableWidget(0, 5, this);
+    table = new QTableWidget(0, 8, this);
     table->setObjectName(QStringLiteral("table"));
     table->setHorizontalHeaderLabels({QStringLiteral("f [Hz]"), QStringLiteral("IL [mA]"),
                                       QStringLiteral("UR [mV]"), QString::fromUtf8("|Z| [Ω]"),
-                                      QString::fromUtf8("φ [°]")});
+                                      QString::fromUtf8("φ [°]"), QString::fromUtf8("±|Z| [Ω]"),
+                                      QString::fromUtf8("±φ [°]"), QString::fromUtf8("poznámka")});
     table->verticalHeader()->setDefaultSectionSize(18);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table->setMinimumWidth(360);
+    // Eight columns of five-digit numbers: each as wide as what it holds.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->setMinimumWidth(620);
 
     impedancePlot = new QLabel(this);
     phasePlot = new QLabel(this);
@@ -167,11 +167,14 @@ void ResponseWindow::addRow(int index) {
     const measure::ResponsePoint& p = run_.points()[static_cast<std::size_t>(index)];
     table->insertRow(index);
     table->setItem(index, 0, cell(fixedText(p.frequency, 0, 0)));
-    table->setItem(index, 1, cell(fixedText(p.current, 0, 3)));
-    table->setItem(index, 2, cell(fixedText(p.voltage, 0, 2)));
-    const bool divides = p.impedance > 0;
-    table->setItem(index, 3, cell(divides ? fixedText(p.impedance, 0, 2) : "—"));
-    table->setItem(index, 4, cell(divides ? fixedText(p.phaseDegrees, 0, 1) : "—"));
+    table->setItem(index, 1, cell(significantText(p.current)));
+    table->setItem(index, 2, cell(significantText(p.voltage)));
+    const bool divides = p.valid;
+    table->setItem(index, 3, cell(divides ? significantText(p.impedance) : "—"));
+    table->setItem(index, 4, cell(divides ? fixedText(p.phaseDegrees, 0, 2) : "—"));
+    table->setItem(index, 5, cell(divides ? significantText(p.impedanceUncertainty, 2) : ""));
+    table->setItem(index, 6, cell(divides ? significantText(p.phaseUncertainty, 2) : ""));
+    table->setItem(index, 7, cell(measure::pointNote(p)));
     table->scrollToBottom();
     statusLabel->setText(QString::fromUtf8("bod %1 z %2").arg(index + 1).arg(run_.total()));
     redraw();
@@ -209,16 +212,20 @@ void ResponseWindow::finished(bool completed) {
     if (const auto found = resonance())
         text += QString::fromUtf8(" — rezonance %1 Hz")
                     .arg(QString::fromStdString(fixedText(found->frequency, 0, 1)));
+    else if (!run_.points().empty())
+        text += QString::fromUtf8(" — bez rezonance v rozsahu");
     statusLabel->setText(text);
     redraw();
 }
 
-std::string ResponseWindow::csv() const {
-    return measure::responseCsv(run_.points());
+std::string ResponseWindow::csv(const CsvStyle& style) const {
+    return measure::responseCsv(run_.points(), style);
 }
 
-std::string ResponseWindow::csvWithFit() const {
-    return measure::fitComments(fit_) + csv();
+std::string ResponseWindow::csvWithFit(const CsvStyle& style) const {
+    // A byte-order mark stays the file's first bytes, before the comments.
+    const std::string start = csvStart(style);
+    return start + measure::fitComments(fit_) + csv(style).substr(start.size());
 }
 
 QImage ResponseWindow::plotsImage() const {
@@ -230,11 +237,11 @@ QImage ResponseWindow::plotsImage() const {
 }
 
 void ResponseWindow::saveCsvClick() {
-    const QString file =
-        app::chooseSaveFile(this, QString::fromUtf8("uložit CSV"),
-                            QStringLiteral("charakteristika.csv"), QStringLiteral("CSV (*.csv)"));
+    CsvStyle style;
+    const QString file = app::chooseCsvFile(this, QString::fromUtf8("uložit CSV"),
+                                            QStringLiteral("charakteristika.csv"), style);
     if (file.isEmpty()) return;
-    if (const QString failure = writeTextFile(file, csvWithFit()); !failure.isEmpty())
+    if (const QString failure = writeTextFile(file, csvWithFit(style)); !failure.isEmpty())
         throw Exception(failure.toStdString());
 }
 

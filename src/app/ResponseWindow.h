@@ -22,7 +22,7 @@ class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
     // The settle time the window starts with, ms.
-    static constexpr int defaultSettleMs = 500;
+    static constexpr int defaultSettleMs = measure::defaultSettleMs;
 
     explicit ResponseWindow(TForm1& form);
     ~ResponseWindow() override;
@@ -54,13 +54,13 @@ public:
 
     ResponseRun& run() { return run_; }
     // The table as CSV, and both plots in one picture.
-    std::string csv() const;
+    std::string csv(const CsvStyle& style = plainCsv) const;
     QImage plotsImage() const;
     std::optional<measure::Resonance> resonance() const;
     // The series-circuit fit of the points so far, and the table as CSV
     // with the fit's comment lines before it (what "uložit CSV…" writes).
     const measure::CircuitFit& circuitFit() const { return fit_; }
-    std::string csvWithFit() const;
+    std::string csvWithFit(const CsvStyle& style = plainCsv) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

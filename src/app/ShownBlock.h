@@ -20,7 +20,8 @@ struct ShownBlock {
     bool empty() const { return block == ~std::uint64_t{0}; }
 };
 
-// Keeps the block in `state` as block number `block`: its values are copied
-// once per block, its calibration every time (a range change between two
-// pictures of one block changes the factors).
-void keepShownBlock(ShownBlock& shown, const SharedState& state, std::uint64_t block);
+// Keeps the block in `state` as block number `block`, read with the readout
+// factors in force while it was recorded: its values are copied once per
+// block, its calibration every time.
+void keepShownBlock(ShownBlock& shown, const SharedState& state, std::uint64_t block,
+                    double currentReadoutFactor, double voltageReadoutFactor);

@@ -109,11 +109,14 @@ bool startResponse(TForm1& form, const CommandLineOptions& options, int& status,
                 printLine(stderr,
                           QStringLiteral("zo7scope: resonance %1 Hz")
                               .arg(QString::fromStdString(fixedText(found->frequency, 0, 1))));
+            else
+                printLine(stderr, QStringLiteral("zo7scope: no resonance in the range"));
             printFit(window.circuitFit());
             form.close();
         });
-    QTimer::singleShot(0, &form, [&window, run] {
-        window.startRun(run.startHz, run.endHz, run.points, ResponseWindow::defaultSettleMs);
+    const int settle = options.responseSettleMs;
+    QTimer::singleShot(0, &form, [&window, run, settle] {
+        window.startRun(run.startHz, run.endHz, run.points, settle);
     });
     return true;
 }
@@ -239,7 +242,8 @@ int main(int argc, char** argv) {
         const bool scripted = options.response || options.harmonics;
         auto setup = platform::createSoundCard(audio, circuit, device,
                                                scripted ? platform::BenchTime::simulated
-                                                        : platform::BenchTime::realTime);
+                                                        : platform::BenchTime::realTime,
+                                               {options.benchNoiseLsb, options.benchCrosstalkDb});
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {

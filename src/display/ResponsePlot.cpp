@@ -35,7 +35,7 @@ QString hertzLabel(double f) {
 }
 
 // A line through the points that have an impedance, broken where one has
-// none; `each` is called with every point's place.
+// none; `each` is called with every point's place and the point.
 template <class Each>
 QPainterPath lineThrough(const Axes& axes, const std::vector<measure::ResponsePoint>& points,
                          Each each) {
@@ -52,7 +52,7 @@ QPainterPath lineThrough(const Axes& axes, const std::vector<measure::ResponsePo
         else
             path.lineTo(at);
         started = true;
-        each(at);
+        each(at, p);
     }
     return path;
 }
@@ -81,7 +81,7 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
     if (axes.yLog) {
         double low = 1e300, high = 0;
         for (const auto& p : points)
-            if (p.impedance > 0) {
+            if (p.valid) {
                 low = std::min(low, p.impedance);
                 high = std::max(high, p.impedance);
             }
@@ -92,7 +92,7 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
         axes.yLow = -90;
         axes.yHigh = 90;
         for (const auto& p : points)
-            if (std::abs(p.phaseDegrees) > 90) axes.yLow = -180, axes.yHigh = 180;
+            if (p.valid && std::abs(p.phaseDegrees) > 90) axes.yLow = -180, axes.yHigh = 180;
     }
 
     const QColor grid(75, 75, 75), text(255, 255, 255);
@@ -131,10 +131,19 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
     // The points, joined.
     const QColor colour = axes.yLog ? QColor(255, 255, 0) : QColor(0, 255, 255);
     painter.setClipRect(axes.area.adjusted(-3, -3, 3, 3));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
     const QPainterPath path =
-        lineThrough(axes, points, [&](QPointF at) { painter.drawEllipse(at, 2.5, 2.5); });
+        lineThrough(axes, points, [&](QPointF at, const measure::ResponsePoint& p) {
+            // A point that had not settled, or played another frequency, is
+            // an open circle.
+            if (p.settled && !p.frequencyMismatch) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(colour);
+            } else {
+                painter.setPen(QPen(colour, 1));
+                painter.setBrush(Qt::black);
+            }
+            painter.drawEllipse(at, 3.0, 3.0);
+        });
     // With a model, its curve goes through the points as a thin white line
     // in place of their own joining line.
     painter.setBrush(Qt::NoBrush);
@@ -143,7 +152,7 @@ void drawResponsePlot(QImage& image, ResponsePlotKind kind,
         painter.drawPath(path);
     } else {
         painter.setPen(QPen(QColor(255, 255, 255), 1));
-        painter.drawPath(lineThrough(axes, model, [](QPointF) {}));
+        painter.drawPath(lineThrough(axes, model, [](QPointF, const measure::ResponsePoint&) {}));
     }
 
     if (resonance && resonance->frequency >= fLow && resonance->frequency <= fHigh) {

@@ -23,7 +23,7 @@ void scaleDivision(Canvas& canvas, SharedState& state, int k, double divisionVal
 
 } // namespace
 
-void drawScales(Canvas& canvas, SharedState& state) {
+void drawScales(Canvas& canvas, SharedState& state, const char* centreUnit) {
     cleanVectorState();
     const int yc = centreY(canvas.height());
 
@@ -35,7 +35,7 @@ void drawScales(Canvas& canvas, SharedState& state) {
         scaleDivision(canvas, state, k, state.currentDivisionValue, 29, 34);
 
     canvas.setFontColor(colour::white);
-    canvas.textOut(34, yc - 7, "ms");
+    canvas.textOut(34, yc - 7, centreUnit);
 
     // Voltage: yellow ticks, white numbers, a zero at the centre (written twice).
     for (int k = 0; k <= 10; ++k)

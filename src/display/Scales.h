@@ -13,6 +13,8 @@ namespace display {
 // Draws both scales with the division values in force; the numbers pass
 // through numberText (three characters, one decimal for a division value
 // below 1). Leaves the pen white, width 1, and the font colour white.
-void drawScales(Canvas& canvas, SharedState& state);
+// The centre carries the unit of the horizontal axis: "ms" of the time
+// axis, or "mA" of the X-Y view's current axis.
+void drawScales(Canvas& canvas, SharedState& state, const char* centreUnit = "ms");
 
 } // namespace display

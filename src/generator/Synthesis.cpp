@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numbers>
 
 namespace synthesis {
 
@@ -32,6 +33,10 @@ std::int64_t sineValue(std::int64_t n, std::int32_t frameRate, std::int32_t freq
                               static_cast<long double>(frequency);
     // Ties to even: the default rounding mode of the floating-point unit.
     return std::llrint(std::sin(phase) * static_cast<long double>(amplitude));
+}
+
+double playedFrequency(std::int32_t frequency) {
+    return static_cast<double>(frequency * halfTurn / std::numbers::pi_v<long double>);
 }
 
 std::int16_t saturate(std::int64_t value) {

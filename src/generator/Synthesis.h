@@ -29,6 +29,11 @@ constexpr std::int32_t sweepBytes = 10000;
 std::int64_t sineValue(std::int64_t n, std::int32_t frameRate, std::int32_t frequency,
                        std::int32_t amplitude);
 
+// The frequency, in Hz, at which sineValue's samples of `frequency` run:
+// the phase advances by 2 x 3.14159 x f per second, a little under a turn
+// per hertz.
+double playedFrequency(std::int32_t frequency);
+
 // Clips to the 16-bit sample range.
 std::int16_t saturate(std::int64_t value);
 

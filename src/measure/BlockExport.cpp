@@ -1,7 +1,5 @@
 #include "measure/BlockExport.h"
 
-#include "core/FixedText.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -10,37 +8,41 @@ namespace measure {
 
 std::string blockCsv(const SharedState::SampleArray& raw, std::int32_t sampleCount,
                      double currentReadoutFactor, double voltageReadoutFactor,
-                     const BlockSpectra* spectra) {
+                     const CsvStyle& style, const BlockSpectra* spectra) {
     const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
     const double currentScale = currentReadoutFactor / std::numbers::sqrt2;
     const double voltageScale = voltageReadoutFactor / std::numbers::sqrt2;
+    const char sep = style.separator;
     const std::size_t bins = spectra ? spectra->current.size() : 0;
-    std::string csv = spectra ? "t [ms],IL [mA],UR [mV],f [Hz],IL RMS [mA],UR RMS [mV]\n"
-                              : "t [ms],IL [mA],UR [mV]\n";
+    std::string csv = csvStart(style) + "t [ms]" + sep + "IL [mA]" + sep + "UR [mV]";
+    if (spectra) csv = csv + sep + "f [Hz]" + sep + "IL RMS [mA]" + sep + "UR RMS [mV]";
+    csv += '\n';
     csv.reserve(csv.size() + static_cast<std::size_t>(frames) * (spectra ? 56 : 32));
     for (int k = 0; k < std::max<int>(frames, static_cast<int>(bins)); ++k) {
         const auto frame = static_cast<std::size_t>(2 * k);
         if (k < frames) {
-            csv += fixedText(k / 44.1, 0, 4);
-            csv += ',';
-            csv += fixedText(raw[frame + 1] * currentScale, 0, 4);
-            csv += ',';
-            csv += fixedText(raw[frame] * voltageScale, 0, 3);
+            csv += csvNumber(k / 44.1, style);
+            csv += sep;
+            csv += csvNumber(raw[frame + 1] * currentScale, style);
+            csv += sep;
+            csv += csvNumber(raw[frame] * voltageScale, style);
         } else {
-            csv += ",,";
+            csv += sep;
+            csv += sep;
         }
         if (spectra) {
             // A line of peak P reads P / 2 x factor, as the readouts do.
             const auto bin = static_cast<std::size_t>(k);
+            csv += sep;
             if (bin < bins) {
-                csv += ',';
-                csv += fixedText(k * spectra->binWidth, 0, 3);
-                csv += ',';
-                csv += fixedText(spectra->current[bin] / 2 * currentReadoutFactor, 0, 5);
-                csv += ',';
-                csv += fixedText(spectra->voltage[bin] / 2 * voltageReadoutFactor, 0, 4);
+                csv += csvNumber(k * spectra->binWidth, style);
+                csv += sep;
+                csv += csvNumber(spectra->current[bin] / 2 * currentReadoutFactor, style);
+                csv += sep;
+                csv += csvNumber(spectra->voltage[bin] / 2 * voltageReadoutFactor, style);
             } else {
-                csv += ",,,";
+                csv += sep;
+                csv += sep;
             }
         }
         csv += '\n';
@@ -54,16 +56,16 @@ std::string logHeader() {
 
 std::string logLine(const std::string& isoTime, std::optional<double> currentFrequency,
                     std::optional<double> voltageFrequency, const CircuitReading& reading) {
-    auto field = [](std::optional<double> value, int decimals) {
-        return value ? fixedText(*value, 0, decimals) : std::string();
+    auto field = [](std::optional<double> value) {
+        return value ? significantText(*value) : std::string();
     };
     const bool valid = reading.valid;
     const bool divides = valid && !reading.currentTooSmall;
-    return isoTime + "," + field(currentFrequency, 2) + "," + field(voltageFrequency, 2) + "," +
-           field(valid ? std::optional(reading.currentRms) : std::nullopt, 4) + "," +
-           field(valid ? std::optional(reading.voltageRms) : std::nullopt, 3) + "," +
-           field(divides ? std::optional(reading.impedance) : std::nullopt, 4) + "," +
-           field(divides ? std::optional(reading.phaseDegrees) : std::nullopt, 2) + "\n";
+    return isoTime + "," + field(currentFrequency) + "," + field(voltageFrequency) + "," +
+           field(valid ? std::optional(reading.currentRms) : std::nullopt) + "," +
+           field(valid ? std::optional(reading.voltageRms) : std::nullopt) + "," +
+           field(divides ? std::optional(reading.impedance) : std::nullopt) + "," +
+           field(divides ? std::optional(reading.phaseDegrees) : std::nullopt) + "\n";
 }
 
 } // namespace measure

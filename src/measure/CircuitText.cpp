@@ -1,5 +1,6 @@
 #include "measure/CircuitText.h"
 
+#include "core/CsvStyle.h"
 #include "core/FixedText.h"
 
 #include <cmath>
@@ -34,9 +35,23 @@ std::string powerText(double milliwatts) {
 
 std::string circuitLine(const CircuitReading& reading) {
     if (!reading.valid) return "|Z|, φ: žádný periodický signál";
+    if (reading.overdriven) return "|Z|, φ: přebuzeno";
     if (reading.currentTooSmall) return "|Z|, φ: proud je příliš malý";
-    return "|Z| = " + impedanceText(reading.impedance) +
-           "   φ = " + phaseText(reading.phaseDegrees) + "   P = " + powerText(reading.power);
+    // The uncertainty is said where it reaches the last digit shown: half
+    // of its unit, 1 in 2000 of |Z| (four digits) or 0.05 degrees.
+    std::string impedance = impedanceText(reading.impedance);
+    if (reading.impedanceUncertainty >= 0.0005 * reading.impedance) {
+        const std::string value = impedanceText(reading.impedance);
+        const std::string unit = value.substr(value.find(' '));
+        const double scale = unit == " mΩ" ? 1000 : unit == " kΩ" ? 0.001 : 1;
+        impedance = value.substr(0, value.find(' ')) + " ± " +
+                    significantText(reading.impedanceUncertainty * scale, 2) + unit;
+    }
+    std::string phase = phaseText(reading.phaseDegrees);
+    if (reading.phaseUncertainty >= 0.05)
+        phase = fixedText(reading.phaseDegrees, 0, 1) + " ± " +
+                fixedText(reading.phaseUncertainty, 0, 1) + "°";
+    return "|Z| = " + impedance + "   φ = " + phase + "   P = " + powerText(reading.power);
 }
 
 } // namespace measure

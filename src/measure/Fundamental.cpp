@@ -56,7 +56,7 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
     const double w = 2 * std::numbers::pi * frequency / framesPerSecond;
     // Normal equations of v ~ a cos + b sin + c; the matrix is the same for
     // both signals, only the right-hand sides differ.
-    double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0;
+    double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0, uu = 0, vv = 0;
     std::array<double, 3> rx{}, ry{};
     // cos and sin of w k by rotation, four interleaved runs (k = 4j + r) so
     // that the processor overlaps them, taken afresh every 1024 samples so
@@ -77,6 +77,8 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
         c1 += ck;
         s1 += sk;
         const double u = x[k * stride], v = y[k * stride];
+        uu += u * u;
+        vv += v * v;
         rx[0] += ck * u;
         rx[1] += sk * u;
         rx[2] += u;
@@ -90,12 +92,17 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
         {{cc, cs, c1}, {cs, ss, s1}, {c1, s1, static_cast<double>(count)}}};
     std::array<Phasor, 2> fitted{};
     const std::array<double, 3>* sides[2] = {&rx, &ry};
+    const double squares[2] = {uu, vv};
     for (int i = 0; i < 2; ++i) {
         std::array<double, 3> v{};
         if (!solve3(m, *sides[i], v)) continue;
+        // The sum of the squared residuals of a least-squares fit: the
+        // values' own squares less what the fitted terms explain.
+        const std::array<double, 3>& r = *sides[i];
+        const double left = std::max(0.0, squares[i] - (v[0] * r[0] + v[1] * r[1] + v[2] * r[2]));
         // a cos + b sin = A cos(wk - atan2(b, a))
         fitted[static_cast<std::size_t>(i)] = {std::hypot(v[0], v[1]), -std::atan2(v[1], v[0]),
-                                               v[2]};
+                                               v[2], std::sqrt(left / std::max(1, count - 3))};
     }
     return fitted;
 }
@@ -121,34 +128,48 @@ std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t st
     return (crossings - 1) * framesPerSecond / (last - *first);
 }
 
-std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
-                                       std::int32_t sampleCount, int frameOffset) {
-    const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+namespace {
+
+// A channel whose largest value is below this carries no signal.
+constexpr int smallestPeak = 16;
+
+int channelPeak(const SharedState::SampleArray& raw, int frames, int frameOffset) {
     const std::int32_t* x = raw.data() + frameOffset;
     int peak = 0;
     for (int k = 0; k < frames; ++k)
         peak = std::max(peak, std::abs(x[2 * k]));
-    if (peak < 16) return std::nullopt;
-    return crossingFrequency(x, 2, frames, peak / 4);
+    return peak;
 }
 
-CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
-                            double currentReadoutFactor, double voltageReadoutFactor,
-                            double frequencyHint) {
-    CircuitReading reading;
+} // namespace
+
+std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
+                                       std::int32_t sampleCount, int frameOffset) {
     const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
-    if (frames < 16) return reading;
+    const int peak = channelPeak(raw, frames, frameOffset);
+    if (peak < smallestPeak) return std::nullopt;
+    // With fewer than eight samples per period a sample next to a crossing
+    // may lie anywhere up to the peak, and a hysteresis would miss
+    // crossings; noise cannot add any there, as no two neighbouring samples
+    // are both near zero.
+    const std::int32_t* x = raw.data() + frameOffset;
+    int signChanges = 0;
+    for (int k = 0; k + 1 < frames; ++k)
+        signChanges += (x[2 * k] > 0) != (x[2 * k + 2] > 0);
+    const bool fast = signChanges > frames / 4;
+    return crossingFrequency(x, 2, frames, fast ? 0 : peak / 4);
+}
+
+namespace {
+
+// The fit of a block at frequency f over a whole number of its periods.
+CircuitReading fitBlock(const SharedState::SampleArray& raw, int frames,
+                        double currentReadoutFactor, double voltageReadoutFactor, double f) {
+    CircuitReading reading;
     const std::int32_t* voltage = raw.data();
     const std::int32_t* current = raw.data() + 1;
-
-    // The frequency from the channel with the clearer crossings.
-    std::optional<double> f = channelFrequency(raw, sampleCount, 0);
-    if (!f) f = channelFrequency(raw, sampleCount, 1);
-    if (!f && frequencyHint > 0) f = frequencyHint;
-    if (!f || *f <= 0) return reading;
-
     // A whole number of periods from the start of the block.
-    const double period = framesPerSecond / *f;
+    const double period = framesPerSecond / f;
     const double periods = std::floor(frames / period);
     if (periods < 1) return reading;
     const int count = std::clamp(static_cast<int>(std::lround(periods * period)), 3, frames);
@@ -156,20 +177,76 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     // Below 1 kHz a period has more than 44 frames: every other frame fits
     // the fundamental as well (nothing up to 11 kHz folds onto it) in half
     // the time, so the analysis of a block stays cheap beside its drawing.
-    const int every = *f < 1000 ? 2 : 1;
-    const auto [u, i] =
-        fitSines(voltage, current, 2 * every, (count + every - 1) / every, *f * every);
+    const int every = f < 1000 ? 2 : 1;
+    const int fitted = (count + every - 1) / every;
+    const auto [u, i] = fitSines(voltage, current, 2 * every, fitted, f * every);
     // A readout is the channel's RMS / sqrt(2) x factor, so a sine of
     // amplitude A reads A / 2 x factor.
     reading.valid = true;
-    reading.frequency = *f;
+    reading.frequency = f;
     reading.frames = count;
     reading.voltageRms = u.amplitude / 2 * voltageReadoutFactor;
     reading.currentRms = i.amplitude / 2 * currentReadoutFactor;
-    reading.currentTooSmall = i.amplitude < smallestCurrentAmplitude;
+    reading.currentTooSmall =
+        i.amplitude < smallestCurrentAmplitude || i.amplitude < currentOverNoise * i.residual;
     reading.phaseDegrees = degrees(u.phase - i.phase);
-    if (!reading.currentTooSmall) reading.impedance = reading.voltageRms / reading.currentRms;
+    if (!reading.currentTooSmall) {
+        reading.impedance = reading.voltageRms / reading.currentRms;
+        // A residual of RMS s leaves each fitted amplitude A open by
+        // s sqrt(2 / n), and its phase by that / A radians; |Z| and phi
+        // take both channels' share.
+        const double spread = std::sqrt(2.0 / fitted);
+        const double relative = std::hypot(u.residual * spread / std::max(u.amplitude, 1e-9),
+                                           i.residual * spread / i.amplitude);
+        // Two and a half standard deviations: nearly every block's value
+        // lies within them of the truth (99 in 100 for Gaussian noise).
+        reading.impedanceUncertainty = 2.5 * relative * reading.impedance;
+        reading.phaseUncertainty = 2.5 * relative * 180 / std::numbers::pi;
+    }
     reading.power = reading.voltageRms * reading.currentRms * std::cos(u.phase - i.phase) / 1000;
+    return reading;
+}
+
+// Either channel reached full scale somewhere in the block.
+bool clipped(const SharedState::SampleArray& raw, int frames) {
+    return channelPeak(raw, frames, 0) >= fullScale || channelPeak(raw, frames, 1) >= fullScale;
+}
+
+int framesOf(std::int32_t sampleCount) {
+    return std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+}
+
+} // namespace
+
+CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                            double currentReadoutFactor, double voltageReadoutFactor,
+                            double frequencyHint) {
+    const int frames = framesOf(sampleCount);
+    if (frames < 16) return {};
+    // The frequency from the channel with the clearer crossings.
+    std::optional<double> f = channelFrequency(raw, sampleCount, 0);
+    if (!f) f = channelFrequency(raw, sampleCount, 1);
+    if (!f && frequencyHint > 0) f = frequencyHint;
+    if (!f || *f <= 0) return {};
+    CircuitReading reading = fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, *f);
+    reading.overdriven = reading.valid && clipped(raw, frames);
+    return reading;
+}
+
+CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                                  double currentReadoutFactor, double voltageReadoutFactor,
+                                  double driveFrequency) {
+    const int frames = framesOf(sampleCount);
+    if (frames < 16 || !(driveFrequency > 0)) return {};
+    // Without a voltage there is nothing to fit.
+    if (channelPeak(raw, frames, 0) < smallestPeak) return {};
+    CircuitReading reading =
+        fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, driveFrequency);
+    reading.overdriven = reading.valid && clipped(raw, frames);
+    std::optional<double> own = channelFrequency(raw, sampleCount, 0);
+    if (!own) own = channelFrequency(raw, sampleCount, 1);
+    reading.frequencyMismatch =
+        reading.valid && own && std::abs(*own - driveFrequency) > 0.02 * driveFrequency;
     return reading;
 }
 

@@ -20,6 +20,8 @@ struct Phasor {
     double amplitude = 0;
     double phase = 0;
     double offset = 0;
+    // RMS of what the fit leaves over per value: noise, harmonics, hum.
+    double residual = 0;
 };
 
 // Least-squares fit of a sine of `frequency` to each of two signals sampled
@@ -44,6 +46,7 @@ std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
 struct CircuitReading {
     bool valid = false;           // a periodic signal was found and fitted
     bool currentTooSmall = false; // valid, but the current is too small to divide by
+    bool overdriven = false;      // a channel reached full scale: no value can be trusted
     double frequency = 0;         // Hz
     int frames = 0;               // frames of the whole number of periods fitted
     double currentRms = 0;        // mA, calibrated as the readout
@@ -51,6 +54,13 @@ struct CircuitReading {
     double impedance = 0;         // ohm (mV / mA)
     double phaseDegrees = 0;      // voltage against current, -180 .. 180, + when it leads
     double power = 0;             // active power, mW
+    // What the residual of the fit leaves open: |Z| and phi lie within
+    // these of the values (two and a half standard deviations).
+    double impedanceUncertainty = 0; // ohm
+    double phaseUncertainty = 0;     // degrees
+    // The block's own frequency, from its zero crossings, differs from the
+    // drive frequency the fit was given by more than 2 %.
+    bool frequencyMismatch = false;
 };
 
 // Fundamental fit of a recorded block: rawSamples holds sampleCount
@@ -62,8 +72,21 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
                             double currentReadoutFactor, double voltageReadoutFactor,
                             double frequencyHint);
 
-// A current whose fitted amplitude is below this many raw units is too small
-// to divide the voltage by.
+// The same, fitted at the frequency the output is known to play: the block's
+// zero crossings only check it (frequencyMismatch), so that frequencies with
+// too few samples per period for a crossing estimate are measured too.
+CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
+                                  double currentReadoutFactor, double voltageReadoutFactor,
+                                  double driveFrequency);
+
+// A current whose fitted amplitude is below this many raw units, or below
+// `currentOverNoise` times the RMS the fit leaves over on its channel, is
+// too small to divide the voltage by: what remains could be cross-talk or
+// noise as well as current.
 constexpr double smallestCurrentAmplitude = 5;
+constexpr double currentOverNoise = 2;
+
+// A raw value at either end of the 16-bit range has been clipped.
+constexpr int fullScale = 32767;
 
 } // namespace measure

@@ -1,9 +1,8 @@
 #include "measure/Response.h"
 
-#include "core/FixedText.h"
-
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace measure {
 
@@ -12,52 +11,83 @@ std::vector<int> logarithmicPoints(int start, int end, int count) {
     if (count < 1 || start < 1 || end < 1) return points;
     if (count == 1) return {start};
     const double ratio = std::log(static_cast<double>(end) / start) / (count - 1);
-    for (int i = 0; i < count; ++i)
-        points.push_back(static_cast<int>(std::lround(start * std::exp(ratio * i))));
+    for (int i = 0; i < count; ++i) {
+        const int f = static_cast<int>(std::lround(start * std::exp(ratio * i)));
+        // Points closer than a hertz are one point.
+        if (points.empty() || points.back() != f) points.push_back(f);
+    }
     return points;
 }
 
+bool pointsAgree(const ResponsePoint& a, const ResponsePoint& b) {
+    if (!a.valid || !b.valid) return a.valid == b.valid;
+    double phase = std::abs(a.phaseDegrees - b.phaseDegrees);
+    if (phase > 180) phase = 360 - phase;
+    // Only the fixed limits: a circuit still ringing leaves a large residual
+    // too, and its uncertainty would let it pass for settled.
+    return std::abs(a.impedance - b.impedance) <= 0.002 * std::max(a.impedance, b.impedance) &&
+           phase <= 0.2;
+}
+
+namespace {
+
+// The phase is clear of zero when it is beyond what noise on a settled
+// point can move it.
+constexpr double phaseResolutionDegrees = 0.05;
+
+bool clearOfZero(const ResponsePoint& p) {
+    return p.valid && p.settled && p.frequency > 0 &&
+           std::abs(p.phaseDegrees) > std::max(phaseResolutionDegrees, p.phaseUncertainty);
+}
+
+} // namespace
+
 std::optional<Resonance> findResonance(const std::vector<ResponsePoint>& points) {
-    if (points.size() < 2) return std::nullopt;
+    constexpr double radians = std::numbers::pi / 180;
     for (std::size_t i = 0; i + 1 < points.size(); ++i) {
         const ResponsePoint& a = points[i];
         const ResponsePoint& b = points[i + 1];
-        if (a.impedance <= 0 || b.impedance <= 0) continue;
-        const bool crosses = (a.phaseDegrees < 0 && b.phaseDegrees >= 0) ||
-                             (a.phaseDegrees > 0 && b.phaseDegrees <= 0);
-        if (!crosses) continue;
-        const double t = a.phaseDegrees / (a.phaseDegrees - b.phaseDegrees);
-        const double la = std::log(a.frequency), lb = std::log(b.frequency);
-        return Resonance{std::exp(la + t * (lb - la)), true};
+        if (!clearOfZero(a) || !clearOfZero(b)) continue;
+        if ((a.phaseDegrees < 0) == (b.phaseDegrees < 0)) continue;
+        // f |Z| sin(phi) is w X up to a constant factor, and f^2 is w^2.
+        const double ya = a.frequency * a.impedance * std::sin(a.phaseDegrees * radians);
+        const double yb = b.frequency * b.impedance * std::sin(b.phaseDegrees * radians);
+        const double fa2 = a.frequency * a.frequency, fb2 = b.frequency * b.frequency;
+        const double f2 = fa2 + ya / (ya - yb) * (fb2 - fa2);
+        if (!(f2 > 0)) continue;
+        return Resonance{std::sqrt(f2)};
     }
-    // No crossing: the extreme of |Z| among the points that have one.
-    std::size_t best = points.size();
-    for (std::size_t i = 0; i < points.size(); ++i)
-        if (points[i].impedance > 0 &&
-            (best == points.size() || points[i].impedance < points[best].impedance))
-            best = i;
-    if (best == points.size()) return std::nullopt;
-    if (best == 0 || best + 1 == points.size() || points[best - 1].impedance <= 0 ||
-        points[best + 1].impedance <= 0)
-        return Resonance{points[best].frequency, false};
-    // Parabola through the three points around the smallest |Z|.
-    const double x0 = std::log(points[best - 1].frequency), x1 = std::log(points[best].frequency),
-                 x2 = std::log(points[best + 1].frequency);
-    const double y0 = points[best - 1].impedance, y1 = points[best].impedance,
-                 y2 = points[best + 1].impedance;
-    const double d1 = (y1 - y0) / (x1 - x0), d2 = (y2 - y1) / (x2 - x1);
-    const double curvature = (d2 - d1) / (x2 - x0);
-    if (curvature <= 0) return Resonance{points[best].frequency, false};
-    const double vertex = (x0 + x1) / 2 - d1 / (2 * curvature);
-    return Resonance{std::exp(std::clamp(vertex, x0, x2)), false};
+    return std::nullopt;
 }
 
-std::string responseCsv(const std::vector<ResponsePoint>& points) {
-    std::string csv = "f [Hz],IL [mA],UR [mV],|Z| [Ω],φ [°]\n";
-    for (const ResponsePoint& p : points)
-        csv += fixedText(p.frequency, 0, 1) + "," + fixedText(p.current, 0, 4) + "," +
-               fixedText(p.voltage, 0, 3) + "," + fixedText(p.impedance, 0, 4) + "," +
-               fixedText(p.phaseDegrees, 0, 2) + "\n";
+std::string pointNote(const ResponsePoint& point) {
+    std::string note;
+    auto add = [&note](const char* text) {
+        if (!note.empty()) note += ", ";
+        note += text;
+    };
+    if (point.overdriven) add("přebuzeno");
+    if (!point.settled) add("neustáleno");
+    if (point.frequencyMismatch) add("jiný kmitočet");
+    return note;
+}
+
+std::string responseCsv(const std::vector<ResponsePoint>& points, const CsvStyle& style) {
+    const char sep = style.separator;
+    std::string csv = csvStart(style) + "f [Hz]" + sep + "IL [mA]" + sep + "UR [mV]" + sep +
+                      "|Z| [Ω]" + sep + "φ [°]" + sep + "±|Z| [Ω]" + sep + "±φ [°]" + sep +
+                      "poznámka\n";
+    for (const ResponsePoint& p : points) {
+        csv += csvNumber(p.frequency, style) + sep + csvNumber(p.current, style) + sep +
+               csvNumber(p.voltage, style) + sep;
+        if (p.valid)
+            csv += csvNumber(p.impedance, style) + sep + csvNumber(p.phaseDegrees, style) + sep +
+                   csvNumber(p.impedanceUncertainty, style, 2) + sep +
+                   csvNumber(p.phaseUncertainty, style, 2);
+        else
+            csv += std::string(3, sep);
+        csv += sep + pointNote(p) + "\n";
+    }
     return csv;
 }
 

@@ -33,7 +33,8 @@ bool alsaUsable(std::string_view device) {
 }
 
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
-                               std::string_view device, BenchTime benchTime) {
+                               std::string_view device, BenchTime benchTime,
+                               const BenchImperfections& imperfections) {
     SoundCardSetup setup;
     bench::Circuit circuit = bench::defaultCircuit();
     if (!circuitSpec.empty()) {
@@ -65,6 +66,9 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
     options.clock =
         benchTime == BenchTime::simulated ? bench::ClockMode::manual : bench::ClockMode::realTime;
     options.circuit = circuit;
+    options.noiseLsb = imperfections.noiseLsb;
+    if (imperfections.crosstalkDb)
+        options.crosstalk = std::pow(10.0, *imperfections.crosstalkDb / 20);
     options.mixerLauncher = [] { return launchDesktopMixer(); };
     setup.card = std::make_unique<bench::BenchSoundCard>(std::move(options));
     return setup;
@@ -88,13 +92,14 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
 }
 
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
-                               std::string_view device, BenchTime benchTime) {
+                               std::string_view device, BenchTime benchTime,
+                               const BenchImperfections& imperfections) {
     if (const auto bad = soundCardOptionError(audio, circuitSpec, device); !bad.empty()) {
         SoundCardSetup setup;
         setup.error = bad;
         return setup;
     }
-    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device, benchTime);
+    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device, benchTime, imperfections);
 }
 
 std::string deviceListing() {

@@ -36,18 +36,28 @@ struct SoundCardSetup {
 // on by the program as fast as it can go (the bench's manual clock).
 enum class BenchTime { realTime, simulated };
 
+// What the bench adds to its recorded signal to show a real card's faults:
+// Gaussian noise of this RMS (in 16-bit units) on both channels, and the
+// voltage UR leaking into the current IL at this level (dB; none when unset).
+struct BenchImperfections {
+    double noiseLsb = 0;
+    std::optional<double> crosstalkDb;
+};
+
 // Builds the sound card of the running program. An empty circuitSpec gives
 // the bench's default circuit, an empty device ALSA's "default". A bad
 // circuit gives an error whatever the choice, so that a typo is never
 // silently ignored.
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                std::string_view device = {},
-                               BenchTime benchTime = BenchTime::realTime);
+                               BenchTime benchTime = BenchTime::realTime,
+                               const BenchImperfections& imperfections = {});
 
 // The same from the option texts; an unknown audio text is an error.
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
                                std::string_view device = {},
-                               BenchTime benchTime = BenchTime::realTime);
+                               BenchTime benchTime = BenchTime::realTime,
+                               const BenchImperfections& imperfections = {});
 
 // Checks the option texts without building anything (no application object
 // needed): the error line, or empty when they are usable.

@@ -3,10 +3,14 @@
 
 #include "measure/Fundamental.h"
 
+#include "measure/CircuitText.h"
+
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numbers>
+#include <random>
 
 namespace {
 
@@ -74,6 +78,112 @@ TEST(Fundamental, NoCurrentOrNoSignal) {
     // Silence with a hint: fitted, and too small.
     EXPECT_TRUE(
         measure::analyseBlock(silent->rawSamples, 16000, 0.03, 0.0357, 100).currentTooSmall);
+}
+
+// A block of `frames` frames: U cos(wt + pu) + h U cos(2wt) on the voltage,
+// I cos(wt + pI) on the current (sampled `skew` frames late), each with
+// Gaussian noise of RMS `noise` from `seed`, clipped to 16 bits.
+struct Signal {
+    double f, U, pu, I, pI;
+    double harmonic = 0, skew = 0, noise = 0;
+    unsigned seed = 1;
+};
+
+std::unique_ptr<SharedState> noisyBlock(const Signal& g) {
+    auto s = std::make_unique<SharedState>();
+    std::mt19937 random(g.seed);
+    std::normal_distribution<double> gauss(0, g.noise);
+    auto sample = [](double v) {
+        return static_cast<std::int32_t>(std::clamp(std::lround(v), -32768L, 32767L));
+    };
+    for (int k = 0; k < 8000; ++k) {
+        const double w = 2 * pi * g.f / 44100;
+        const double u = g.U * std::cos(w * k + g.pu) + g.harmonic * g.U * std::cos(2 * w * k);
+        const double i = g.I * std::cos(w * (k - g.skew) + g.pI);
+        s->rawSamples[static_cast<std::size_t>(2 * k)] = sample(u + gauss(random));
+        s->rawSamples[static_cast<std::size_t>(2 * k + 1)] = sample(i + gauss(random));
+    }
+    s->sampleCount = 16000;
+    return s;
+}
+
+TEST(Fundamental, WholePeriodsKeepASecondHarmonicOutOfSlowSignals) {
+    // 10 to 15 Hz: a block holds one or two periods and a bit; a fit over
+    // the bit as well would take part of the harmonic for the fundamental.
+    for (double f : {10.0, 12.5, 15.0})
+        for (double h : {0.1, 0.3}) {
+            const auto s = noisyBlock({f, 8000, 0.5, 2000, 0.0, h});
+            const auto r = measure::analyseBlock(s->rawSamples, 16000, 0.03, 0.0357, 0);
+            ASSERT_TRUE(r.valid) << f << " " << h;
+            const double U = 8000 / 2 * 0.0357, I = 2000 / 2 * 0.03;
+            EXPECT_NEAR(r.impedance, U / I, 0.002 * U / I) << f << " " << h;
+            EXPECT_NEAR(r.phaseDegrees, 0.5 * 180 / pi, 0.1) << f << " " << h;
+        }
+}
+
+TEST(Fundamental, HalfASampleBetweenTheChannelsIsFourDegreesAtOneKilohertz) {
+    // The current sampled half a frame late lags by 360 x 1000 / 88200 =
+    // 4.08 degrees more; at 100 Hz by 0.41 degrees.
+    const struct {
+        double f, skew, degrees;
+    } cases[] = {{1000, 0.5, 4.082}, {1000, 0, 0}, {100, 0.5, 0.408}, {100, 0, 0}};
+    for (const auto& c : cases) {
+        const auto s = noisyBlock({c.f, 6000, 0, 3000, 0, 0, c.skew});
+        const auto r = measure::analyseBlock(s->rawSamples, 16000, 0.03, 0.0357, 0);
+        EXPECT_NEAR(r.phaseDegrees, c.degrees, 0.05) << c.f << " " << c.skew;
+    }
+}
+
+TEST(Fundamental, ClippingAndACurrentLostInNoiseAreSaid) {
+    const struct {
+        Signal signal;
+        bool overdriven, tooSmall;
+    } cases[] = {
+        {{100, 40000, 0, 3000, 0}, true, false},       // the voltage is clipped
+        {{100, 5000, 0, 40000, 0}, true, false},       // the current is clipped
+        {{100, 32000, 0, 3000, 0}, false, false},      // just below full scale
+        {{100, 5000, 0, 8, 0, 0, 0, 5}, false, true},  // 8 units in noise of 5
+        {{100, 5000, 0, 8, 0, 0, 0, 1}, false, false}, // the same current, clean
+        {{100, 5000, 0, 3, 0}, false, true},           // below the absolute floor
+    };
+    for (const auto& c : cases) {
+        const auto s = noisyBlock(c.signal);
+        const auto r = measure::analyseBlock(s->rawSamples, 16000, 0.03, 0.0357, 0);
+        ASSERT_TRUE(r.valid) << c.signal.U << " " << c.signal.I;
+        EXPECT_EQ(r.overdriven, c.overdriven) << c.signal.U << " " << c.signal.I;
+        if (!c.overdriven) {
+            EXPECT_EQ(r.currentTooSmall, c.tooSmall) << c.signal.I << " " << c.signal.noise;
+        }
+    }
+    const auto clipped = noisyBlock({100, 40000, 0, 3000, 0});
+    EXPECT_EQ(
+        measure::circuitLine(measure::analyseBlock(clipped->rawSamples, 16000, 0.03, 0.0357, 0)),
+        "|Z|, φ: přebuzeno");
+}
+
+TEST(Fundamental, TheStatedUncertaintyCoversTheTrueValue) {
+    // Noise that scatters |Z| by about a percent from block to block.
+    const struct { double I, noise, degrees; } cases[] = {{30, 8, -40}, {15, 3, 60}, {100, 30, 0}};
+    for (const auto& c : cases) {
+        const double pu = c.degrees * pi / 180;
+        const double U = 6000.0 / 2 * 0.0357, I = c.I / 2 * 0.03;
+        int covered = 0, phaseCovered = 0;
+        double largest = 0, spread = 0;
+        for (unsigned seed = 1; seed <= 10; ++seed) {
+            const auto s = noisyBlock({200, 6000, pu, c.I, 0, 0, 0, c.noise, seed});
+            const auto r = measure::analyseBlock(s->rawSamples, 16000, 0.03, 0.0357, 0);
+            ASSERT_TRUE(r.valid && !r.currentTooSmall) << c.I;
+            covered += std::abs(r.impedance - U / I) <= r.impedanceUncertainty;
+            phaseCovered += std::abs(r.phaseDegrees - c.degrees) <= r.phaseUncertainty;
+            largest = std::max(largest, r.impedanceUncertainty / r.impedance);
+            spread = std::max(spread, std::abs(r.impedance - U / I) / (U / I));
+        }
+        EXPECT_GE(covered, 9) << c.I << " " << c.noise;
+        EXPECT_GE(phaseCovered, 9) << c.I << " " << c.noise;
+        // The noise does scatter |Z|, and the uncertainty stays of its size.
+        EXPECT_GT(spread, 0.002) << c.I;
+        EXPECT_LT(largest, 4 * spread + 0.002) << c.I;
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <numbers>
 #include <thread>
 
 namespace platform::bench {
@@ -40,6 +41,21 @@ int noiseAt(std::uint64_t frame, int channel) {
     z ^= z >> 31;
     return static_cast<int>(z % (2 * calibration::noiseAmplitude + 1)) -
            calibration::noiseAmplitude;
+}
+
+// Gaussian noise of RMS 1, a fixed function of the frame and the channel
+// (Box-Muller on two uniform values drawn from them).
+double gaussianAt(std::uint64_t frame, int channel) {
+    auto uniform = [](std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        return (static_cast<double>(z >> 11) + 0.5) / 9007199254740992.0; // (0, 1)
+    };
+    const std::uint64_t key = (frame * 2 + static_cast<std::uint64_t>(channel)) * 2;
+    const double a = uniform(key + 0x632BE59BD9B4E019ull);
+    const double b = uniform(key + 1 + 0x632BE59BD9B4E019ull);
+    return std::sqrt(-2 * std::log(a)) * std::cos(2 * std::numbers::pi * b);
 }
 
 std::int16_t toSample(double value) {
@@ -169,8 +185,13 @@ struct BenchSoundCard::Core {
                 while (!in.queue.empty() && in.position + 4 > in.queue.front()->length)
                     complete(in, message::inputData);
                 if (!in.queue.empty()) {
-                    const std::int16_t values[2] = {toSample(u * uScale + noiseAt(frame, 0)),
-                                                    toSample(i * iScale + noiseAt(frame, 1))};
+                    double ur = u * uScale + noiseAt(frame, 0);
+                    double il = i * iScale + noiseAt(frame, 1) + options.crosstalk * u * uScale;
+                    if (options.noiseLsb > 0) {
+                        ur += options.noiseLsb * gaussianAt(frame, 0);
+                        il += options.noiseLsb * gaussianAt(frame, 1);
+                    }
+                    const std::int16_t values[2] = {toSample(ur), toSample(il)};
                     WaveHeader* h = in.queue.front();
                     std::memcpy(h->data + in.position, values, 4);
                     in.position += 4;

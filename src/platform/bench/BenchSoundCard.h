@@ -49,6 +49,11 @@ enum class Operation {
 struct BenchOptions {
     ClockMode clock = ClockMode::manual;
     Circuit circuit = defaultCircuit();
+    // Gaussian noise of this RMS (16-bit units) added to both recorded
+    // channels, and the share of the recorded voltage that leaks into the
+    // current channel; the same every run.
+    double noiseLsb = 0;
+    double crosstalk = 0;
     // Mixer devices; mixer 0's levels act on the signal path (none: full
     // levels, line input selected).
     std::vector<MixerSpec> mixers = {defaultBenchMixerSpec()};
