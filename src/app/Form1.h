@@ -94,6 +94,9 @@ public:
     void SelectVoltageRange();
     void ComboBox9Click();
     void ComboBox10Click();
+    // The mixer could not lower the line input's level when the gain switch
+    // asked it to: the reduced readouts then stand on full gain.
+    bool gainNotReduced = false;
     int FindFirstPositiveCurrent();
     int FindFirstPositiveVoltage();
     int FindFirstNegativeCurrent();

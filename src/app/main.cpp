@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
     const std::string audio = options.audio.toStdString();
     const std::string circuit = options.circuit.toStdString();
     const std::string device = options.device.toStdString();
-    if (const std::string bad = platform::soundCardOptionError(audio, circuit, device);
+    const std::string mixer = options.mixer.toStdString();
+    if (const std::string bad = platform::soundCardOptionError(audio, circuit, device, mixer);
         !bad.empty()) {
         printLine(stderr, QString::fromStdString(bad));
         return commandLineErrorStatus;
@@ -125,7 +126,8 @@ int main(int argc, char** argv) {
         // A frequency response from the command line runs the bench as fast as it can.
         auto setup = platform::createSoundCard(audio, circuit, device,
                                                options.response ? platform::BenchTime::simulated
-                                                                : platform::BenchTime::realTime);
+                                                                : platform::BenchTime::realTime,
+                                               mixer);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {
