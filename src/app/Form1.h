@@ -5,18 +5,25 @@
 // plain functions of the subsystem folders, and the TForm1 methods of each
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
+#include "audio/SilenceText.h"
 #include "audio/StreamSettings.h"
+#include "audio/StreamWatch.h"
 #include "core/SharedState.h"
 #include "display/XYView.h"
 #include "generator/GeneratorBufferCache.h"
 #include "measure/Frequency.h"
 #include "measure/Fundamental.h"
 #include "mixer/AudioMixer.h"
+#include "mixer/MixerJournal.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -66,6 +73,8 @@ public:
     void SaveVolumes();
     void RestoreVolumes();
     void ConfigureMixer();
+    // Gives back the capture-side settings the set-up changed (at close).
+    void RestoreMixer();
     void mix1Click();
     void FormResize();
 
@@ -85,6 +94,14 @@ public:
     // (app/Form1Generators.cpp); the start notification does nothing.
     bool AudioOut1FillBuffer(char* Buffer, std::int32_t& Size);
     void AudioOut1Start(QObject* Sender);
+    // Every quarter second: opens a device that could not be opened (at
+    // most every half second), restarts playback that stopped, and shows or
+    // hides the panels that say why no sound is recorded or played.
+    void WatchStreams();
+    // Starts the next capture unless an attempt that failed was made less
+    // than half a second ago; whether a capture may still be due.
+    void StartCapture();
+    bool captureAttemptDue() const;
 
     // Measurement (app/Form1Measure.cpp): readouts and overload warning,
     // ranges and the input-gain switch, frequencies.
@@ -226,6 +243,9 @@ public:
     // Warnings.
     TPanel* Panel2 = nullptr;  // overload
     TPanel* Panel14 = nullptr; // frequency beyond the display limit
+    // Why no sound is recorded / played (over the screen, red, as Panel2).
+    TPanel* recordingPanel = nullptr;
+    TPanel* playbackPanel = nullptr;
 
     // Unit labels of the vertical scales.
     QLineEdit* Edit18 = nullptr;
@@ -322,6 +342,9 @@ private:
     void connectDisplayControls();
     void connectGeneratorControls();
     void createScreenMenu();
+    void createStreamWatch();
+    void showSilence(TPanel& panel, StreamKind kind,
+                     const std::optional<platform::MMResult>& reason, const std::string& extra);
     // The figure of the X-Y view and the circuit line, drawn in a frame
     // instead of the traces / after them.
     void drawXYView();
@@ -347,6 +370,13 @@ private:
     std::vector<QWidget*> controls_;
     IdleCycle* idle_ = nullptr;
     std::uint64_t blocksRecorded_ = 0;
+    MixerJournal mixerJournal_; // what the set-up changed
+    bool journalKept_ = false;
+    StreamWatch recordingWatch_;
+    StreamWatch playbackWatch_;
+    QElapsedTimer streamClock_;
+    QTimer* watchTimer_ = nullptr;
+    std::set<std::string> reportedSilences_; // each reason goes to stderr once
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;
     display::XYFigure xyFigure_;

@@ -25,7 +25,8 @@ std::uint64_t TForm1::idlePassCount() const {
 void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
     // 1. The next capture, as soon as the previous one has ended. While a
     //    capture runs both attempts are refused; a busy input is tried twice.
-    if (!AudioIn1->StartStream(&AudioIn1)) AudioIn1->StartStream(&AudioIn1);
+    //    A device that could not be opened is tried again after half a second.
+    StartCapture();
 
     if (state.periodicMode == 1) {
         DrawGrid();
@@ -46,6 +47,7 @@ void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
 bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
     if (copyRecordedBlock(state, Buffer, Size) > 0) {
         ++blocksRecorded_;
+        recordingWatch_.delivered(streamClock_.elapsed());
         emit blockRecorded();
     }
     // Not requeued: each start of the recording component captures two blocks.

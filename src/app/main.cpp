@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/BlockLog.h"
+#include "app/CloseOnSignal.h"
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
@@ -191,6 +192,7 @@ int main(int argc, char** argv) {
             simulatedTime->start();
         }
     }
+    closeOnSignals(*form);
     form->show();
     if (quitDue) QTimer::singleShot(0, form.get(), &QWidget::close);
     const int loopStatus = application.exec();

@@ -408,6 +408,62 @@ TEST_F(SetUpOnCard, PulseAudioSetsTheServersCaptureAndMasterToFull) {
     EXPECT_EQ(store.levelOf(1, Side::capture, 1), 35535u);
 }
 
+// Every card starts with its switches off (MemoryStore's start) and its boosts
+// high: after the set-up the recorded input, the capture control, master and
+// PCM are switched on, the line input's boost is at its bottom, and the
+// microphone's boost is left alone.
+TEST_F(SetUpOnCard, SwitchesThePathOnAndTurnsTheLineBoostDown) {
+    auto withBoosts = hdaCodec("Input Source");
+    ElementDescription lineBoost = capture("Line Boost");
+    lineBoost.capture.hasSwitch = false;
+    withBoosts.push_back(lineBoost); // reported on the capture side by some codecs
+    // The line input with a capture volume and switch of its own.
+    for (auto& e : withBoosts)
+        if (e.name == "Line") e.capture = capture("Line").capture;
+    struct Case {
+        const char* what;
+        std::vector<ElementDescription> elements;
+        std::vector<std::pair<const char*, Side>> switchedOn;
+        std::vector<std::pair<const char*, Side>> boostsDown; // level 0
+        std::vector<std::pair<const char*, Side>> untouched;  // level 20000 as before
+    };
+    const Case cases[] = {
+        {"HDA, boosts on both sides",
+         withBoosts,
+         {{"Capture", Side::capture}, {"Master", Side::playback}, {"Line", Side::capture}},
+         {{"Line Boost", Side::capture}},
+         {{"Mic Boost", Side::playback}, {"Front Mic Boost", Side::playback}}},
+        {"AC'97",
+         ac97Card(),
+         {{"Capture", Side::capture}, {"Master", Side::playback}, {"PCM", Side::playback}},
+         {},
+         {}},
+        {"USB adapter",
+         usbMicCard(),
+         {{"Mic", Side::capture}, {"Speaker", Side::playback}},
+         {},
+         {}},
+        {"PulseAudio", pulseAudio(), {{"Master", Side::playback}}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        auto& card = install(c.elements);
+        TAudioMixer mixer;
+        SetUpMixer(mixer);
+        auto& store = *card.store;
+        for (const auto& [name, side] : c.switchedOn)
+            EXPECT_TRUE(store.on(indexOf(c.elements, name), side, 0)) << c.what << ": " << name;
+        for (const auto& [name, side] : c.boostsDown)
+            EXPECT_EQ(store.levelOf(indexOf(c.elements, name), side, 0), 0u)
+                << c.what << ": " << name;
+        for (const auto& [name, side] : c.untouched)
+            EXPECT_EQ(store.levelOf(indexOf(c.elements, name), side, 0), 20000u)
+                << c.what << ": " << name;
+        // A boost is never what is recorded.
+        ASSERT_TRUE(mixer.LineRecordingSource) << c.what;
+        EXPECT_EQ(mixer.LineRecordingSource->Name.find("Boost"), std::string::npos) << c.what;
+    }
+}
+
 // --- names and volumes --------------------------------------------------------
 
 TEST(AlsaElementNames, GiveTheLineType) {

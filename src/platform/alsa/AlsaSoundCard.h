@@ -55,6 +55,7 @@ public:
     AlsaSoundCard& operator=(const AlsaSoundCard&) = delete;
 
     std::string name() const override { return "alsa"; }
+    std::string deviceName() const override { return options_.device; }
 
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,
                        std::unique_ptr<WaveInput>& input) override;
