@@ -3,12 +3,15 @@
 // mixer over element values kept in memory.
 
 #include "mixer/AudioMixer.h"
+#include "mixer/MixerJournal.h"
 #include "mixer/MixerSetUp.h"
 #include "platform/alsa/LayoutMixer.h"
 #include "platform/alsa/MixerLayout.h"
 #include "platform/alsa/VolumeElements.h"
 #include "support/CardWithoutMixer.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -462,6 +465,67 @@ TEST_F(SetUpOnCard, SwitchesThePathOnAndTurnsTheLineBoostDown) {
         ASSERT_TRUE(mixer.LineRecordingSource) << c.what;
         EXPECT_EQ(mixer.LineRecordingSource->Name.find("Boost"), std::string::npos) << c.what;
     }
+}
+
+// What the set-up changed goes into the state file before it changes it, and
+// comes back: at a normal close the capture side only, after a crash all of
+// it; a control the user moved meanwhile stays where the user put it.
+TEST_F(SetUpOnCard, GivesBackWhatTheSetUpChanged) {
+    struct Case {
+        const char* what;
+        bool crashed;                            // restored from the file written before the set-up
+        bool userMoved;                          // the line input's capture level moved to 40000
+        std::uint32_t captureLevel, masterLevel; // of "Capture" and "Master" afterwards
+        bool captureSwitch;                      // of "Capture" afterwards
+    };
+    const Case cases[] = {
+        {"normal close", false, false, 20000, 65535, false},
+        {"normal close after the user moved the level", false, true, 40000, 65535, false},
+        {"killed during the set-up", true, false, 20000, 20000, false},
+    };
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_STATE_HOME", home.path().toUtf8());
+    const QString path = mixerJournalPath();
+    EXPECT_EQ(path, home.path() + "/zo7scope/mixer-state.json");
+    for (const auto& c : cases) {
+        auto elements = hdaCodec("Input Source");
+        auto& card = install(elements);
+        TAudioMixer mixer;
+        mixer.OpenMixer();
+        const MixerJournal before = snapshotMixer(mixer);
+        ASSERT_EQ(writeJournal(path, before), "") << c.what;
+        SetUpOpenMixer(mixer);
+        auto& store = *card.store;
+        const auto capture = indexOf(elements, "Capture");
+        const auto master = indexOf(elements, "Master");
+        ASSERT_EQ(store.levelOf(capture, Side::capture, 0), 65535u);
+        ASSERT_TRUE(store.on(capture, Side::capture, 0));
+        if (!c.crashed) {
+            ASSERT_EQ(writeJournal(path, changedControls(before, snapshotMixer(mixer))), "");
+        }
+        if (c.userMoved) store.setLevel(capture, Side::capture, allChannels, 40000);
+
+        std::string error;
+        const auto kept = readJournal(path, error);
+        ASSERT_TRUE(kept) << c.what << ": " << error;
+        EXPECT_GT(restoreJournal(*mixer.Handle(), *kept, !c.crashed), 0) << c.what;
+        EXPECT_EQ(store.levelOf(capture, Side::capture, 0), c.captureLevel) << c.what;
+        EXPECT_EQ(store.levelOf(capture, Side::capture, 1), c.captureLevel) << c.what;
+        EXPECT_EQ(store.on(capture, Side::capture, 0), c.captureSwitch) << c.what;
+        EXPECT_EQ(store.levelOf(master, Side::playback, 0), c.masterLevel) << c.what;
+        // The input source goes back to the microphone it was on (item 0).
+        EXPECT_EQ(store.items[indexOf(elements, "Input Source")], 0u) << c.what;
+    }
+    // A file that is not one is reported and not taken for one.
+    QFile bad(path);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{\"mixer\": ");
+    bad.close();
+    std::string error;
+    EXPECT_FALSE(readJournal(path, error));
+    EXPECT_FALSE(error.empty());
+    qunsetenv("XDG_STATE_HOME");
 }
 
 // --- names and volumes --------------------------------------------------------
