@@ -35,6 +35,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("ALSA PCM to record from and play to, e.g. hw:1 or plughw:CARD=Device "
                        "(default: default, which also reaches PulseAudio and PipeWire)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption mixer(
+        QStringLiteral("mixer"),
+        QStringLiteral("ALSA control device whose mixer the program sets up, e.g. hw:1 "
+                       "(default: the one behind the recording PCM)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption listDevices(
         QStringLiteral("list-devices"),
         QStringLiteral("List the sound cards and ALSA PCMs the program can use, and exit."));
@@ -98,9 +103,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("On the simulated bench, let the voltage UR leak into the current IL at DB "
                        "(-120 to 0)."),
         QStringLiteral("DB"));
-    parser.addOptions({help, version, audio, device, listDevices, circuit, quitAfter, snapshot,
-                       report, log, response, responseOut, scale, harmonics, harmonicsOut,
-                       responseSettle, benchNoise, benchCrosstalk});
+    parser.addOptions({help, version, audio, device, mixer, listDevices, circuit, quitAfter,
+                       snapshot, report, log, response, responseOut, scale, harmonics,
+                       harmonicsOut, responseSettle, benchNoise, benchCrosstalk});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -135,9 +140,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.action = CommandLine::Action::listDevices;
         return result;
     }
-    for (const QCommandLineOption* once : {&audio, &device, &circuit, &quitAfter, &snapshot, &log,
-                                           &response, &responseOut, &scale, &harmonicsOut,
-                                           &responseSettle, &benchNoise, &benchCrosstalk}) {
+    for (const QCommandLineOption* once :
+         {&audio, &device, &mixer, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut,
+          &scale, &harmonicsOut, &responseSettle, &benchNoise, &benchCrosstalk}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -152,6 +157,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         options.device = parser.value(device).trimmed();
         if (options.device.isEmpty())
             return fail(QStringLiteral("--device needs an ALSA device name"));
+    }
+    if (parser.isSet(mixer)) {
+        options.mixer = parser.value(mixer).trimmed();
+        if (options.mixer.isEmpty())
+            return fail(QStringLiteral("--mixer needs an ALSA control device name"));
     }
     if (parser.isSet(circuit)) {
         options.circuit = parser.value(circuit);

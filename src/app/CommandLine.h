@@ -11,6 +11,7 @@
 struct CommandLineOptions {
     QString audio = QStringLiteral("auto"); // auto, alsa or bench
     QString device;                         // the ALSA PCM; empty: "default"
+    QString mixer;                          // its control device; empty: the one behind it
     QString circuit;                        // circuit of the simulated bench, as typed
     std::optional<double> quitAfterSeconds; // close the window after this long (at most ~24.8 days)
     QString snapshotFile;                   // PNG of the window, written when it closes

@@ -6,7 +6,9 @@
 // subsystem are defined in its own app/Form1<Subsystem>.cpp.
 
 #include "app/ShownBlock.h"
+#include "audio/SilenceText.h"
 #include "audio/StreamSettings.h"
+#include "audio/StreamWatch.h"
 #include "core/CsvStyle.h"
 #include "core/SharedState.h"
 #include "display/SpectrumView.h"
@@ -17,11 +19,16 @@
 #include "measure/Harmonics.h"
 #include "measure/Spectrum.h"
 #include "mixer/AudioMixer.h"
+#include "mixer/MixerJournal.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -71,6 +78,8 @@ public:
     void SaveVolumes();
     void RestoreVolumes();
     void ConfigureMixer();
+    // Gives back the capture-side settings the set-up changed (at close).
+    void RestoreMixer();
     void mix1Click();
     void FormResize();
 
@@ -90,6 +99,14 @@ public:
     // (app/Form1Generators.cpp); the start notification does nothing.
     bool AudioOut1FillBuffer(char* Buffer, std::int32_t& Size);
     void AudioOut1Start(QObject* Sender);
+    // Every quarter second: opens a device that could not be opened (at
+    // most every half second), restarts playback that stopped, and shows or
+    // hides the panels that say why no sound is recorded or played.
+    void WatchStreams();
+    // Starts the next capture unless an attempt that failed was made less
+    // than half a second ago; whether a capture may still be due.
+    void StartCapture();
+    bool captureAttemptDue() const;
 
     // Measurement (app/Form1Measure.cpp): readouts and overload warning,
     // ranges and the input-gain switch, frequencies.
@@ -99,6 +116,9 @@ public:
     void SelectVoltageRange();
     void ComboBox9Click();
     void ComboBox10Click();
+    // The mixer could not lower the line input's level when the gain switch
+    // asked it to: the reduced readouts then stand on full gain.
+    bool gainNotReduced = false;
     int FindFirstPositiveCurrent();
     int FindFirstPositiveVoltage();
     int FindFirstNegativeCurrent();
@@ -228,6 +248,9 @@ public:
     // Warnings.
     TPanel* Panel2 = nullptr;  // overload
     TPanel* Panel14 = nullptr; // frequency beyond the display limit
+    // Why no sound is recorded / played (over the screen, red, as Panel2).
+    TPanel* recordingPanel = nullptr;
+    TPanel* playbackPanel = nullptr;
 
     // Unit labels of the vertical scales.
     QLineEdit* Edit18 = nullptr;
@@ -342,6 +365,9 @@ private:
     void connectDisplayControls();
     void connectGeneratorControls();
     void createScreenMenu();
+    void createStreamWatch();
+    void showSilence(TPanel& panel, StreamKind kind,
+                     const std::optional<platform::MMResult>& reason, const std::string& extra);
     // The figure of the X-Y view and the circuit line, drawn in a frame
     // instead of the traces / after them.
     void drawXYView();
@@ -371,6 +397,13 @@ private:
     std::vector<QWidget*> controls_;
     IdleCycle* idle_ = nullptr;
     std::uint64_t blocksRecorded_ = 0;
+    MixerJournal mixerJournal_; // what the set-up changed
+    bool journalKept_ = false;
+    StreamWatch recordingWatch_;
+    StreamWatch playbackWatch_;
+    QElapsedTimer streamClock_;
+    QTimer* watchTimer_ = nullptr;
+    std::set<std::string> reportedSilences_; // each reason goes to stderr once
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;
     // The block on the screen, kept whenever its traces are drawn.

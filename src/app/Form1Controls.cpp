@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
+#include <tuple>
 
 namespace {
 
@@ -165,9 +166,11 @@ TForm1::TForm1(QWidget* parent)
     idle_ = new IdleCycle(
         [this](bool& Done) { app::reportExceptions([&] { MyIdleEvent(this, Done); }); },
         [this] { return snapshotOf(state); },
-        // While no capture runs, every pass retries the input: no waiting.
-        [this] { return AudioIn1->DeviceOpen; }, this);
+        // While no capture runs, passes retry the input, but not more often
+        // than the watch allows: between attempts the cycle may wait.
+        [this] { return AudioIn1->DeviceOpen || !captureAttemptDue(); }, this);
     idle_->ignore(canvas_->refreshTimer());
+    createStreamWatch();
     connect(Button2, &QPushButton::clicked, this, app::guarded([this] { Button2Click(); }));
     connect(mix1, &QAction::triggered, this, app::guarded([this] { mix1Click(); }));
     connectMeasureControls();
@@ -312,6 +315,14 @@ void TForm1::createControls() {
                   "Panel14");
     setTextColour(Panel14, clWhite);
     Panel14->hide();
+    // Why no sound: over the middle of the screen, one panel per stream.
+    for (auto [panel, name, top] : {std::tuple{&recordingPanel, "recordingPanel", 200},
+                                    std::tuple{&playbackPanel, "playbackPanel", 250}}) {
+        *panel = add(makePanel(screen, QRect(97, top, 600, 44), clRed), name);
+        setTextColour(*panel, clWhite);
+        (*panel)->setWordWrap(true);
+        (*panel)->hide();
+    }
 
     // Unit labels of the vertical scales; start-up sets their tops.
     auto unitLabel = [&](const char* name, int left, int width, const char* caption,

@@ -28,7 +28,8 @@ std::uint64_t TForm1::idlePassCount() const {
 void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
     // 1. The next capture, as soon as the previous one has ended. While a
     //    capture runs both attempts are refused; a busy input is tried twice.
-    if (!AudioIn1->StartStream(&AudioIn1)) AudioIn1->StartStream(&AudioIn1);
+    //    A device that could not be opened is tried again after half a second.
+    StartCapture();
 
     if (state.periodicMode == 1) {
         DrawGrid();
@@ -58,6 +59,7 @@ bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
             AudioOut1->Played().playedMostOf(now - length, now).value_or(0);
         ++blocksRecorded_;
         blockFactors_ = {state.currentReadoutFactor, state.voltageReadoutFactor};
+        recordingWatch_.delivered(streamClock_.elapsed());
         emit blockRecorded();
     }
     // Not requeued: each start of the recording component captures two blocks.

@@ -54,7 +54,17 @@ void TForm1::MeasureVoltage() {
     // refuses the new level leaves them consistent with the peak all the same.
     if (const auto change = measure::switchGain(state)) {
         if (change->entersReduced) Panel2->hide();
-        AudioMixer1->SetLeft(AudioMixer1->LineInputLevel(), change->level);
+        auto* level = AudioMixer1->LineInputLevel();
+        AudioMixer1->SetLeft(level, change->level);
+        // The step the control reached keeps the reduced readouts calibrated.
+        if (state.reducedGain == 1) {
+            const auto reached = AudioMixer1->ReadBack(level);
+            const auto reduced = measure::reducedGainFor(reached.value_or(change->level));
+            measure::writeFactors(state, reduced.factors);
+            gainNotReduced = level && !reduced.reduced;
+        } else {
+            gainNotReduced = false;
+        }
     }
     state.voltageReading =
         measure::rmsReading(state.voltageSquareSums, state.sampleCount, state.voltageReadoutFactor);

@@ -5,8 +5,23 @@
 
 #include "app/Form1.h"
 #include "core/Exception.h"
+#include "core/SharedState.h"
+#include "measure/GainSwitch.h"
+#include "mixer/MixerJournal.h"
 #include "mixer/MixerSetUp.h"
 #include "platform/SoundCard.h"
+
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+void say(const std::string& line) {
+    std::fprintf(stderr, "zo7scope: %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+} // namespace
 
 void TForm1::SaveVolumes() {
     ::SaveVolumes(state);
@@ -16,8 +31,61 @@ void TForm1::RestoreVolumes() {
     ::RestoreVolumes(state);
 }
 
+// On a real sound card what the set-up changes is kept in the mixer state
+// file first (MixerJournal.h); a file left by a run that was killed is given
+// back before anything else.
 void TForm1::ConfigureMixer() {
-    SetUpMixer(*AudioMixer1);
+    const bool keepJournal = platform::hasSoundCard() && platform::soundCard().name() == "alsa";
+    if (!keepJournal) {
+        SetUpMixer(*AudioMixer1);
+        return;
+    }
+    AudioMixer1->OpenMixer();
+    const QString path = mixerJournalPath();
+    const std::string where = path.toStdString();
+    std::string error;
+    if (const auto left = readJournal(path, error)) {
+        if (left->mixer != AudioMixer1->ProductName) {
+            say(where + " belongs to the mixer \"" + left->mixer +
+                "\", not this one: it is left as it is, and this run keeps none");
+            SetUpOpenMixer(*AudioMixer1);
+            return;
+        }
+        const int given = restoreJournal(*AudioMixer1->Handle(), *left, false);
+        say("the last run did not close normally: " + std::to_string(given) +
+            " mixer settings it had changed were given back (" + where + ")");
+        QFile::remove(path);
+        AudioMixer1->OpenMixer(); // the model reads the values given back
+    } else if (!error.empty()) {
+        say(where + ": " + error + "; it is left as it is, and this run keeps none");
+        SetUpOpenMixer(*AudioMixer1);
+        return;
+    }
+    const MixerJournal before = snapshotMixer(*AudioMixer1);
+    if (const auto failed = writeJournal(path, before); !failed.empty()) {
+        say(where + ": " + failed + "; the mixer is set up without a way back after a crash");
+        SetUpOpenMixer(*AudioMixer1);
+        return;
+    }
+    SetUpOpenMixer(*AudioMixer1);
+    mixerJournal_ = changedControls(before, snapshotMixer(*AudioMixer1));
+    if (mixerJournal_.entries.empty()) {
+        QFile::remove(path);
+        return;
+    }
+    if (const auto failed = writeJournal(path, mixerJournal_); !failed.empty())
+        say(where + ": " + failed);
+    journalKept_ = true;
+}
+
+void TForm1::RestoreMixer() {
+    if (!journalKept_ || !AudioMixer1->IsOpen) return;
+    journalKept_ = false;
+    // The gain switch's reduced level is the program's too.
+    if (state.reducedGain == 1)
+        AudioMixer1->SetLeft(AudioMixer1->LineInputLevel(), measure::fullGainLevel);
+    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, true);
+    QFile::remove(mixerJournalPath());
 }
 
 void TForm1::mix1Click() {

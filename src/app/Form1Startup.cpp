@@ -141,7 +141,9 @@ void TForm1::runStartupSequence(bool optimum) {
 }
 
 void TForm1::FormClose() {
-    // The saved output and auxiliary volumes are given back.
+    // The capture-side mixer settings and the saved output and auxiliary
+    // volumes are given back.
+    RestoreMixer();
     RestoreVolumes();
 }
 
@@ -160,8 +162,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (responseWindow_) responseWindow_->close();
     FormClose();
     emit closing();
-    // No idle pass runs on a closed window.
+    // No idle pass runs on a closed window, and no device is tried again.
     idle_->unhook();
+    watchTimer_->stop();
     QMainWindow::closeEvent(event);
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/BlockLog.h"
+#include "app/CloseOnSignal.h"
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
 #include "app/Form1.h"
@@ -195,7 +196,8 @@ int main(int argc, char** argv) {
     const std::string audio = options.audio.toStdString();
     const std::string circuit = options.circuit.toStdString();
     const std::string device = options.device.toStdString();
-    if (const std::string bad = platform::soundCardOptionError(audio, circuit, device);
+    const std::string mixer = options.mixer.toStdString();
+    if (const std::string bad = platform::soundCardOptionError(audio, circuit, device, mixer);
         !bad.empty()) {
         printLine(stderr, QString::fromStdString(bad));
         return commandLineErrorStatus;
@@ -243,7 +245,8 @@ int main(int argc, char** argv) {
         auto setup = platform::createSoundCard(audio, circuit, device,
                                                scripted ? platform::BenchTime::simulated
                                                         : platform::BenchTime::realTime,
-                                               {options.benchNoiseLsb, options.benchCrosstalkDb});
+                                               {options.benchNoiseLsb, options.benchCrosstalkDb},
+                                               mixer);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {
@@ -312,6 +315,7 @@ int main(int argc, char** argv) {
             simulatedTime->start();
         }
     }
+    closeOnSignals(*form);
     form->show();
     if (quitDue) QTimer::singleShot(0, form.get(), &QWidget::close);
     const int loopStatus = application.exec();

@@ -86,6 +86,9 @@ public:
     std::int32_t NextSlot = 0;
     bool KeepRunning = false;
     std::string LastError;
+    // The code of the last failure to open or run a device; ok once one
+    // opens. What the window says about a silent stream.
+    platform::MMResult LastResult = platform::error::ok;
     bool Streaming = false;
     std::int32_t BuffersFilled = 0;
     std::int32_t InFlight = 0;

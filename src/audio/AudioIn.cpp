@@ -1,5 +1,6 @@
 #include "audio/AudioIn.h"
 
+#include <algorithm>
 #include <exception>
 
 TCallBackWinIn::TCallBackWinIn(TAudioIn* Owner, TAudioIn** Ref) : QObject(Owner), Ref(Ref) {}
@@ -47,6 +48,7 @@ bool TAudioIn::OpenDevice(TAudioIn** Ref) {
     NextSlot = 0;
     if (!PrepareStreamBuffers()) return false;
     if (!platform::hasSoundCard()) {
+        LastResult = platform::error::noDriver;
         LastError = InputErrorText(platform::error::noDriver);
         return false;
     }
@@ -56,11 +58,12 @@ bool TAudioIn::OpenDevice(TAudioIn** Ref) {
     if (result != platform::error::ok || !DeviceHandle) {
         // Nothing of a failed attempt stays: it is retried in every idle pass.
         DeviceHandle.reset();
-        LastError =
-            InputErrorText(result != platform::error::ok ? result : platform::error::unspecified);
+        LastResult = result != platform::error::ok ? result : platform::error::unspecified;
+        LastError = InputErrorText(LastResult);
         return false;
     }
     NotifyWindow = window.release();
+    LastResult = platform::error::ok;
     DeviceOpen = true;
     if (!PrepareDeviceHeaders(*DeviceHandle, &TAudioIO::InputErrorText)) {
         CloseDevice();
@@ -73,6 +76,7 @@ bool TAudioIn::RunStream() {
     const platform::MMResult result = DeviceHandle->start();
     if (result != platform::error::ok) {
         CloseDevice();
+        LastResult = result;
         LastError = "Error starting wave record: " + InputErrorText(result);
         return false;
     }
@@ -91,6 +95,7 @@ bool TAudioIn::QueueNext() {
     header.flags = platform::headerFlag::prepared;
     const platform::MMResult result = DeviceHandle->addBuffer(header);
     if (result != platform::error::ok) {
+        LastResult = result;
         LastError = InputErrorText(result);
         FinishStream();
         return false;
@@ -122,7 +127,13 @@ void TAudioIn::BufferReturned(TCallBackWinIn* From, const platform::WaveHeader* 
     bool requeue = false;
     std::exception_ptr failure;
     try {
-        requeue = ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], StreamSize);
+        // A buffer the device gave back early (it went away) carries only
+        // what it recorded; none of an earlier block is handed on as new.
+        const std::int32_t size =
+            Header ? std::min<std::int32_t>(static_cast<std::int32_t>(Header->bytesRecorded),
+                                            StreamSize)
+                   : StreamSize;
+        requeue = ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size);
     } catch (...) {
         // The stream is brought to a consistent state before the handler's
         // exception goes on to the application's error report.

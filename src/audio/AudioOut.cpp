@@ -62,6 +62,7 @@ bool TAudioOut::OpenDevice(TAudioOut** Ref) {
     NextSlot = 0;
     if (!PrepareStreamBuffers()) return false;
     if (!platform::hasSoundCard()) {
+        LastResult = platform::error::noDriver;
         LastError = OutputErrorText(platform::error::noDriver);
         return false;
     }
@@ -70,11 +71,12 @@ bool TAudioOut::OpenDevice(TAudioOut** Ref) {
         platform::soundCard().openOutput(DeviceId, WaveFormat(), window.get(), DeviceHandle);
     if (result != platform::error::ok || !DeviceHandle) {
         DeviceHandle.reset();
-        LastError =
-            OutputErrorText(result != platform::error::ok ? result : platform::error::unspecified);
+        LastResult = result != platform::error::ok ? result : platform::error::unspecified;
+        LastError = OutputErrorText(LastResult);
         return false;
     }
     NotifyWindow = window.release();
+    LastResult = platform::error::ok;
     DeviceOpen = true;
     if (!PrepareDeviceHeaders(*DeviceHandle, &TAudioIO::OutputErrorText)) {
         CloseDevice();
@@ -129,6 +131,7 @@ bool TAudioOut::QueueNext() {
     header.flags = platform::headerFlag::prepared;
     const platform::MMResult result = DeviceHandle->write(header);
     if (result != platform::error::ok) {
+        LastResult = result;
         LastError = OutputErrorText(result);
         FinishStream();
         return false;

@@ -9,6 +9,19 @@ void writeFactors(SharedState& state, const FactorSet& factors) {
     state.currentTraceFactor = factors.currentTrace;
 }
 
+ReducedGain reducedGainFor(std::int64_t reachedLevel) {
+    // A level not even a step below full is no reduction; one read back as 0
+    // would make the factors infinite and is taken as full too.
+    constexpr std::int64_t noReduction = fullGainLevel * 99 / 100;
+    const bool reduced = reachedLevel > 0 && reachedLevel < noReduction;
+    const double reached = static_cast<double>(reduced ? reachedLevel : fullGainLevel);
+    const double scale = static_cast<double>(reducedGainLevel) / reached;
+    const FactorSet& f = reducedGainFactors;
+    return {{f.voltageReadout * scale, f.currentReadout * scale, f.voltageTrace * scale,
+             f.currentTrace * scale},
+            reduced};
+}
+
 std::optional<GainChange> switchGain(SharedState& state) {
     std::optional<GainChange> change;
     if (state.reducedGain == 1 && state.voltagePeak < restoreBelowPeak) {

@@ -30,6 +30,18 @@ struct GainChange {
     bool entersReduced; // true: the overload warning is to be hidden
 };
 
+// The reduced-gain factors once the mixer has answered: a hardware capture
+// control moves in steps (0.75 to 1.5 dB) and reaches a level near the one
+// asked for, not that level. Readout and trace factors are scaled by the
+// ratio of the reached to the requested attenuation, so that one signal reads
+// the same on both sides of the switch. `reachedLevel` is the line input's
+// level read back from the mixer (0..65535).
+struct ReducedGain {
+    FactorSet factors;
+    bool reduced; // false: the mixer could not lower the level at all
+};
+ReducedGain reducedGainFor(std::int64_t reachedLevel);
+
 // Runs the switch on the voltage peak of the block just measured: updates
 // reducedGain and the factor set, and says which level the line input must
 // get (nullopt: the gain state stays).

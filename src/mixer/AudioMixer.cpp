@@ -326,6 +326,21 @@ void TAudioMixer::ApplyControlValue(TAudioControl* Control, std::int32_t Item, T
     }
 }
 
+std::optional<std::int64_t> TAudioMixer::ReadBack(const TVolume* Volume) const {
+    if (!Volume || !Volume->Control || !Handle_) return std::nullopt;
+    const auto& control = *Volume->Control;
+    if (!control.Valid || control.MixerHandle != Handle_.get()) return std::nullopt;
+    const std::uint32_t channels =
+        control.Uniform ? 1 : std::max<std::uint32_t>(control.Channels, 1);
+    std::vector<std::uint32_t> values;
+    const auto item = static_cast<std::size_t>(std::max(Volume->Index, 0)) * channels;
+    if (Handle_->getValues(control.ControlID, channels, control.ItemCount, values) !=
+            platform::error::ok ||
+        values.size() <= item)
+        return std::nullopt;
+    return decodeValue(encodingOf(control.ControlType), values[item]);
+}
+
 void TAudioMixer::SetLeft(TVolume* Volume, std::int64_t Value) {
     if (!Volume) return;
     Volume->Left = Value;

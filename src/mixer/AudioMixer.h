@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,11 @@ public:
     // Store a value and apply the control at once. A null volume does nothing.
     void SetLeft(TVolume* Volume, std::int64_t Value);
     void SetRight(TVolume* Volume, std::int64_t Value);
+
+    // The value the device holds now for the volume's first channel (what a
+    // stepped control reached when a level was set); none when it cannot be
+    // read.
+    std::optional<std::int64_t> ReadBack(const TVolume* Volume) const;
 
     // The first value of the line's level control; null when there is none.
     TVolume* LevelVolume(TSource* Line) const;

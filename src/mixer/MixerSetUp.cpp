@@ -41,6 +41,10 @@ void RestoreVolumes(const SharedState& state) {
 
 void SetUpMixer(TAudioMixer& mixer) {
     mixer.OpenMixer();
+    SetUpOpenMixer(mixer);
+}
+
+void SetUpOpenMixer(TAudioMixer& mixer) {
     if (mixer.RecordingDestination && mixer.LineRecordingSource)
         mixer.SelectSource(mixer.RecordingDestination, mixer.LineRecordingSource->SourceIndex);
 
@@ -57,6 +61,36 @@ void SetUpMixer(TAudioMixer& mixer) {
     auto* line = mixer.LineInputLevel();
     mixer.SetRight(line, 65535);
     mixer.SetLeft(line, 65535);
+
+    // A level is no use behind a switch that is off: the recorded input, the
+    // capture control, master and PCM are switched on.
+    for (TSource* path : {static_cast<TSource*>(mixer.LineRecordingSource),
+                          static_cast<TSource*>(mixer.RecordingDestination),
+                          static_cast<TSource*>(mixer.PlaybackDestination), mixer.WaveOutSource})
+        both(MuteVolume(path), 0);
+    // The line input's boost amplifies it beyond what the ZO7's levels are
+    // calibrated for: it goes to its lowest step.
+    for (TSource* boost : LineInputBoosts(mixer))
+        both(mixer.LevelVolume(boost), 0);
+}
+
+TVolume* MuteVolume(TSource* line) {
+    if (!line || line->MuteIndex < 0 ||
+        static_cast<std::size_t>(line->MuteIndex) >= line->Controls.size())
+        return nullptr;
+    auto& control = *line->Controls[static_cast<std::size_t>(line->MuteIndex)];
+    return control.Volumes.empty() ? nullptr : control.Volumes.front().get();
+}
+
+std::vector<TSource*> LineInputBoosts(const TAudioMixer& mixer) {
+    std::vector<TSource*> boosts;
+    if (!mixer.LineRecordingSource) return boosts;
+    const std::string input = mixer.LineRecordingSource->Name;
+    const std::string boost = input + " Boost";
+    for (const auto& destination : mixer.Destinations)
+        for (const auto& source : destination->Sources)
+            if (source->Name == boost) boosts.push_back(source.get());
+    return boosts;
 }
 
 bool LaunchMixerApplication() {

@@ -4,8 +4,12 @@
 // sets the mixer up for the measurement, and writes the saved volumes back
 // when it closes.
 
+#include <vector>
+
 struct SharedState;
 class TAudioMixer;
+class TSource;
+class TVolume;
 
 // Reads the volume of wave-output device 0 and of auxiliary devices 3, 2, 4,
 // 1, 5, in this order, into the saved-volume variables. A volume that cannot
@@ -21,7 +25,17 @@ void RestoreVolumes(const SharedState& state);
 // silences the other recording inputs and sets the line input to full level.
 // A line or control the device lacks is passed over; when the line input has
 // no level of its own, the recording destination's level is set instead.
+// It then switches on the line input's and the capture control's capture
+// switches and the master and PCM playback switches, and turns the line
+// input's boost ("Line Boost") down to its lowest step.
 void SetUpMixer(TAudioMixer& mixer);
+// The same on a mixer already open.
+void SetUpOpenMixer(TAudioMixer& mixer);
+
+// The first value of the line's mute control; null when it has none.
+TVolume* MuteVolume(TSource* line);
+// The boost lines of the recorded line input ("<input> Boost").
+std::vector<TSource*> LineInputBoosts(const TAudioMixer& mixer);
 
 // Starts the desktop's mixer application. False when none was started (no
 // sound card, no mixer program installed, or it could not be run).

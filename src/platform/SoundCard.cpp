@@ -42,6 +42,8 @@ std::string SoundCard::errorText(MMResult code) const {
         return "The sound device was removed while it was open.";
     case error::serverDown:
         return "The sound server (PulseAudio or PipeWire) is not running.";
+    case error::oneChannelInput:
+        return "The sound device records one channel only; the program needs two.";
     case error::badControlId:
         return "The mixer has no such control.";
     case error::badLineId:

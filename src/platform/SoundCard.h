@@ -25,21 +25,22 @@ using MMResult = std::uint32_t;
 
 namespace error {
 constexpr MMResult ok = 0;
-constexpr MMResult unspecified = 1;     // an error nobody could name
-constexpr MMResult badDeviceId = 2;     // no such device
-constexpr MMResult allocated = 4;       // the device is in use (by us or another program)
-constexpr MMResult invalidHandle = 5;   // the device was closed or has gone away
-constexpr MMResult noDriver = 6;        // no sound card at all
-constexpr MMResult noMemory = 7;        // out of memory
-constexpr MMResult notSupported = 8;    // the device cannot do this
-constexpr MMResult invalidParam = 11;   // a bad argument (null pointer, zero length ...)
-constexpr MMResult badFormat = 32;      // the PCM format is not supported
-constexpr MMResult stillPlaying = 33;   // headers are still queued on the device
-constexpr MMResult unprepared = 34;     // the header was not prepared
-constexpr MMResult deviceRemoved = 35;  // the device disappeared while open
-constexpr MMResult serverDown = 36;     // the sound server behind the device does not answer
-constexpr MMResult badControlId = 1025; // mixer: no control with this ID
-constexpr MMResult badLineId = 1026;    // mixer: no line with this index or ID
+constexpr MMResult unspecified = 1;      // an error nobody could name
+constexpr MMResult badDeviceId = 2;      // no such device
+constexpr MMResult allocated = 4;        // the device is in use (by us or another program)
+constexpr MMResult invalidHandle = 5;    // the device was closed or has gone away
+constexpr MMResult noDriver = 6;         // no sound card at all
+constexpr MMResult noMemory = 7;         // out of memory
+constexpr MMResult notSupported = 8;     // the device cannot do this
+constexpr MMResult invalidParam = 11;    // a bad argument (null pointer, zero length ...)
+constexpr MMResult badFormat = 32;       // the PCM format is not supported
+constexpr MMResult stillPlaying = 33;    // headers are still queued on the device
+constexpr MMResult unprepared = 34;      // the header was not prepared
+constexpr MMResult deviceRemoved = 35;   // the device disappeared while open
+constexpr MMResult serverDown = 36;      // the sound server behind the device does not answer
+constexpr MMResult oneChannelInput = 37; // the input records one channel only
+constexpr MMResult badControlId = 1025;  // mixer: no control with this ID
+constexpr MMResult badLineId = 1026;     // mixer: no line with this index or ID
 } // namespace error
 
 // Notification numbers, carried by DeviceEvent::message().
@@ -248,6 +249,9 @@ public:
 
     // "bench" or "alsa": shown in the window title and the --report output.
     virtual std::string name() const = 0;
+    // The device the streams open, as the user would name it ("hw:1",
+    // "default"); empty where there is no such name.
+    virtual std::string deviceName() const { return {}; }
 
     // device -1 is the system's preferred device.
     virtual MMResult openInput(int device, const PcmFormat& format, QObject* notify,

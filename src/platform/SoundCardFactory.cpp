@@ -34,7 +34,8 @@ bool alsaUsable(std::string_view device) {
 
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                std::string_view device, BenchTime benchTime,
-                               const BenchImperfections& imperfections) {
+                               const BenchImperfections& imperfections,
+                               std::string_view mixer) {
     SoundCardSetup setup;
     bench::Circuit circuit = bench::defaultCircuit();
     if (!circuitSpec.empty()) {
@@ -46,7 +47,8 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
         circuit = *parsed.circuit;
     }
     const std::string pcm = pcmName(device);
-    const auto runs = resolveAudioChoice(choice, [&] { return alsaUsable(pcm); });
+    const bool named = !device.empty() || !mixer.empty();
+    const auto runs = resolveAudioChoice(choice, [&] { return named || alsaUsable(pcm); });
     if (runs == AudioChoice::alsa) {
         if (choice == AudioChoice::alsa && !alsaUsable(pcm))
             setup.notices.push_back("zo7scope: --audio=alsa: no sound card, and \"" +
@@ -55,6 +57,7 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                     "soon as it does");
         alsa::AlsaOptions options;
         options.device = pcm;
+        options.mixer = std::string(mixer);
         setup.card = std::make_unique<alsa::AlsaSoundCard>(std::move(options));
         return setup;
     }
@@ -75,7 +78,7 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
 }
 
 std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec,
-                                 std::string_view device) {
+                                 std::string_view device, std::string_view mixer) {
     const auto choice = parseAudioChoice(audio);
     // The lines quote what was given, on one line whatever it holds.
     if (!choice)
@@ -84,6 +87,9 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
     if (!device.empty() && *choice == AudioChoice::bench)
         return "zo7scope: --device=" + printable(device) +
                ": the simulated bench has no ALSA devices (use --audio=alsa or auto)";
+    if (!mixer.empty() && *choice == AudioChoice::bench)
+        return "zo7scope: --mixer=" + printable(mixer) +
+               ": the simulated bench has no ALSA mixers (use --audio=alsa or auto)";
     if (!circuitSpec.empty()) {
         const auto parsed = bench::parseCircuit(circuitSpec);
         if (!parsed.circuit) return "zo7scope: --circuit: " + printable(parsed.error);
@@ -93,13 +99,15 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
 
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
                                std::string_view device, BenchTime benchTime,
-                               const BenchImperfections& imperfections) {
-    if (const auto bad = soundCardOptionError(audio, circuitSpec, device); !bad.empty()) {
+                               const BenchImperfections& imperfections,
+                               std::string_view mixer) {
+    if (const auto bad = soundCardOptionError(audio, circuitSpec, device, mixer); !bad.empty()) {
         SoundCardSetup setup;
         setup.error = bad;
         return setup;
     }
-    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device, benchTime, imperfections);
+    return createSoundCard(*parseAudioChoice(audio), circuitSpec, device, benchTime, imperfections,
+                           mixer);
 }
 
 std::string deviceListing() {

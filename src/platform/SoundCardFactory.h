@@ -1,7 +1,9 @@
 #pragma once
 // Chooses and builds the program's sound card from the command line:
-// --audio=auto|alsa|bench, --device=NAME (the ALSA PCM) and --circuit=SPEC
-// (the bench's circuit).
+// --audio=auto|alsa|bench, --device=NAME (the ALSA PCM), --mixer=NAME (its
+// control device) and --circuit=SPEC (the bench's circuit). A device or mixer
+// named by the user is a sound card the user means: auto then runs ALSA,
+// even when it does not open now, and never the simulated bench.
 
 #include "platform/SoundCard.h"
 
@@ -51,18 +53,20 @@ struct BenchImperfections {
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                std::string_view device = {},
                                BenchTime benchTime = BenchTime::realTime,
-                               const BenchImperfections& imperfections = {});
+                               const BenchImperfections& imperfections = {},
+                               std::string_view mixer = {});
 
 // The same from the option texts; an unknown audio text is an error.
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
                                std::string_view device = {},
                                BenchTime benchTime = BenchTime::realTime,
-                               const BenchImperfections& imperfections = {});
+                               const BenchImperfections& imperfections = {},
+                               std::string_view mixer = {});
 
 // Checks the option texts without building anything (no application object
 // needed): the error line, or empty when they are usable.
 std::string soundCardOptionError(std::string_view audio, std::string_view circuitSpec,
-                                 std::string_view device = {});
+                                 std::string_view device = {}, std::string_view mixer = {});
 
 // The sound cards and PCMs the program can use, one line each (--list-devices).
 std::string deviceListing();

@@ -16,9 +16,12 @@ TEST(GainSwitch, HysteresisLevelsAndFactorSets) {
         double voltageReadoutFactor;
     } cases[] = {
         {0, 30499, 0, 0, 0.035}, // factors untouched ("optimum" set)
-        {0, 30500, 1, 35535, 0.0652}, {0, 65535, 1, 35535, 0.0652}, {1, 15000, 1, 0, 0.035},
-        {1, 30500, 1, 0, 0.035},      {1, 14999, 0, 65535, 0.0357}, // back to full: the start-up
-                                                                    // set
+        {0, 30500, 1, 35535, 0.0652},
+        {0, 65535, 1, 35535, 0.0652},
+        {1, 15000, 1, 0, 0.035},
+        {1, 30500, 1, 0, 0.035},
+        {1, 14999, 0, 65535, 0.0357}, // back to full: the start-up
+                                      // set
         {1, 0, 0, 65535, 0.0357},
     };
     for (const auto& c : cases) {
@@ -50,6 +53,40 @@ TEST(GainSwitch, OverloadWarningOnlyAtFullScaleUnderReducedGain) {
     EXPECT_TRUE(measure::overloadPanelVisible(65535, 1));
     EXPECT_FALSE(measure::overloadPanelVisible(30500, 0));
     EXPECT_FALSE(measure::overloadPanelVisible(65535, 0));
+}
+
+// One signal read on both sides of the switch: at full gain its samples are
+// S, at a reached level L they are S * L / 65535 (the line input's level is a
+// share of full amplitude). The corrected reduced readout must match the
+// full one within 1 %, whichever step the capture control reached.
+TEST(GainSwitch, ReducedReadoutsStayCalibratedAtTheStepReached) {
+    const struct {
+        const char* what;
+        std::int64_t reached;
+        bool reduced;
+    } cases[] = {
+        {"exactly what was asked", 35535, true},
+        {"HDA 0.75 dB step above: -5.25 dB", 35770, true},
+        {"HDA 0.75 dB step below: -6.0 dB", 32845, true},
+        {"USB 1.5 dB step above: -4.5 dB", 39010, true},
+        {"a control that stops at -3 dB", 46395, true},
+        {"no step below full at all", 65535, false},
+        {"half a step below full is none", 65300, false},
+        {"nothing read back", 0, false},
+    };
+    const double samples = 10000.0; // RMS at full gain
+    const double fullVoltage = samples * measure::fullGainFactors.voltageReadout;
+    const double fullCurrent = samples * measure::fullGainFactors.currentReadout;
+    const double fullTrace = samples * measure::fullGainFactors.voltageTrace;
+    for (const auto& c : cases) {
+        const auto r = measure::reducedGainFor(c.reached);
+        EXPECT_EQ(r.reduced, c.reduced) << c.what;
+        // Where nothing was reduced the samples are those of full gain.
+        const double share = c.reduced ? static_cast<double>(c.reached) / 65535.0 : 1.0;
+        EXPECT_NEAR(samples * share * r.factors.voltageReadout / fullVoltage, 1.0, 0.01) << c.what;
+        EXPECT_NEAR(samples * share * r.factors.currentReadout / fullCurrent, 1.0, 0.01) << c.what;
+        EXPECT_NEAR(samples * share * r.factors.voltageTrace / fullTrace, 1.0, 0.015) << c.what;
+    }
 }
 
 } // namespace

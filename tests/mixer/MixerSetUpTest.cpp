@@ -81,9 +81,18 @@ TEST_F(MixerSetUpTest, WritesComeInTheDocumentedOrder) {
         bench.findControl(sourceLine, controlType::volume, rec),
     };
     const auto writes = bench.writes();
-    ASSERT_EQ(writes.size(), std::size(expectedIds));
+    ASSERT_GE(writes.size(), std::size(expectedIds));
     for (std::size_t i = 0; i < writes.size(); ++i) {
-        EXPECT_EQ(writes[i].controlId, expectedIds[i]) << i;
+        // After the documented levels only switches are switched on.
+        const bool documented = i < std::size(expectedIds);
+        EXPECT_EQ(writes[i].controlId,
+                  documented ? expectedIds[i]
+                             : bench.findControl(destinationSpeakers, controlType::mute))
+            << i;
+        if (!documented) {
+            EXPECT_EQ(writes[i].values, std::vector<std::uint32_t>(writes[i].values.size(), 0))
+                << i;
+        }
         EXPECT_EQ(writes[i].result, error::ok) << i;
     }
     // Wave-out: left first (the right channel still at its old level), then right.

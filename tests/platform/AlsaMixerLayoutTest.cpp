@@ -3,12 +3,15 @@
 // mixer over element values kept in memory.
 
 #include "mixer/AudioMixer.h"
+#include "mixer/MixerJournal.h"
 #include "mixer/MixerSetUp.h"
 #include "platform/alsa/LayoutMixer.h"
 #include "platform/alsa/MixerLayout.h"
 #include "platform/alsa/VolumeElements.h"
 #include "support/CardWithoutMixer.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -406,6 +409,123 @@ TEST_F(SetUpOnCard, PulseAudioSetsTheServersCaptureAndMasterToFull) {
     mixer.SetLeft(mixer.LevelVolume(mixer.LineRecordingSource), 35535);
     EXPECT_EQ(store.levelOf(1, Side::capture, 0), 35535u);
     EXPECT_EQ(store.levelOf(1, Side::capture, 1), 35535u);
+}
+
+// Every card starts with its switches off (MemoryStore's start) and its boosts
+// high: after the set-up the recorded input, the capture control, master and
+// PCM are switched on, the line input's boost is at its bottom, and the
+// microphone's boost is left alone.
+TEST_F(SetUpOnCard, SwitchesThePathOnAndTurnsTheLineBoostDown) {
+    auto withBoosts = hdaCodec("Input Source");
+    ElementDescription lineBoost = capture("Line Boost");
+    lineBoost.capture.hasSwitch = false;
+    withBoosts.push_back(lineBoost); // reported on the capture side by some codecs
+    // The line input with a capture volume and switch of its own.
+    for (auto& e : withBoosts)
+        if (e.name == "Line") e.capture = capture("Line").capture;
+    struct Case {
+        const char* what;
+        std::vector<ElementDescription> elements;
+        std::vector<std::pair<const char*, Side>> switchedOn;
+        std::vector<std::pair<const char*, Side>> boostsDown; // level 0
+        std::vector<std::pair<const char*, Side>> untouched;  // level 20000 as before
+    };
+    const Case cases[] = {
+        {"HDA, boosts on both sides",
+         withBoosts,
+         {{"Capture", Side::capture}, {"Master", Side::playback}, {"Line", Side::capture}},
+         {{"Line Boost", Side::capture}},
+         {{"Mic Boost", Side::playback}, {"Front Mic Boost", Side::playback}}},
+        {"AC'97",
+         ac97Card(),
+         {{"Capture", Side::capture}, {"Master", Side::playback}, {"PCM", Side::playback}},
+         {},
+         {}},
+        {"USB adapter",
+         usbMicCard(),
+         {{"Mic", Side::capture}, {"Speaker", Side::playback}},
+         {},
+         {}},
+        {"PulseAudio", pulseAudio(), {{"Master", Side::playback}}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        auto& card = install(c.elements);
+        TAudioMixer mixer;
+        SetUpMixer(mixer);
+        auto& store = *card.store;
+        for (const auto& [name, side] : c.switchedOn)
+            EXPECT_TRUE(store.on(indexOf(c.elements, name), side, 0)) << c.what << ": " << name;
+        for (const auto& [name, side] : c.boostsDown)
+            EXPECT_EQ(store.levelOf(indexOf(c.elements, name), side, 0), 0u)
+                << c.what << ": " << name;
+        for (const auto& [name, side] : c.untouched)
+            EXPECT_EQ(store.levelOf(indexOf(c.elements, name), side, 0), 20000u)
+                << c.what << ": " << name;
+        // A boost is never what is recorded.
+        ASSERT_TRUE(mixer.LineRecordingSource) << c.what;
+        EXPECT_EQ(mixer.LineRecordingSource->Name.find("Boost"), std::string::npos) << c.what;
+    }
+}
+
+// What the set-up changed goes into the state file before it changes it, and
+// comes back: at a normal close the capture side only, after a crash all of
+// it; a control the user moved meanwhile stays where the user put it.
+TEST_F(SetUpOnCard, GivesBackWhatTheSetUpChanged) {
+    struct Case {
+        const char* what;
+        bool crashed;                            // restored from the file written before the set-up
+        bool userMoved;                          // the line input's capture level moved to 40000
+        std::uint32_t captureLevel, masterLevel; // of "Capture" and "Master" afterwards
+        bool captureSwitch;                      // of "Capture" afterwards
+    };
+    const Case cases[] = {
+        {"normal close", false, false, 20000, 65535, false},
+        {"normal close after the user moved the level", false, true, 40000, 65535, false},
+        {"killed during the set-up", true, false, 20000, 20000, false},
+    };
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_STATE_HOME", home.path().toUtf8());
+    const QString path = mixerJournalPath();
+    EXPECT_EQ(path, home.path() + "/zo7scope/mixer-state.json");
+    for (const auto& c : cases) {
+        auto elements = hdaCodec("Input Source");
+        auto& card = install(elements);
+        TAudioMixer mixer;
+        mixer.OpenMixer();
+        const MixerJournal before = snapshotMixer(mixer);
+        ASSERT_EQ(writeJournal(path, before), "") << c.what;
+        SetUpOpenMixer(mixer);
+        auto& store = *card.store;
+        const auto capture = indexOf(elements, "Capture");
+        const auto master = indexOf(elements, "Master");
+        ASSERT_EQ(store.levelOf(capture, Side::capture, 0), 65535u);
+        ASSERT_TRUE(store.on(capture, Side::capture, 0));
+        if (!c.crashed) {
+            ASSERT_EQ(writeJournal(path, changedControls(before, snapshotMixer(mixer))), "");
+        }
+        if (c.userMoved) store.setLevel(capture, Side::capture, allChannels, 40000);
+
+        std::string error;
+        const auto kept = readJournal(path, error);
+        ASSERT_TRUE(kept) << c.what << ": " << error;
+        EXPECT_GT(restoreJournal(*mixer.Handle(), *kept, !c.crashed), 0) << c.what;
+        EXPECT_EQ(store.levelOf(capture, Side::capture, 0), c.captureLevel) << c.what;
+        EXPECT_EQ(store.levelOf(capture, Side::capture, 1), c.captureLevel) << c.what;
+        EXPECT_EQ(store.on(capture, Side::capture, 0), c.captureSwitch) << c.what;
+        EXPECT_EQ(store.levelOf(master, Side::playback, 0), c.masterLevel) << c.what;
+        // The input source goes back to the microphone it was on (item 0).
+        EXPECT_EQ(store.items[indexOf(elements, "Input Source")], 0u) << c.what;
+    }
+    // A file that is not one is reported and not taken for one.
+    QFile bad(path);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{\"mixer\": ");
+    bad.close();
+    std::string error;
+    EXPECT_FALSE(readJournal(path, error));
+    EXPECT_FALSE(error.empty());
+    qunsetenv("XDG_STATE_HOME");
 }
 
 // --- names and volumes --------------------------------------------------------

@@ -15,6 +15,8 @@ const VolumeRange ac97Steps{Taper::linear, 0, 31, 0, 0};
 const VolumeRange hdaMaster{Taper::decibel, 0, 87, -6525, 0};
 const VolumeRange hdaCapture{Taper::decibel, 0, 63, -1650, 3075};
 const VolumeRange quietOnly{Taper::decibel, 0, 50, -6000, -1000};
+const VolumeRange shallowCapture{Taper::decibel, 0, 22, -300, 3000};
+const VolumeRange unityBottom{Taper::decibel, 0, 31, 0, 2325};
 
 struct RawCase {
     const char* name;
@@ -94,6 +96,10 @@ TEST(VolumeScale, ReadingBackGivesTheLevel) {
         {"the bottom of the range is silence", hdaMaster, -6525, 0},
         {"an amplifying gain reads as full", hdaCapture, 1200, 65535},
         {"the top of a quiet fader is full", quietOnly, -1000, 65535},
+        // A capture control that stops at -3 dB is not silent at its bottom:
+        // the gain switch reads back 10^(-3/20) of full there.
+        {"a bottom above -60 dB is its gain", shallowCapture, -300, 46395},
+        {"a bottom at 0 dB is full", unityBottom, 0, 65535},
     };
     for (const auto& c : cases) {
         const auto level = c.range.taper == Taper::decibel ? dbToLevel(c.value, c.range)

@@ -50,6 +50,7 @@ struct FactoryCase {
     const char* device;
     const char* runs; // the card's name, or empty for an error
     const char* says; // in the error line
+    const char* mixer = "";
 };
 
 // Shown by its name in test listings.
@@ -61,14 +62,16 @@ class SoundCardFactory : public ::testing::TestWithParam<FactoryCase> {};
 
 TEST_P(SoundCardFactory, BuildsTheChosenCardOrSaysWhy) {
     const auto c = GetParam();
-    auto setup = createSoundCard(std::string_view(c.audio), std::string_view(c.circuit),
-                                 std::string_view(c.device));
+    auto setup =
+        createSoundCard(std::string_view(c.audio), std::string_view(c.circuit),
+                        std::string_view(c.device), BenchTime::realTime, {},
+                        std::string_view(c.mixer));
     const bool ok = *c.runs != '\0';
-    EXPECT_EQ(soundCardOptionError(c.audio, c.circuit, c.device).empty(), ok);
+    EXPECT_EQ(soundCardOptionError(c.audio, c.circuit, c.device, c.mixer).empty(), ok);
     if (!ok) {
         EXPECT_FALSE(setup.card);
         EXPECT_NE(setup.error.find(c.says), std::string::npos) << setup.error;
-        EXPECT_EQ(setup.error, soundCardOptionError(c.audio, c.circuit, c.device));
+        EXPECT_EQ(setup.error, soundCardOptionError(c.audio, c.circuit, c.device, c.mixer));
         return;
     }
     ASSERT_TRUE(setup.card) << setup.error;
@@ -86,6 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FactoryCase{"BadCircuit", "bench", "R=10,Q=1", "", "", "--circuit"},
                       FactoryCase{"BadCircuitForAlsa", "alsa", "L=1m", "", "", "resistor"},
                       FactoryCase{"DeviceOnTheBench", "bench", "", "hw:1", "", "--device=hw:1"},
+                      FactoryCase{"MixerOnTheBench", "bench", "", "", "", "--mixer=hw:2", "hw:2"},
+                      // A named device is what the user means, even when it does not open.
+                      FactoryCase{"AutoWithAbsentDevice", "auto", "", "hw:7", "alsa", ""},
                       FactoryCase{"UnknownBackend", "oss", "", "", "", "--audio=oss"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -118,19 +124,32 @@ TEST(MixerLauncher, PicksTheFirstAvailableCommand) {
     }
 }
 
-TEST(MixerLauncher, AlsaRunsPavucontrolElseAlsamixerOnItsMixerInATerminal) {
-    const auto list = alsa::mixerApplications("hw:1");
+TEST(MixerLauncher, AlsaShowsTheMixerItSetsUp) {
     struct Case {
+        const char* mixer;
+        bool server;
         std::set<std::string> installed;
         std::vector<std::string> command; // program and arguments; empty: none
     };
     const Case cases[] = {
-        {{"pavucontrol", "xterm", "alsamixer"}, {"pavucontrol"}},
-        {{"xterm", "alsamixer"}, {"xterm", "-e", "alsamixer", "-D", "hw:1"}},
-        {{"gnome-terminal", "alsamixer"}, {"gnome-terminal", "--", "alsamixer", "-D", "hw:1"}},
-        {{"xterm"}, {}},
+        // A card's mixer: alsamixer on that card, even where pavucontrol is
+        // installed (it shows the sound server, not the card).
+        {"hw:1",
+         false,
+         {"pavucontrol", "xterm", "alsamixer"},
+         {"xterm", "-e", "alsamixer", "-D", "hw:1"}},
+        {"hw:1",
+         false,
+         {"gnome-terminal", "alsamixer"},
+         {"gnome-terminal", "--", "alsamixer", "-D", "hw:1"}},
+        {"hw:1", false, {"pavucontrol"}, {}},
+        {"hw:1", false, {"xterm"}, {}},
+        // A sound server's: pavucontrol, else alsamixer on the server's mixer.
+        {"pulse", true, {"pavucontrol", "xterm", "alsamixer"}, {"pavucontrol"}},
+        {"pulse", true, {"xterm", "alsamixer"}, {"xterm", "-e", "alsamixer", "-D", "pulse"}},
     };
     for (const auto& c : cases) {
+        const auto list = alsa::mixerApplications(c.mixer, c.server);
         const auto chosen = chooseMixerApplication(
             list, [&](const std::string& p) { return c.installed.count(p) > 0; });
         std::vector<std::string> command;

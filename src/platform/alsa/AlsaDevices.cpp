@@ -2,6 +2,7 @@
 
 #include "core/TruncatedText.h"
 #include "platform/alsa/AlsaErrors.h"
+#include "platform/alsa/PcmMixer.h"
 
 #include <alsa/asoundlib.h>
 #include <cstdlib>
@@ -33,18 +34,6 @@ ControlCard cardInfo(const std::string& device) {
     }
     snd_ctl_close(ctl);
     return card;
-}
-
-// Whether the mixer of a control device has any simple element.
-bool mixerHasElements(const std::string& device) {
-    snd_mixer_t* mixer = nullptr;
-    if (snd_mixer_open(&mixer, 0) < 0) return false;
-    bool any = false;
-    if (snd_mixer_attach(mixer, device.c_str()) >= 0 &&
-        snd_mixer_selem_register(mixer, nullptr, nullptr) >= 0 && snd_mixer_load(mixer) >= 0)
-        any = snd_mixer_first_elem(mixer) != nullptr;
-    snd_mixer_close(mixer);
-    return any;
 }
 
 std::string hintValue(void* hint, const char* id) {
@@ -83,19 +72,15 @@ std::vector<CardInfo> soundCards() {
     return cards;
 }
 
-std::vector<MixerDevice> mixerDevices(std::optional<int> preferredCard) {
-    std::vector<MixerDevice> devices;
-    for (const auto& card : soundCards()) {
-        MixerDevice device{"hw:" + std::to_string(card.index), truncated(card.name, 31), false};
-        if (preferredCard && card.index == *preferredCard)
-            devices.insert(devices.begin(), device);
-        else
-            devices.push_back(device);
-    }
-    if (devices.empty() && mixerHasElements("default")) {
-        std::string name = cardInfo("default").name;
-        devices.push_back({"default", truncated(name.empty() ? "default" : name, 31), true});
-    }
+std::vector<MixerDevice> mixerDevices(const std::string& mixer) {
+    const auto card = cardOfControl(mixer);
+    std::string name = cardInfo(mixer).name;
+    std::vector<MixerDevice> devices = {
+        {mixer, truncated(name.empty() ? mixer : name, 31), !card.has_value()}};
+    for (const auto& other : soundCards())
+        if (!card || other.index != *card)
+            devices.push_back(
+                {"hw:" + std::to_string(other.index), truncated(other.name, 31), false});
     return devices;
 }
 
@@ -122,6 +107,35 @@ bool pcmOpens(const std::string& pcmName) {
     return true;
 }
 
+namespace {
+
+// What --list-devices says of a PCM that records.
+std::string pcmLine(const std::string& name, const PcmProbe& probe) {
+    std::ostringstream out;
+    if (probe.card) {
+        const auto cards = soundCards();
+        out << "card " << *probe.card;
+        for (const auto& c : cards)
+            if (c.index == *probe.card) out << " (" << c.id << ")";
+    } else {
+        out << "no card";
+    }
+    if (probe.result != error::ok) {
+        out << ", does not open for recording now";
+    } else if (probe.maximumChannels == 1) {
+        out << ", records 1 channel: NOT USABLE (IL and UR need two)";
+    } else if (probe.minimumChannels == probe.maximumChannels) {
+        out << ", records " << probe.minimumChannels << " channels";
+    } else {
+        out << ", records " << probe.minimumChannels << " to " << probe.maximumChannels
+            << " channels";
+    }
+    out << ", mixer " << mixerOfPcm(name, probe.card, !probe.card && controlOpens(name));
+    return out.str();
+}
+
+} // namespace
+
 std::string deviceListing() {
     std::ostringstream out;
     const auto cards = soundCards();
@@ -140,10 +154,11 @@ std::string deviceListing() {
             std::string description = hintValue(*hint, "DESC");
             for (auto& c : description)
                 if (c == '\n') c = ' ';
-            const char* direction = io.empty()      ? "recording and playback"
-                                    : io == "Input" ? "recording only"
-                                                    : "playback only";
-            out << "  " << name << "  [" << direction << "]";
+            out << "  " << name;
+            if (io == "Output")
+                out << "  [playback only]";
+            else
+                out << "  [" << pcmLine(name, probePcm(name)) << "]";
             if (!description.empty()) out << "  " << description;
             out << "\n";
             ++listed;

@@ -23,10 +23,11 @@ struct MixerDevice {
     bool server = false;     // the mixer of a sound server (PulseAudio, PipeWire)
 };
 
-// The hardware mixers of the cards (hw:N), the card of `preferredCard` first;
-// when there is no card, the mixer of "default" if it has elements (the
-// sound server's).
-std::vector<MixerDevice> mixerDevices(std::optional<int> preferredCard);
+// The mixer devices of the backend: `mixer` first (the control device behind
+// the PCM in use, PcmMixer.h, or the one the user named), then the hardware
+// mixers (hw:N) of the other cards. A mixer without a card is a sound
+// server's.
+std::vector<MixerDevice> mixerDevices(const std::string& mixer);
 
 // The card a PCM name refers to, when it names one ("hw:1", "plughw:CARD=Device,DEV=0",
 // "front:CARD=PCH" ...).
@@ -35,7 +36,9 @@ std::optional<int> cardOfDevice(const std::string& pcmName);
 // Whether the PCM opens for playback now (it is closed again at once).
 bool pcmOpens(const std::string& pcmName);
 
-// The cards and PCMs the program can use, for --list-devices: one line each.
+// The cards and PCMs the program can use, for --list-devices: one line each,
+// a PCM's with its card, the channels it records and the mixer that goes
+// with it; a PCM that records one channel only is marked unusable.
 std::string deviceListing();
 
 } // namespace platform::alsa

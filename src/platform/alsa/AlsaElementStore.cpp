@@ -13,6 +13,19 @@ constexpr int sideIndex(Side side) {
     return side == Side::playback ? 0 : 1;
 }
 
+// The raw capture volume whose gain is nearest to `db` (hundredths of a dB).
+long nearestCaptureStep(snd_mixer_elem_t* elem, long db) {
+    long below = 0;
+    long above = 0;
+    if (snd_mixer_selem_ask_capture_dB_vol(elem, db, -1, &below) < 0) below = 0;
+    if (snd_mixer_selem_ask_capture_dB_vol(elem, db, 1, &above) < 0) return below;
+    long belowDb = 0;
+    long aboveDb = 0;
+    if (snd_mixer_selem_ask_capture_vol_dB(elem, below, &belowDb) < 0) return above;
+    if (snd_mixer_selem_ask_capture_vol_dB(elem, above, &aboveDb) < 0) return below;
+    return db - belowDb <= aboveDb - db ? below : above;
+}
+
 MMResult result(int r) {
     return r < 0 ? resultOfAlsaError(r) : error::ok;
 }
@@ -78,9 +91,11 @@ void AlsaElementStore::describe(bool server) {
                                                                             &range.maximumDb)
                                     : snd_mixer_selem_get_capture_dB_range(elem, &range.minimumDb,
                                                                            &range.maximumDb);
-            range.taper = server                                         ? Taper::cubic
-                          : db == 0 && range.minimumDb < range.maximumDb ? Taper::decibel
-                                                                         : Taper::linear;
+            // A gain in decibels is the truth wherever the element states
+            // one; a sound server's mixer without one is cubic.
+            range.taper = db == 0 && range.minimumDb < range.maximumDb ? Taper::decibel
+                          : server                                     ? Taper::cubic
+                                                                       : Taper::linear;
         };
         describeSide(d.playback, 0);
         describeSide(d.capture, 1);
@@ -131,7 +146,8 @@ MMResult AlsaElementStore::level(std::size_t element, Side side, std::uint32_t c
             snd_mixer_selem_get_playback_volume(e->elem, id, &raw);
         else
             snd_mixer_selem_get_capture_volume(e->elem, id, &raw);
-        level = raw <= range.minimum ? 0 : dbToLevel(value, range);
+        const bool silentBottom = range.minimumDb <= silentBottomDb;
+        level = raw <= range.minimum && silentBottom ? 0 : dbToLevel(value, range);
         return error::ok;
     }
     const int r = side == Side::playback ? snd_mixer_selem_get_playback_volume(e->elem, id, &value)
@@ -150,6 +166,13 @@ MMResult AlsaElementStore::setLevel(std::size_t element, Side side, std::uint32_
     const auto id =
         static_cast<snd_mixer_selem_channel_id_t>(all ? 0 : channelId(*e, side, channel));
     const bool playback = side == Side::playback;
+    if (range.taper == Taper::decibel && level > 0 && !playback) {
+        // A recording level takes the step nearest to the gain asked for: the
+        // measurement reads back what was reached and corrects for it.
+        const long raw = nearestCaptureStep(e->elem, levelToDb(level, range));
+        if (all) return result(snd_mixer_selem_set_capture_volume_all(e->elem, raw));
+        return result(snd_mixer_selem_set_capture_volume(e->elem, id, raw));
+    }
     if (range.taper == Taper::decibel && level > 0) {
         // At or below the gain asked for: never louder than the level says.
         const long db = levelToDb(level, range);

@@ -2,7 +2,9 @@
 
 #include "platform/alsa/AlsaErrors.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
+#include <cstring>
 
 namespace platform::alsa {
 
@@ -27,19 +29,31 @@ struct SwParams {
     ~SwParams() { snd_pcm_sw_params_free(p); }
 };
 
-// hw and sw parameters for the format; a negative errno on failure.
-int configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format, bool& canPause) {
+// hw and sw parameters for the format; the layer's code on failure.
+// `doubled`: mono playback goes out as stereo.
+MMResult configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format,
+                   bool& canPause, bool& doubled) {
     HwParams hw;
-    if (!hw.p) return -ENOMEM;
+    if (!hw.p) return error::noMemory;
     int r = snd_pcm_hw_params_any(pcm, hw.p);
-    if (r < 0) return r;
-    if ((r = snd_pcm_hw_params_set_access(pcm, hw.p, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
-        (r = snd_pcm_hw_params_set_format(
-             pcm, hw.p, format.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE)) <
-            0 ||
-        (r = snd_pcm_hw_params_set_channels(pcm, hw.p, format.channels)) < 0 ||
-        (r = snd_pcm_hw_params_set_rate(pcm, hw.p, format.framesPerSecond, 0)) < 0)
-        return -EINVAL;
+    if (r < 0) return resultOfAlsaError(r);
+    if (snd_pcm_hw_params_set_access(pcm, hw.p, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+        snd_pcm_hw_params_set_format(
+            pcm, hw.p, format.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE) < 0)
+        return error::badFormat;
+    doubled = false;
+    if (snd_pcm_hw_params_test_channels(pcm, hw.p, format.channels) < 0) {
+        unsigned most = 0;
+        snd_pcm_hw_params_get_channels_max(hw.p, &most);
+        if (direction == StreamDirection::capture && format.channels == 2 && most < 2)
+            return error::oneChannelInput;
+        doubled = direction == StreamDirection::playback && format.channels == 1 &&
+                  snd_pcm_hw_params_test_channels(pcm, hw.p, 2) == 0;
+        if (!doubled) return error::badFormat;
+    }
+    if (snd_pcm_hw_params_set_channels(pcm, hw.p, doubled ? 2u : format.channels) < 0 ||
+        snd_pcm_hw_params_set_rate(pcm, hw.p, format.framesPerSecond, 0) < 0)
+        return error::badFormat;
     // Sizes scale with the rate; near values are fine.
     const double scale = format.framesPerSecond / 44100.0;
     snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(
@@ -48,14 +62,14 @@ int configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format
     int dir = 0;
     snd_pcm_hw_params_set_period_size_near(pcm, hw.p, &period, &dir);
     snd_pcm_hw_params_set_buffer_size_near(pcm, hw.p, &buffer);
-    if ((r = snd_pcm_hw_params(pcm, hw.p)) < 0) return r;
+    if ((r = snd_pcm_hw_params(pcm, hw.p)) < 0) return resultOfAlsaError(r);
     canPause = snd_pcm_hw_params_can_pause(hw.p) != 0;
     snd_pcm_hw_params_get_period_size(hw.p, &period, &dir);
     snd_pcm_hw_params_get_buffer_size(hw.p, &buffer);
 
     SwParams sw;
-    if (!sw.p) return -ENOMEM;
-    if ((r = snd_pcm_sw_params_current(pcm, sw.p)) < 0) return r;
+    if (!sw.p) return error::noMemory;
+    if ((r = snd_pcm_sw_params_current(pcm, sw.p)) < 0) return resultOfAlsaError(r);
     snd_pcm_sw_params_set_avail_min(pcm, sw.p, period);
     snd_pcm_uframes_t boundary = 0;
     snd_pcm_sw_params_get_boundary(sw.p, &boundary);
@@ -63,7 +77,7 @@ int configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format
     // the stream has nothing more to write).
     snd_pcm_sw_params_set_start_threshold(
         pcm, sw.p, direction == StreamDirection::capture ? boundary : buffer);
-    return snd_pcm_sw_params(pcm, sw.p);
+    return resultOfAlsaError(std::min(snd_pcm_sw_params(pcm, sw.p), 0));
 }
 
 // Whether the format is one the backend can open: PCM, 1 or 2 channels of 8
@@ -88,11 +102,12 @@ MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
     if (const int r = snd_pcm_open(&handle, device.c_str(), stream, SND_PCM_NONBLOCK); r < 0)
         return resultOfAlsaError(r);
     bool canPause = false;
-    if (const int r = configure(handle, direction, format, canPause); r < 0) {
+    bool doubled = false;
+    if (const auto r = configure(handle, direction, format, canPause, doubled)) {
         snd_pcm_close(handle);
-        return resultOfAlsaError(r);
+        return r;
     }
-    pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause));
+    pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause, doubled));
     return error::ok;
 }
 
@@ -102,8 +117,17 @@ AlsaPcm::~AlsaPcm() {
 }
 
 long AlsaPcm::transfer(char* data, std::uint32_t frames) {
-    return direction_ == StreamDirection::capture ? snd_pcm_readi(pcm_, data, frames)
-                                                  : snd_pcm_writei(pcm_, data, frames);
+    if (direction_ == StreamDirection::capture) return snd_pcm_readi(pcm_, data, frames);
+    if (!doubled_) return snd_pcm_writei(pcm_, data, frames);
+    // Each mono sample becomes a frame of two equal samples.
+    doubling_.resize(static_cast<std::size_t>(frames) * frameBytes_ * 2);
+    char* out = doubling_.data();
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        const char* sample = data + static_cast<std::size_t>(f) * frameBytes_;
+        for (int copy = 0; copy < 2; ++copy, out += frameBytes_)
+            std::memcpy(out, sample, frameBytes_);
+    }
+    return snd_pcm_writei(pcm_, doubling_.data(), frames);
 }
 
 int AlsaPcm::start() {

@@ -4,6 +4,12 @@
 // reported at once instead of waited for, and with small periods: capture
 // delivers every 10 ms, so that the first block of a capture is there as soon
 // as its sound has been recorded, even behind a sound server.
+//
+// Real devices take what they take: a device that refuses mono playback (the
+// hw: devices of most HDA codecs and USB adapters) is opened in stereo and
+// gets the mono signal on both channels. A device that records one channel
+// only is refused (error::oneChannelInput): the two recorded channels carry
+// different quantities, and a copied channel would read as a wrong value.
 
 #include "platform/SoundCard.h"
 #include "platform/alsa/PcmPort.h"
@@ -35,13 +41,17 @@ public:
     int revents(std::vector<pollfd>& fds) override;
 
 private:
-    AlsaPcm(snd_pcm_t* pcm, StreamDirection direction, std::uint32_t frameBytes, bool canPause)
-        : pcm_(pcm), direction_(direction), frameBytes_(frameBytes), canPause_(canPause) {}
+    AlsaPcm(snd_pcm_t* pcm, StreamDirection direction, std::uint32_t frameBytes, bool canPause,
+            bool doubled)
+        : pcm_(pcm), direction_(direction), frameBytes_(frameBytes), canPause_(canPause),
+          doubled_(doubled) {}
 
     snd_pcm_t* pcm_;
     StreamDirection direction_;
     std::uint32_t frameBytes_;
     bool canPause_;
+    bool doubled_;               // mono played as stereo: each sample goes out twice
+    std::vector<char> doubling_; // the stereo frames of a doubled write
 };
 
 } // namespace platform::alsa

@@ -6,6 +6,7 @@
 #include "platform/alsa/AlsaErrors.h"
 #include "platform/alsa/AlsaPcm.h"
 #include "platform/alsa/LayoutMixer.h"
+#include "platform/alsa/PcmMixer.h"
 #include "platform/alsa/PcmStream.h"
 #include "platform/alsa/VolumeElements.h"
 
@@ -67,8 +68,9 @@ MMResult openStream(const std::string& pcm, StreamDirection direction, const Pcm
 
 } // namespace
 
-std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice) {
-    std::vector<LaunchCommand> commands = {{"pavucontrol", {}, {}}};
+std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice, bool server) {
+    std::vector<LaunchCommand> commands;
+    if (server) commands.push_back({"pavucontrol", {}, {}});
     const auto inTerminals = alsamixerInTerminals({"-D", mixerDevice});
     commands.insert(commands.end(), inTerminals.begin(), inTerminals.end());
     return commands;
@@ -78,7 +80,7 @@ AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
       counters_(std::make_shared<XrunCounters>()) {
     silenceAlsaDiagnostics();
-    mixers_ = mixerDevices(cardOfDevice(options_.device));
+    mixers_ = mixerDevices(options_.mixer.empty() ? mixerOfPcm(options_.device) : options_.mixer);
 }
 
 AlsaSoundCard::~AlsaSoundCard() {
@@ -159,7 +161,7 @@ MMResult AlsaSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
 
 bool AlsaSoundCard::launchMixerApplication() {
     if (options_.mixerLauncher) return options_.mixerLauncher();
-    return launchFirstAvailable(mixerApplications(mixers_.empty() ? "default" : mixers_[0].device));
+    return launchFirstAvailable(mixerApplications(mixers_[0].device, mixers_[0].server));
 }
 
 std::uint64_t AlsaSoundCard::overruns() const {

@@ -6,13 +6,13 @@
 //   "default") per stream; a worker thread per open stream moves the queued
 //   headers (PcmStream.h), and notifications reach their targets on the GUI
 //   thread through the card's relay.
-// - Mixer devices are the hardware mixers of the cards (hw:N, the card of the
-//   chosen PCM first) or, without a card, the mixer of "default" (the sound
-//   server's); their elements are mapped as MixerLayout.h describes.
+// - Mixer device 0 is the control device behind the PCM in use (PcmMixer.h)
+//   or the one the options name; the hardware mixers of the other cards
+//   follow. Their elements are mapped as MixerLayout.h describes.
 // - Volumes of wave-out device 0 and aux devices 1..5 are playback levels of
 //   mixer device 0 (VolumeElements.h).
-// - The mixer application is pavucontrol when present, else alsamixer on
-//   mixer device 0 in a terminal emulator.
+// - The mixer application shows mixer device 0: alsamixer on it in a
+//   terminal emulator, or pavucontrol for a sound server's.
 //
 // Construct and use it on the GUI thread; alsa-lib's own messages are kept
 // off stderr.
@@ -36,13 +36,15 @@ struct XrunCounters;
 
 struct AlsaOptions {
     std::string device = "default"; // the PCM of wave device 0 (and -1)
+    std::string mixer;              // mixer device 0; empty: the one behind `device`
     // What launchMixerApplication() runs; empty: the desktop's mixer as above.
     std::function<bool()> mixerLauncher;
 };
 
-// The mixer applications of the backend, in order: pavucontrol, else
-// alsamixer on the mixer device in one of the usual terminal emulators.
-std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice);
+// The mixer applications that show a mixer device, in order: alsamixer on it
+// in one of the usual terminal emulators; for a sound server's mixer
+// (server true) pavucontrol first.
+std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice, bool server);
 
 class AlsaSoundCard : public SoundCard {
 public:
@@ -53,6 +55,7 @@ public:
     AlsaSoundCard& operator=(const AlsaSoundCard&) = delete;
 
     std::string name() const override { return "alsa"; }
+    std::string deviceName() const override { return options_.device; }
 
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,
                        std::unique_ptr<WaveInput>& input) override;
@@ -67,6 +70,9 @@ public:
     MMResult setVolume(VolumeDevice device, std::uint32_t volume) override;
 
     bool launchMixerApplication() override;
+
+    // The control device of mixer device 0.
+    const std::string& mixerDevice() const { return mixers_.front().device; }
 
     // Over- and underruns recovered on this card's streams so far.
     std::uint64_t overruns() const;

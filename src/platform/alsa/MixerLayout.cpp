@@ -41,6 +41,13 @@ bool hasCapture(const ElementDescription& e) {
     return e.enumItems.empty() && (e.capture.volume || e.capture.hasSwitch);
 }
 
+// A boost amplifies an input before the capture path ("Line Boost", "Mic
+// Boost"); alsa-lib may report it on either side. It is never an input.
+bool isBoost(const ElementDescription& e) {
+    const std::string n = lower(e.name);
+    return n.size() >= 5 && n.compare(n.size() - 5, 5, "boost") == 0;
+}
+
 LayoutControl volumeControl(const ElementDescription& e, std::ptrdiff_t index, ControlRole role,
                             bool uniform) {
     const ElementSide& side = role == ControlRole::playbackVolume ? e.playback : e.capture;
@@ -150,11 +157,17 @@ playbackDestination(const std::vector<ElementDescription>& elements) {
         addPlaybackControls(d.line, elements[*master], static_cast<std::ptrdiff_t>(*master));
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& e = elements[i];
-        if (!hasPlayback(e) || (master && i == *master)) continue;
+        // A boost on the capture side stands here too, as a line of its own.
+        const bool captureBoost = !hasPlayback(e) && isBoost(e) && hasCapture(e);
+        if ((!hasPlayback(e) && !captureBoost) || (master && i == *master)) continue;
         LayoutLine source;
         source.line =
-            lineRecord(e.name, lineTypeOfName(e.name), e.playback.channels, lineFlag::source);
-        addPlaybackControls(source, e, static_cast<std::ptrdiff_t>(i));
+            lineRecord(e.name, lineTypeOfName(e.name),
+                       captureBoost ? e.capture.channels : e.playback.channels, lineFlag::source);
+        if (captureBoost)
+            addCaptureLevel(source, e, static_cast<std::ptrdiff_t>(i));
+        else
+            addPlaybackControls(source, e, static_cast<std::ptrdiff_t>(i));
         d.sources.push_back(std::move(source));
     }
     if (!master && d.sources.empty()) return std::nullopt;
@@ -172,7 +185,8 @@ captureDestination(const std::vector<ElementDescription>& elements) {
     const auto selector = findSelector(elements);
     std::vector<std::size_t> inputElements;
     for (std::size_t i = 0; i < elements.size(); ++i)
-        if (hasCapture(elements[i]) && !(master && i == *master)) inputElements.push_back(i);
+        if (hasCapture(elements[i]) && !isBoost(elements[i]) && !(master && i == *master))
+            inputElements.push_back(i);
     if (!master && !selector && inputElements.empty()) return std::nullopt;
 
     // The inputs, in the order the multiplexer lists them.

@@ -28,7 +28,7 @@ long levelToDb(std::uint32_t level, const VolumeRange& range) {
 }
 
 std::uint32_t dbToLevel(long hundredthsDb, const VolumeRange& range) {
-    if (hundredthsDb <= range.minimumDb) return 0;
+    if (hundredthsDb <= range.minimumDb && range.minimumDb <= silentBottomDb) return 0;
     const double relative = static_cast<double>(hundredthsDb - referenceDb(range)) / 2000.0;
     return clampLevel(fullLevel * std::pow(10.0, relative));
 }

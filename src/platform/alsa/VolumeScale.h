@@ -28,6 +28,11 @@ struct VolumeRange {
 
 constexpr std::uint32_t fullLevel = 65535;
 
+// The bottom of a decibel range at or below this gain (hundredths of a dB)
+// stands for silence and reads as level 0; a range that stops higher (a
+// capture control that cannot go below -3 dB, say) reads as the gain it is at.
+constexpr long silentBottomDb = -6000;
+
 // Decibel taper: the gain to set for a level, in hundredths of a dB, within
 // the range. Level 0 gives the bottom of the range.
 long levelToDb(std::uint32_t level, const VolumeRange& range);

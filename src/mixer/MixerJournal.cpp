@@ -1,0 +1,152 @@
+#include "mixer/MixerJournal.h"
+
+#include "mixer/AudioMixer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <algorithm>
+
+namespace {
+
+QJsonArray toJson(const std::vector<std::uint32_t>& values) {
+    QJsonArray array;
+    for (const auto v : values)
+        array.append(static_cast<double>(v));
+    return array;
+}
+
+std::vector<std::uint32_t> fromJson(const QJsonValue& value) {
+    std::vector<std::uint32_t> values;
+    for (const auto& v : value.toArray())
+        values.push_back(static_cast<std::uint32_t>(v.toDouble()));
+    return values;
+}
+
+bool isBoost(const std::string& name) {
+    return name.size() >= 5 && name.compare(name.size() - 5, 5, "Boost") == 0;
+}
+
+} // namespace
+
+QString mixerJournalPath() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/zo7scope/mixer-state.json");
+}
+
+MixerJournal snapshotMixer(const TAudioMixer& mixer) {
+    MixerJournal journal;
+    journal.mixer = mixer.ProductName;
+    auto* handle = mixer.Handle();
+    if (!handle) return journal;
+    auto take = [&](const TSource& line, bool capture) {
+        for (const auto& control : line.Controls) {
+            if (!control->Valid) continue;
+            JournalEntry entry;
+            entry.controlId = control->ControlID;
+            entry.channels = control->Uniform ? 1 : std::max<std::uint32_t>(control->Channels, 1);
+            entry.items = control->ItemCount;
+            entry.capture = capture || isBoost(line.Name);
+            entry.name = line.Name + ": " + control->Name;
+            if (handle->getValues(entry.controlId, entry.channels, entry.items, entry.before) ==
+                platform::error::ok)
+                journal.entries.push_back(std::move(entry));
+        }
+    };
+    for (const auto& destination : mixer.Destinations) {
+        const bool capture = destination.get() == mixer.RecordingDestination;
+        take(*destination, capture);
+        for (const auto& source : destination->Sources)
+            take(*source, capture);
+    }
+    return journal;
+}
+
+MixerJournal changedControls(const MixerJournal& before, const MixerJournal& after) {
+    MixerJournal changed;
+    changed.mixer = before.mixer;
+    for (const auto& old : before.entries)
+        for (const auto& now : after.entries)
+            if (now.controlId == old.controlId && now.before != old.before) {
+                JournalEntry entry = old;
+                entry.after = now.before;
+                changed.entries.push_back(std::move(entry));
+            }
+    return changed;
+}
+
+std::string writeJournal(const QString& path, const MixerJournal& journal) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return "cannot make the directory of " + path.toStdString();
+    QJsonArray entries;
+    for (const auto& e : journal.entries) {
+        QJsonObject o;
+        o[QStringLiteral("control")] = static_cast<double>(e.controlId);
+        o[QStringLiteral("channels")] = static_cast<double>(e.channels);
+        o[QStringLiteral("items")] = static_cast<double>(e.items);
+        o[QStringLiteral("capture")] = e.capture;
+        o[QStringLiteral("name")] = QString::fromStdString(e.name);
+        o[QStringLiteral("before")] = toJson(e.before);
+        if (!e.after.empty()) o[QStringLiteral("after")] = toJson(e.after);
+        entries.append(o);
+    }
+    QJsonObject root;
+    root[QStringLiteral("mixer")] = QString::fromStdString(journal.mixer);
+    root[QStringLiteral("controls")] = entries;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
+    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    if (!file.commit()) return file.errorString().toStdString();
+    return {};
+}
+
+std::optional<MixerJournal> readJournal(const QString& path, std::string& error) {
+    QFile file(path);
+    if (!file.exists()) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString().toStdString();
+        return std::nullopt;
+    }
+    QJsonParseError parse{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parse);
+    if (parse.error != QJsonParseError::NoError || !document.isObject()) {
+        error = "not a mixer state file: " + parse.errorString().toStdString();
+        return std::nullopt;
+    }
+    MixerJournal journal;
+    journal.mixer = document[QStringLiteral("mixer")].toString().toStdString();
+    for (const auto& value : document[QStringLiteral("controls")].toArray()) {
+        const QJsonObject o = value.toObject();
+        JournalEntry e;
+        e.controlId = static_cast<std::uint32_t>(o[QStringLiteral("control")].toDouble());
+        e.channels = static_cast<std::uint32_t>(o[QStringLiteral("channels")].toDouble());
+        e.items = static_cast<std::uint32_t>(o[QStringLiteral("items")].toDouble());
+        e.capture = o[QStringLiteral("capture")].toBool();
+        e.name = o[QStringLiteral("name")].toString().toStdString();
+        e.before = fromJson(o[QStringLiteral("before")]);
+        e.after = fromJson(o[QStringLiteral("after")]);
+        journal.entries.push_back(std::move(e));
+    }
+    return journal;
+}
+
+int restoreJournal(platform::Mixer& mixer, const MixerJournal& journal, bool captureOnly) {
+    int restored = 0;
+    for (const auto& e : journal.entries) {
+        if (captureOnly && !e.capture) continue;
+        std::vector<std::uint32_t> now;
+        if (mixer.getValues(e.controlId, e.channels, e.items, now) != platform::error::ok) continue;
+        // Moved by the user while the program ran: theirs.
+        if (!e.after.empty() && now != e.after) continue;
+        if (now == e.before) continue;
+        if (mixer.setValues(e.controlId, e.channels, e.items, e.before) == platform::error::ok)
+            ++restored;
+    }
+    return restored;
+}
