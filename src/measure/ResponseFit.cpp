@@ -15,7 +15,10 @@ std::vector<FitPoint> readoutResolutionStandIn(const std::vector<ResponsePoint>&
         f.frequency = p.frequency;
         f.impedance = p.impedance;
         f.phaseDegrees = p.phaseDegrees;
-        f.valid = p.impedance > 0 && p.current > 0 && p.voltage > 0;
+        f.valid = p.valid && !p.overdriven && p.impedance > 0 && p.current > 0 && p.voltage > 0;
+        // A point taken before the circuit settled, or while another
+        // frequency played, is not fitted.
+        f.settled = p.settled && !p.frequencyMismatch;
         if (f.valid) {
             const double relative =
                 std::hypot(currentReadoutStep / p.current, voltageReadoutStep / p.voltage);

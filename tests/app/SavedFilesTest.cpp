@@ -67,7 +67,8 @@ TEST(SavedFiles, EveryWindowWriterLeavesThePreviousFileWholeOnFailure) {
             ASSERT_FALSE(target.isEmpty());
             const auto before = contentsOf(folder);
             const app::FileChooser chooser =
-                app::setFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+                app::setFileChooser([&](QWidget*, const QString&, const QString&, const QString&,
+                                        QString*) {
                     return c.trouble == Trouble::dialogCancelled ? QString() : target;
                 });
             boxes.clear();

@@ -17,11 +17,11 @@ TEST(ResponseFit, ReadoutStepsStandInForThePointsUncertainties) {
     } cases[] = {
         // 0.001 mA in 0.5 mA and 0.01 mV in 100 mV: 0.2 % and 0.01 %,
         // together 0.2002 %: 0.4005 ohm of 200, 0.1147 degrees.
-        {{300, 0.5, 100, 200, 60}, true, 0.4005, 0.1147},
+        {{300, 0.5, 100, true, 200, 60}, true, 0.4005, 0.1147},
         // 10 mA through 10 ohm: 0.01 % each, together 0.01414 %.
-        {{159, 10, 100, 10, -2}, true, 0.001414, 0.00810},
+        {{159, 10, 100, true, 10, -2}, true, 0.001414, 0.00810},
         // The current was too small to divide by.
-        {{20, 0.0004, 100, 0, 0}, false, 0, 0},
+        {{20, 0.0004, 100, false, 0, 0}, false, 0, 0},
     };
     std::vector<measure::ResponsePoint> points;
     for (const auto& c : cases)
@@ -46,7 +46,8 @@ TEST(ResponseFit, CurveAndCommentsOnlyForAFitThatHolds) {
     for (double f : {20.0, 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0}) {
         const double x = -1 / (2 * std::numbers::pi * f * 100e-6);
         const double z = std::hypot(10.0, x);
-        points.push_back({f, 100 / z, 100, z, std::atan2(x, 10.0) * 180 / std::numbers::pi});
+        points.push_back(
+            {f, 100 / z, 100, true, z, std::atan2(x, 10.0) * 180 / std::numbers::pi});
     }
     const auto fit = measure::fitResponse(points);
     ASSERT_EQ(fit.verdict, measure::FitVerdict::fitted);
