@@ -366,6 +366,8 @@ private:
     void connectGeneratorControls();
     void createScreenMenu();
     void createStreamWatch();
+    // Milliseconds on the clock the stream watch keeps time by.
+    std::int64_t streamNow() const;
     void showSilence(TPanel& panel, StreamKind kind,
                      const std::optional<platform::MMResult>& reason, const std::string& extra);
     // The figure of the X-Y view and the circuit line, drawn in a frame
@@ -401,8 +403,8 @@ private:
     bool journalKept_ = false;
     StreamWatch recordingWatch_;
     StreamWatch playbackWatch_;
-    QElapsedTimer streamClock_;
     QTimer* watchTimer_ = nullptr;
+    QElapsedTimer captureTried_; // wall time of the last attempt to open the input
     std::set<std::string> reportedSilences_; // each reason goes to stderr once
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;

@@ -31,7 +31,7 @@ TAudioOut* TForm1::CreateAudioOut1() {
     // A buffer whose handler fails is reported and counts as declined.
     component->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
         // A buffer asked for is one played (or the first of a stream).
-        if (streamClock_.isValid()) playbackWatch_.delivered(streamClock_.elapsed());
+        if (platform::hasSoundCard()) playbackWatch_.delivered(streamNow());
         return app::reportExceptions([&] { return AudioOut1FillBuffer(Buffer, Size); });
     };
     component->OnStart = [this](QObject* Sender) {
@@ -40,8 +40,13 @@ TAudioOut* TForm1::CreateAudioOut1() {
     return component;
 }
 
+std::int64_t TForm1::streamNow() const {
+    // The sound card's own clock: on the bench its simulated time, so that
+    // the watch and its retries keep the pace of the simulated streams.
+    return platform::hasSoundCard() ? platform::soundCard().clockMicroseconds() / 1000 : 0;
+}
+
 void TForm1::createStreamWatch() {
-    streamClock_.start();
     watchTimer_ = new QTimer(this);
     watchTimer_->setInterval(250);
     // The watch opens devices itself; it never wakes the idle cycle for nothing.
@@ -52,20 +57,25 @@ void TForm1::createStreamWatch() {
 }
 
 bool TForm1::captureAttemptDue() const {
-    return !streamClock_.isValid() || recordingWatch_.attemptDue(streamClock_.elapsed());
+    // Half a second after the last attempt on either clock: the card's, or
+    // the wall's for a bench whose simulated clock stands while nothing
+    // records.
+    return !platform::hasSoundCard() || recordingWatch_.attemptDue(streamNow()) ||
+           !captureTried_.isValid() || captureTried_.elapsed() >= StreamWatch::retryAfterMs;
 }
 
 void TForm1::StartCapture() {
     if (AudioIn1->DeviceOpen || !captureAttemptDue()) return;
     // A busy input is tried twice.
     if (!AudioIn1->StartStream(&AudioIn1)) AudioIn1->StartStream(&AudioIn1);
-    if (streamClock_.isValid())
+    captureTried_.start();
+    if (platform::hasSoundCard())
         recordingWatch_.attempted(AudioIn1->DeviceOpen ? platform::error::ok : AudioIn1->LastResult,
-                                  streamClock_.elapsed());
+                                  streamNow());
 }
 
 void TForm1::WatchStreams() {
-    const std::int64_t now = streamClock_.elapsed();
+    const std::int64_t now = streamNow();
     // While the window is open it records and plays, whatever start-up
     // achieved (a mixer that failed to open ends it early).
     recordingWatch_.expect(true, now);

@@ -59,7 +59,7 @@ bool TForm1::AudioIn1BufferFilled(char* Buffer, std::int32_t& Size) {
             AudioOut1->Played().playedMostOf(now - length, now).value_or(0);
         ++blocksRecorded_;
         blockFactors_ = {state.currentReadoutFactor, state.voltageReadoutFactor};
-        recordingWatch_.delivered(streamClock_.elapsed());
+        recordingWatch_.delivered(streamNow());
         emit blockRecorded();
     }
     // Not requeued: each start of the recording component captures two blocks.

@@ -89,8 +89,9 @@ TEST_F(BadInput, Generator1AmplitudeBox) {
             continue;
         }
         EXPECT_EQ(errors.size(), shown);
-        // The typed millivolts in sample units, stopped at the slider's ends.
-        const double wanted = *typed.number * 32.767;
+        // The typed millivolts as the readout shows them (32.767 sample
+        // units per 1.1 mV), stopped at the slider's ends.
+        const double wanted = *typed.number * 32.767 / 1.1;
         const int amplitude = state().generator1Amplitude;
         EXPECT_EQ(amplitude, form().ScrollBar4->value());
         if (wanted <= 0)
