@@ -56,6 +56,9 @@ void TForm1::ConfigureMixer() {
             " mixer settings it had changed were given back (" + where + ")");
         QFile::remove(path);
         AudioMixer1->OpenMixer(); // the model reads the values given back
+        // The volumes saved a moment ago were the killed run's: the ones
+        // given back are those to restore at the close.
+        ::SaveVolumes(state);
     } else if (!error.empty()) {
         say(where + ": " + error + "; it is left as it is, and this run keeps none");
         SetUpOpenMixer(*AudioMixer1);

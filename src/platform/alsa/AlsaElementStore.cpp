@@ -92,10 +92,15 @@ void AlsaElementStore::describe(bool server) {
                                     : snd_mixer_selem_get_capture_dB_range(elem, &range.minimumDb,
                                                                            &range.maximumDb);
             // A gain in decibels is the truth wherever the element states
-            // one; a sound server's mixer without one is cubic.
-            range.taper = db == 0 && range.minimumDb < range.maximumDb ? Taper::decibel
-                          : server                                     ? Taper::cubic
-                                                                       : Taper::linear;
+            // one; a sound server's mixer without one is cubic. A boost's
+            // steps all lie at or above 0 dB, where decibel levels end at
+            // full level: its levels count its steps, so that each step
+            // reads as its own level and can be given back.
+            const bool steps = isBoostName(d.name);
+            range.taper = steps                                          ? Taper::linear
+                          : db == 0 && range.minimumDb < range.maximumDb ? Taper::decibel
+                          : server                                       ? Taper::cubic
+                                                                         : Taper::linear;
         };
         describeSide(d.playback, 0);
         describeSide(d.capture, 1);

@@ -41,11 +41,8 @@ bool hasCapture(const ElementDescription& e) {
     return e.enumItems.empty() && (e.capture.volume || e.capture.hasSwitch);
 }
 
-// A boost amplifies an input before the capture path ("Line Boost", "Mic
-// Boost"); alsa-lib may report it on either side. It is never an input.
 bool isBoost(const ElementDescription& e) {
-    const std::string n = lower(e.name);
-    return n.size() >= 5 && n.compare(n.size() - 5, 5, "boost") == 0;
+    return isBoostName(e.name);
 }
 
 LayoutControl volumeControl(const ElementDescription& e, std::ptrdiff_t index, ControlRole role,
@@ -382,6 +379,11 @@ std::vector<std::uint32_t> MixerLayout::controlsOf(std::size_t element) const {
         }
     });
     return ids;
+}
+
+bool isBoostName(const std::string& name) {
+    const std::string n = lower(name);
+    return n.size() >= 5 && n.compare(n.size() - 5, 5, "boost") == 0;
 }
 
 } // namespace platform::alsa

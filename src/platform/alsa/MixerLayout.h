@@ -102,6 +102,10 @@ MixerLayout mapElements(const std::vector<ElementDescription>& elements);
 // The element whose playback level is the card's master level, if any.
 std::optional<std::size_t> playbackMaster(const std::vector<ElementDescription>& elements);
 
+// A boost amplifies an input before the capture path ("Line Boost", "Mic
+// Boost"); alsa-lib may report it on either side. It is never an input.
+bool isBoostName(const std::string& name);
+
 // The line type an element or input name stands for (sourceUndefined when
 // the name says nothing the program knows).
 std::uint32_t lineTypeOfName(const std::string& name);
