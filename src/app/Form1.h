@@ -401,10 +401,11 @@ private:
     std::uint64_t blocksRecorded_ = 0;
     MixerJournal mixerJournal_; // what the set-up changed
     bool journalKept_ = false;
+    bool generatorPlayed_ = false; // a playback stream has asked for a buffer
     StreamWatch recordingWatch_;
     StreamWatch playbackWatch_;
     QTimer* watchTimer_ = nullptr;
-    QElapsedTimer captureTried_; // wall time of the last attempt to open the input
+    QElapsedTimer captureTried_;             // wall time of the last attempt to open the input
     std::set<std::string> reportedSilences_; // each reason goes to stderr once
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;

@@ -32,6 +32,7 @@ TAudioOut* TForm1::CreateAudioOut1() {
     component->OnFillBuffer = [this](char* Buffer, std::int32_t& Size) {
         // A buffer asked for is one played (or the first of a stream).
         if (platform::hasSoundCard()) playbackWatch_.delivered(streamNow());
+        generatorPlayed_ = true;
         return app::reportExceptions([&] { return AudioOut1FillBuffer(Buffer, Size); });
     };
     component->OnStart = [this](QObject* Sender) {

@@ -87,7 +87,9 @@ void TForm1::RestoreMixer() {
     // The gain switch's reduced level is the program's too.
     if (state.reducedGain == 1)
         AudioMixer1->SetLeft(AudioMixer1->LineInputLevel(), measure::fullGainLevel);
-    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, true);
+    // The playback side stays switched on for the generator, unless the
+    // generator never played: then everything the set-up changed goes back.
+    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, generatorPlayed_);
     QFile::remove(mixerJournalPath());
 }
 

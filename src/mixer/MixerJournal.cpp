@@ -54,8 +54,8 @@ MixerJournal snapshotMixer(const TAudioMixer& mixer) {
             entry.items = control->ItemCount;
             entry.capture = capture || isBoost(line.Name);
             entry.name = line.Name + ": " + control->Name;
-            if (handle->getValues(entry.controlId, entry.channels, entry.items, entry.before) ==
-                platform::error::ok)
+            if (handle->getExactValues(entry.controlId, entry.channels, entry.items,
+                                       entry.before) == platform::error::ok)
                 journal.entries.push_back(std::move(entry));
         }
     };
@@ -141,11 +141,12 @@ int restoreJournal(platform::Mixer& mixer, const MixerJournal& journal, bool cap
     for (const auto& e : journal.entries) {
         if (captureOnly && !e.capture) continue;
         std::vector<std::uint32_t> now;
-        if (mixer.getValues(e.controlId, e.channels, e.items, now) != platform::error::ok) continue;
+        if (mixer.getExactValues(e.controlId, e.channels, e.items, now) != platform::error::ok)
+            continue;
         // Moved by the user while the program ran: theirs.
         if (!e.after.empty() && now != e.after) continue;
         if (now == e.before) continue;
-        if (mixer.setValues(e.controlId, e.channels, e.items, e.before) == platform::error::ok)
+        if (mixer.setExactValues(e.controlId, e.channels, e.items, e.before) == platform::error::ok)
             ++restored;
     }
     return restored;

@@ -2,7 +2,9 @@
 // What the mixer set-up changes, kept in a file so that it can be given back
 // even after a crash. Before its first change the program writes the values
 // of the mixer's controls as they were; once the set-up is done it keeps only
-// the controls it changed, with the values it set. A normal close gives back
+// the controls it changed, with the values it set. Values are kept in the
+// device's own steps (Mixer::getExactValues), so that what is given back is
+// exactly what was found. A normal close gives back
 // the capture-side ones and removes the file; a start that finds the file
 // (the last run was killed) gives back all of them first. A control whose
 // value is no longer the one the program set was moved by the user and is

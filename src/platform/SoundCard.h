@@ -238,6 +238,18 @@ public:
     // channels of the line to the same value.
     virtual MMResult setValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
                                const std::vector<std::uint32_t>& values) = 0;
+    // The values in the device's own steps, where a volume's level would
+    // lose them (a gain above 0 dB reads as full level): what is read here
+    // and written back leaves the control exactly as it was. By default the
+    // control values.
+    virtual MMResult getExactValues(std::uint32_t controlId, std::uint32_t channels,
+                                    std::uint32_t items, std::vector<std::uint32_t>& values) {
+        return getValues(controlId, channels, items, values);
+    }
+    virtual MMResult setExactValues(std::uint32_t controlId, std::uint32_t channels,
+                                    std::uint32_t items, const std::vector<std::uint32_t>& values) {
+        return setValues(controlId, channels, items, values);
+    }
 };
 
 // The 32-bit volume word: low 16 bits left, high 16 bits right.

@@ -195,6 +195,27 @@ MMResult AlsaElementStore::setLevel(std::size_t element, Side side, std::uint32_
                            : snd_mixer_selem_set_capture_volume(e->elem, id, raw));
 }
 
+MMResult AlsaElementStore::step(std::size_t element, Side side, std::uint32_t channel, long& raw) {
+    auto* e = find(element);
+    if (!e) return error::badControlId;
+    const auto id = static_cast<snd_mixer_selem_channel_id_t>(channelId(*e, side, channel));
+    return result(side == Side::playback ? snd_mixer_selem_get_playback_volume(e->elem, id, &raw)
+                                         : snd_mixer_selem_get_capture_volume(e->elem, id, &raw));
+}
+
+MMResult AlsaElementStore::setStep(std::size_t element, Side side, std::uint32_t channel,
+                                   long raw) {
+    auto* e = find(element);
+    if (!e) return error::badControlId;
+    const bool playback = side == Side::playback;
+    if (channel == allChannels)
+        return result(playback ? snd_mixer_selem_set_playback_volume_all(e->elem, raw)
+                               : snd_mixer_selem_set_capture_volume_all(e->elem, raw));
+    const auto id = static_cast<snd_mixer_selem_channel_id_t>(channelId(*e, side, channel));
+    return result(playback ? snd_mixer_selem_set_playback_volume(e->elem, id, raw)
+                           : snd_mixer_selem_set_capture_volume(e->elem, id, raw));
+}
+
 MMResult AlsaElementStore::switchOn(std::size_t element, Side side, std::uint32_t channel,
                                     bool& on) {
     auto* e = find(element);

@@ -37,6 +37,8 @@ public:
                       std::uint32_t level) override;
     MMResult switchOn(std::size_t element, Side side, std::uint32_t channel, bool& on) override;
     MMResult setSwitch(std::size_t element, Side side, std::uint32_t channel, bool on) override;
+    MMResult step(std::size_t element, Side side, std::uint32_t channel, long& raw) override;
+    MMResult setStep(std::size_t element, Side side, std::uint32_t channel, long raw) override;
     MMResult enumItem(std::size_t element, std::uint32_t& item) override;
     MMResult setEnumItem(std::size_t element, std::uint32_t item) override;
     void watch(std::function<void(std::size_t element)> changed) override;

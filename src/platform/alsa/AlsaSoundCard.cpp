@@ -147,6 +147,10 @@ MMResult AlsaSoundCard::getVolume(VolumeDevice device, std::uint32_t& volume) {
 
 MMResult AlsaSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
     if (mixers_.empty()) return error::badDeviceId;
+    // A volume that already reads as the one to write stays as it is: a gain
+    // above 0 dB reads as full level, and writing that would lower it.
+    if (std::uint32_t now = 0; getVolume(device, now) == error::ok && now == volume)
+        return error::ok;
     std::unique_ptr<AlsaElementStore> store;
     if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
         return r;

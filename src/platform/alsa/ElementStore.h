@@ -29,6 +29,10 @@ public:
                               std::uint32_t level) = 0;
     virtual MMResult switchOn(std::size_t element, Side side, std::uint32_t channel, bool& on) = 0;
     virtual MMResult setSwitch(std::size_t element, Side side, std::uint32_t channel, bool on) = 0;
+    // The raw volume step of a channel, where the store has one
+    // (notSupported otherwise).
+    virtual MMResult step(std::size_t, Side, std::uint32_t, long&) { return error::notSupported; }
+    virtual MMResult setStep(std::size_t, Side, std::uint32_t, long) { return error::notSupported; }
     virtual MMResult enumItem(std::size_t element, std::uint32_t& item) = 0;
     virtual MMResult setEnumItem(std::size_t element, std::uint32_t item) = 0;
 

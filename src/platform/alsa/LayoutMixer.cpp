@@ -148,6 +148,47 @@ MMResult LayoutMixer::setValues(std::uint32_t controlId, std::uint32_t channels,
     return error::unspecified;
 }
 
+namespace {
+
+bool isVolume(const LayoutControl& c) {
+    return c.role == ControlRole::playbackVolume || c.role == ControlRole::captureVolume;
+}
+
+} // namespace
+
+// A raw step travels in the value word as a signed 32-bit number.
+MMResult LayoutMixer::getExactValues(std::uint32_t controlId, std::uint32_t channels,
+                                     std::uint32_t items, std::vector<std::uint32_t>& values) {
+    const auto* c = layout_.control(controlId);
+    if (!c || !isVolume(*c) || checkShape(*c, channels, items))
+        return getValues(controlId, channels, items, values);
+    std::vector<std::uint32_t> steps(channels, 0);
+    for (std::uint32_t ch = 0; ch < channels; ++ch) {
+        long raw = 0;
+        if (store_->step(static_cast<std::size_t>(c->element), sideOf(c->role), ch, raw))
+            return getValues(controlId, channels, items, values);
+        steps[ch] = static_cast<std::uint32_t>(static_cast<std::int32_t>(raw));
+    }
+    values = std::move(steps);
+    return error::ok;
+}
+
+MMResult LayoutMixer::setExactValues(std::uint32_t controlId, std::uint32_t channels,
+                                     std::uint32_t items,
+                                     const std::vector<std::uint32_t>& values) {
+    const auto* c = layout_.control(controlId);
+    if (!c || !isVolume(*c) || checkShape(*c, channels, items) || values.size() != channels)
+        return setValues(controlId, channels, items, values);
+    for (std::uint32_t ch = 0; ch < channels; ++ch) {
+        const long raw = static_cast<std::int32_t>(values[ch]);
+        const auto r = store_->setStep(static_cast<std::size_t>(c->element), sideOf(c->role),
+                                       channels == 1 ? allChannels : ch, raw);
+        if (r == error::notSupported) return setValues(controlId, channels, items, values);
+        if (r) return r;
+    }
+    return error::ok;
+}
+
 void LayoutMixer::elementChanged(std::size_t element) {
     if (!notify_) return;
     for (const auto id : layout_.controlsOf(element))

@@ -28,6 +28,11 @@ public:
                        std::vector<std::uint32_t>& values) override;
     MMResult setValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
                        const std::vector<std::uint32_t>& values) override;
+    // Volumes in the element's raw steps; everything else as above.
+    MMResult getExactValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
+                            std::vector<std::uint32_t>& values) override;
+    MMResult setExactValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
+                            const std::vector<std::uint32_t>& values) override;
 
 private:
     void elementChanged(std::size_t element);
