@@ -56,12 +56,14 @@ void TForm1::MeasureVoltage() {
         if (change->entersReduced) Panel2->hide();
         auto* level = AudioMixer1->LineInputLevel();
         AudioMixer1->SetLeft(level, change->level);
-        // The step the control reached keeps the reduced readouts calibrated.
+        // The step the control reached keeps the reduced readouts calibrated;
+        // a card without a recording level has stayed at full gain.
         if (state.reducedGain == 1) {
-            const auto reached = AudioMixer1->ReadBack(level);
-            const auto reduced = measure::reducedGainFor(reached.value_or(change->level));
+            const auto reached = level ? AudioMixer1->ReadBack(level).value_or(change->level)
+                                       : measure::fullGainLevel;
+            const auto reduced = measure::reducedGainFor(reached);
             measure::writeFactors(state, reduced.factors);
-            gainNotReduced = level && !reduced.reduced;
+            gainNotReduced = !reduced.reduced;
         } else {
             gainNotReduced = false;
         }

@@ -165,6 +165,11 @@ struct State {
 
 constexpr char stateMagic[8] = {'z', 'o', '7', 'c', 'a', 'r', 'd', '1'};
 
+// The state file of a card in a directory.
+inline std::string stateFile(const std::string& directory, const Card& card) {
+    return directory + "/" + card.name;
+}
+
 // Maps the state file of a card, making it with the card's initial values
 // when it is absent or belongs to another card. Null on failure.
 inline State* mapState(const std::string& path, const Card& card) {

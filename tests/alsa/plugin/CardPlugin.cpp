@@ -6,9 +6,11 @@
 //
 //   pcm_type.zo7card { lib "/path/libasound_module_zo7card.so" }
 //   ctl_type.zo7card { lib "/path/libasound_module_zo7card.so" }
-//   pcm.NAME { type zo7card card "hda" state "/path/state" [rates [48000]] }
-//   ctl.NAME { type zo7card card "hda" state "/path/state" }
+//   pcm.NAME { type zo7card card "hda" state "/dir" [rates [48000]] }
+//   ctl.NAME { type zo7card card "hda" state "/dir" }
 //
+// Each card keeps its state in the file named after it in that directory
+// (stateFile in CardModel.h).
 // A card name it does not know is a card that is not there (ENOENT). Each
 // stream direction of a PCM is held by one client at a time (EBUSY), as a
 // hw: device is.
@@ -443,7 +445,7 @@ SND_CTL_PLUGIN_DEFINE_FUNC(zo7card) {
     if (!card) return -ENOENT;
     auto* c = new CtlCard;
     c->card = card;
-    c->state = mapState(settings.state, *card);
+    c->state = mapState(stateFile(settings.state, *card), *card);
     if (!c->state) {
         delete c;
         return -EIO;
@@ -476,7 +478,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(zo7card) {
     const Card* card = findCard(settings.card);
     if (!card) return -ENOENT;
     const std::string lockPath =
-        settings.state + (stream == SND_PCM_STREAM_CAPTURE ? ".capture" : ".playback");
+        stateFile(settings.state, *card) +
+        (stream == SND_PCM_STREAM_CAPTURE ? ".capture" : ".playback");
     const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock < 0) return -EIO;
     if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
@@ -486,7 +489,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(zo7card) {
     auto* p = new PcmCard;
     p->card = card;
     p->lock = lock;
-    p->state = mapState(settings.state, *card);
+    p->state = mapState(stateFile(settings.state, *card), *card);
     snd_pcm_ioplug_t& io = p->io;
     io.version = SND_PCM_IOPLUG_VERSION;
     io.name = "zo7card";
