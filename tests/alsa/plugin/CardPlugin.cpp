@@ -355,7 +355,14 @@ snd_pcm_sframes_t pcmTransfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t
                               snd_pcm_uframes_t offset, snd_pcm_uframes_t size) {
     auto* p = pcmSelf(io);
     State& s = *p->state;
+    // The recording path's gains hold for the whole transfer.
+    double amplitude[8] = {};
+    for (unsigned ch = 0; ch < std::min(io->channels, 8u); ++ch)
+        if (io->stream == SND_PCM_STREAM_CAPTURE)
+            amplitude[ch] = s.amplitude[std::min(ch, 1u)] * recordingGain(*p->card, s, ch);
+    const double radiansPerFrame = 2 * M_PI * s.frequency / io->rate;
     for (snd_pcm_uframes_t f = 0; f < size; ++f) {
+        const double phase = std::sin(radiansPerFrame * static_cast<double>(p->signalFrame + f));
         for (unsigned ch = 0; ch < io->channels; ++ch) {
             const auto& a = areas[ch];
             auto* sample = reinterpret_cast<std::int16_t*>(static_cast<char*>(a.addr) +
@@ -365,10 +372,7 @@ snd_pcm_sframes_t pcmTransfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t
                 if (ch < 2) s.playedPeak[ch] = std::max(s.playedPeak[ch], v);
                 continue;
             }
-            const unsigned side = std::min(ch, 1u);
-            const double t = static_cast<double>(p->signalFrame + f) / io->rate;
-            const double v = s.amplitude[side] * recordingGain(*p->card, s, ch) *
-                             std::sin(2 * M_PI * s.frequency * t);
+            const double v = amplitude[std::min(ch, 7u)] * phase;
             *sample = static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
         }
     }
@@ -477,9 +481,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(zo7card) {
     if (const int r = readSettings(conf, settings); r < 0) return r;
     const Card* card = findCard(settings.card);
     if (!card) return -ENOENT;
-    const std::string lockPath =
-        stateFile(settings.state, *card) +
-        (stream == SND_PCM_STREAM_CAPTURE ? ".capture" : ".playback");
+    const std::string lockPath = stateFile(settings.state, *card) +
+                                 (stream == SND_PCM_STREAM_CAPTURE ? ".capture" : ".playback");
     const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock < 0) return -EIO;
     if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
