@@ -51,6 +51,27 @@ bool spanEquals(const QRgb* pixels, const QRgb* other, std::size_t n) {
     return differ == 0;
 }
 
+// The first pixel of n that differs from the other span's (n when none),
+// eight at a time; and the last one (-1 when none).
+int firstDifference(const QRgb* pixels, const QRgb* other, int n) {
+    int i = 0;
+    for (; i + 8 <= n && spanEquals(pixels + i, other + i, 8); i += 8) {
+    }
+    while (i < n && pixels[i] == other[i])
+        ++i;
+    return i;
+}
+
+int lastDifference(const QRgb* pixels, const QRgb* other, int n) {
+    int end = n;
+    for (; end >= 8 && spanEquals(pixels + end - 8, other + end - 8, 8); end -= 8) {
+    }
+    int i = end - 1;
+    while (i >= 0 && pixels[i] == other[i])
+        --i;
+    return i;
+}
+
 } // namespace
 
 QFont screenFont() {
@@ -90,6 +111,10 @@ void Canvas::resize(int width, int height) {
     differing_ = 0;
     resetMarks();
     compareAll_ = true;
+    // A list longer than a sixteenth of the image costs more than the rows.
+    changed_.assign(shown_.size() / 16, 0);
+    for (KeptDrawing& drawing : kept_)
+        drawing = KeptDrawing{};
 }
 
 QImage& Canvas::editImage() {
@@ -131,10 +156,32 @@ void Canvas::resetMarks() {
     markRight_ = -1;
     markTop_ = INT_MAX;
     markBottom_ = -1;
+    changedCount_ = 0;
+    changedOverflow_ = false;
 }
 
 QRect Canvas::takeDirty() {
     syncImage();
+    if (!compareAll_ && !changedOverflow_) {
+        // Only the listed pixels can differ from the picture last handed out.
+        int left = INT_MAX, right = -1, top = INT_MAX, bottom = -1;
+        if (differing_ != 0)
+            for (std::size_t i = 0; i < changedCount_; ++i) {
+                const std::uint32_t offset = changed_[i];
+                if (bits_[offset] == shown_[offset]) continue;
+                shown_[offset] = bits_[offset];
+                const int y = static_cast<int>(offset / static_cast<std::uint32_t>(width_));
+                const int x = static_cast<int>(offset - static_cast<std::uint32_t>(y) * width_);
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        differing_ = 0;
+        resetMarks();
+        if (right < 0) return {};
+        return QRect(QPoint(left, top), QPoint(right, bottom));
+    }
     QRect scan;
     if (compareAll_)
         scan = QRect(0, 0, width_, height_);
@@ -152,12 +199,8 @@ QRect Canvas::takeDirty() {
         const QRgb* now = bits_ + start;
         QRgb* was = shown_.data() + start;
         if (std::memcmp(now, was, static_cast<std::size_t>(n) * sizeof(QRgb)) == 0) continue;
-        int first = 0;
-        while (now[first] == was[first])
-            ++first;
-        int last = n - 1;
-        while (now[last] == was[last])
-            --last;
+        const int first = firstDifference(now, was, n);
+        const int last = lastDifference(now, was, n);
         std::memcpy(was + first, now + first, static_cast<std::size_t>(last - first + 1) * 4);
         left = std::min(left, scan.left() + first);
         right = std::max(right, scan.left() + last);
@@ -173,7 +216,9 @@ void Canvas::lineTo(int x, int y) {
     const QPoint from(penX_, penY_), to(x, y);
     penX_ = x;
     penY_ = y;
-    if (penWidth_ <= 1)
+    if (recording_)
+        recordedLine(from, to);
+    else if (penWidth_ <= 1)
         thinLine(from, to);
     else
         wideLine(from, to);
@@ -192,7 +237,15 @@ void Canvas::thinLine(QPoint from, QPoint to) {
         const std::size_t row = static_cast<std::size_t>(y) * width_;
         // Most lines drawn again find every pixel as it is.
         if (spanIs(bits_ + row + left, static_cast<std::size_t>(right - left + 1), pen_)) return;
-        for (int px = left; px <= right; ++px)
+        // Eight at a time past the parts that have the colour (a grid line
+        // crossed by the traces here and there).
+        int px = left;
+        for (; px + 8 <= right + 1; px += 8) {
+            if (spanIs(bits_ + row + px, 8, pen_)) continue;
+            for (int k = px; k < px + 8; ++k)
+                put(row + k, k, y, pen_);
+        }
+        for (; px <= right; ++px)
             put(row + px, px, y, pen_);
         return;
     }
@@ -223,14 +276,38 @@ void Canvas::wideLine(QPoint from, QPoint to) {
     walk(from, to, reach, [this](int px, int py) { square(px, py); });
 }
 
+void Canvas::recordedLine(QPoint from, QPoint to) {
+    // The same pixels as thinLine and wideLine light, each written and kept.
+    if (penWidth_ <= 1)
+        walk(from, to, QRect(0, 0, width_, height_), [this](int px, int py) {
+            record(static_cast<std::size_t>(py) * width_ + px, px, py, pen_);
+        });
+    else
+        wideLine(from, to);
+}
+
+void Canvas::repeat(const KeptDrawing& drawing) {
+    syncImage();
+    for (const PixelWrite& write : drawing.writes)
+        if (bits_[write.offset] != write.colour) put(write.offset, write.x, write.y, write.colour);
+    pen_ = drawing.penColour;
+    penX_ = drawing.penPosition.x();
+    penY_ = drawing.penPosition.y();
+}
+
 void Canvas::square(int x, int y) {
     const int before = (penWidth_ - 1) / 2;
     const int after = penWidth_ / 2;
     const int left = std::max(x - before, 0), right = std::min(x + after, width_ - 1);
     const int top = std::max(y - before, 0), bottom = std::min(y + after, height_ - 1);
     for (int py = top; py <= bottom; ++py)
-        for (int px = left; px <= right; ++px)
-            put(static_cast<std::size_t>(py) * width_ + px, px, py, pen_);
+        for (int px = left; px <= right; ++px) {
+            const std::size_t offset = static_cast<std::size_t>(py) * width_ + px;
+            if (recording_)
+                record(offset, px, py, pen_);
+            else
+                put(offset, px, py, pen_);
+        }
 }
 
 // The steps of a line whose pixels lie inside the bounds (major coordinate

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -111,6 +112,34 @@ public:
         drawnChanges_ = changes_;
     }
 
+    // A drawing kept as the pixels it wrote, so that the same drawing on a
+    // screen that has been drawn over since can be repeated without drawing
+    // its lines again (the traces of a block that is shown again). The caller
+    // keeps, with the writes, whatever decides that the drawing is the same.
+    struct PixelWrite {
+        std::uint32_t offset; // y * width + x
+        std::int32_t x, y;
+        QRgb colour;
+    };
+    struct KeptDrawing {
+        std::vector<int> inputs;
+        std::vector<PixelWrite> writes;
+        QRgb penColour = colour::black;
+        QPoint penPosition;
+        bool valid = false;
+    };
+    // The kept drawing of the given slot (0 .. keptDrawings - 1). A new image
+    // size empties every slot.
+    static constexpr int keptDrawings = 1;
+    KeptDrawing& keptDrawing(int slot) { return kept_[static_cast<std::size_t>(slot)]; }
+    // While `writes` is set, every pixel a line lights is written (even where
+    // it has that value already) and appended to it, in order.
+    void recordInto(std::vector<PixelWrite>* writes) { recording_ = writes; }
+    // Writes what a recording wrote, in the same order: the picture is then
+    // what the recorded drawing would have made it, and the pen is left as
+    // the drawing left it.
+    void repeat(const KeptDrawing& drawing);
+
     // The bounding rectangle of the pixels whose value differs from the
     // picture at the previous call (at the first call: from an undefined
     // picture, so the whole image); empty when nothing differs.
@@ -146,6 +175,11 @@ private:
     template <class Int> static bool clipSteps(StepRun& line, const Bounds& bounds);
     template <class Plot> void walk(QPoint from, QPoint to, const QRect& clip, Plot plot);
     void square(int x, int y);
+    void recordedLine(QPoint from, QPoint to);
+    void record(std::size_t offset, int x, int y, QRgb colour) {
+        recording_->push_back(PixelWrite{static_cast<std::uint32_t>(offset), x, y, colour});
+        put(offset, x, y, colour);
+    }
 
     // Sets one pixel (offset y * width + x) and keeps the change record.
     void put(std::size_t offset, int x, int y, QRgb colour) {
@@ -154,7 +188,13 @@ private:
         ++changes_;
         const QRgb before = shown_[offset];
         if (colour != before) {
-            if (pixel == before) ++differing_;
+            if (pixel == before) {
+                ++differing_;
+                if (changedCount_ < changed_.size())
+                    changed_[changedCount_++] = static_cast<std::uint32_t>(offset);
+                else
+                    changedOverflow_ = true;
+            }
             if (x < markLeft_) markLeft_ = x;
             if (x > markRight_) markRight_ = x;
             if (y < markTop_) markTop_ = y;
@@ -185,6 +225,11 @@ private:
     std::int64_t differing_ = 0;
     int markLeft_ = 0, markRight_ = -1, markTop_ = 0, markBottom_ = -1;
     bool compareAll_ = true;
+    // The pixels that came to differ from it, while there are few of them:
+    // looked at one by one instead of the rows of the marks.
+    std::vector<std::uint32_t> changed_;
+    std::size_t changedCount_ = 0;
+    bool changedOverflow_ = false;
     // Pixel changes so far (any change of the image by other means counts),
     // and the count when the drawing with the key drawnKey_ was finished.
     std::uint64_t changes_ = 0;
@@ -202,6 +247,9 @@ private:
     std::optional<QFont> font_; // the screen font until another is set
     QRgb fontColour_ = colour::black;
     std::unordered_map<TextKey, TextCell, TextKeyHash> texts_;
+
+    std::vector<PixelWrite>* recording_ = nullptr;
+    std::array<KeptDrawing, keptDrawings> kept_;
 };
 
 } // namespace display

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace display {
 
@@ -54,43 +55,13 @@ void remember(SampleArray& to, const SampleArray& from, std::int64_t offset, std
     std::fill(to.begin() + at(high + 1), to.begin() + at(last + 1), 0);
 }
 
-} // namespace
+using Points = std::array<int, tracePoints + 1>;
 
-void drawCentreLine(Canvas& canvas) {
-    const int yc = centreY(canvas.height());
-    canvas.setPenColor(colour::white);
-    canvas.setPenWidth(1);
-    canvas.moveTo(originX, yc);
-    canvas.lineTo(canvas.width() - 5, yc);
-}
-
-void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
-    cleanVectorState();
-    const int yc = centreY(canvas.height());
-
-    drawCentreLine(canvas);
-    canvas.setPenWidth(state.tracePenWidth);
-
-    const double perPoint = state.pixelsPerPoint;
-    const std::int64_t step = state.sampleStep;
-    // Entries 1 .. 1000 are set before they are read.
-    std::array<int, tracePoints + 1> xs, oldVoltage, oldCurrent, current, voltage;
-    for (int j = 1; j <= tracePoints; ++j)
-        xs[j] = pixel(j * perPoint + (originX - perPoint));
-    traceYs(oldVoltage, state.previousVoltageTrace, 0, step, yc, state.voltageTraceFactor,
-            state.voltageGain, state.drawnVoltageShift);
-    traceYs(oldCurrent, state.previousCurrentTrace, 0, step, yc, state.currentTraceFactor,
-            state.currentGain, state.drawnCurrentShift);
-    const bool showCurrent = state.showCurrentTrace == 1;
-    const bool showVoltage = state.showVoltageTrace == 1;
-    if (showCurrent)
-        traceYs(current, state.currentSamples, trigger, step, yc, state.currentTraceFactor,
-                state.currentGain, state.currentTraceShift);
-    if (showVoltage)
-        traceYs(voltage, state.voltageSamples, trigger, step, yc, state.voltageTraceFactor,
-                state.voltageGain, state.voltageTraceShift);
-
-    using Points = std::array<int, tracePoints + 1>;
+// Point by point: the previous frame's segments in black, then the current
+// in yellow and the voltage in aqua.
+void drawSegments(Canvas& canvas, const Points& xs, const Points& oldVoltage,
+                  const Points& oldCurrent, const Points& current, const Points& voltage,
+                  bool showCurrent, bool showVoltage) {
     const auto segment = [&](const Points& ys, int j) {
         canvas.moveTo(xs[j - 1], ys[j - 1]);
         canvas.lineTo(xs[j], ys[j]);
@@ -113,6 +84,78 @@ void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
             canvas.setPenColor(colour::aqua);
             segment(voltage, j);
         }
+    }
+}
+
+} // namespace
+
+void drawCentreLine(Canvas& canvas) {
+    const int yc = centreY(canvas.height());
+    canvas.setPenColor(colour::white);
+    canvas.setPenWidth(1);
+    canvas.moveTo(originX, yc);
+    canvas.lineTo(canvas.width() - 5, yc);
+}
+
+void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
+    cleanVectorState();
+    const int yc = centreY(canvas.height());
+
+    drawCentreLine(canvas);
+    canvas.setPenWidth(state.tracePenWidth);
+
+    const double perPoint = state.pixelsPerPoint;
+    const std::int64_t step = state.sampleStep;
+    // Entries 1 .. 1000 are set before they are read; those of a trace not
+    // shown, and entries 0, stay 0 for the comparisons below.
+    Points xs{}, oldVoltage{}, oldCurrent{}, current{}, voltage{};
+    for (int j = 1; j <= tracePoints; ++j)
+        xs[j] = pixel(j * perPoint + (originX - perPoint));
+    traceYs(oldVoltage, state.previousVoltageTrace, 0, step, yc, state.voltageTraceFactor,
+            state.voltageGain, state.drawnVoltageShift);
+    traceYs(oldCurrent, state.previousCurrentTrace, 0, step, yc, state.currentTraceFactor,
+            state.currentGain, state.drawnCurrentShift);
+    const bool showCurrent = state.showCurrentTrace == 1;
+    const bool showVoltage = state.showVoltageTrace == 1;
+    if (showCurrent)
+        traceYs(current, state.currentSamples, trigger, step, yc, state.currentTraceFactor,
+                state.currentGain, state.currentTraceShift);
+    if (showVoltage)
+        traceYs(voltage, state.voltageSamples, trigger, step, yc, state.voltageTraceFactor,
+                state.voltageGain, state.voltageTraceShift);
+
+    // A frame that draws exactly what the last one drew (the same block
+    // again) repeats its pixel writes instead of drawing 2000 lines: the
+    // screen may have been drawn over since, so every pixel is written again.
+    Canvas::KeptDrawing& kept = canvas.keptDrawing(0);
+    std::vector<int> inputs{canvas.width(), canvas.height(), canvas.penWidth(), showCurrent,
+                            showVoltage};
+    const auto append = [&inputs](const Points& points) {
+        inputs.insert(inputs.end(), points.begin() + 1, points.end());
+    };
+    append(xs);
+    append(oldVoltage);
+    append(oldCurrent);
+    if (showCurrent) append(current);
+    if (showVoltage) append(voltage);
+    const bool repeated = inputs == kept.inputs;
+    if (repeated && kept.valid) {
+        canvas.repeat(kept);
+    } else {
+        // Kept when the same frame is likely to follow: it follows when this
+        // one erases nothing that it does not draw again.
+        const bool keep = repeated || (showCurrent && showVoltage && oldCurrent == current &&
+                                       oldVoltage == voltage);
+        kept.valid = false;
+        kept.writes.clear();
+        if (keep) canvas.recordInto(&kept.writes);
+        drawSegments(canvas, xs, oldVoltage, oldCurrent, current, voltage, showCurrent,
+                     showVoltage);
+        canvas.recordInto(nullptr);
+        kept.valid = keep;
+        kept.penColour = canvas.penColor();
+        kept.penPosition = canvas.penPosition();
+        kept.inputs = std::move(inputs);
     }
 
     // Remember this frame. The next erase pass reads entries sampleStep x j

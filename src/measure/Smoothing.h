@@ -41,6 +41,7 @@ private:
     int computed_; // entries up to here hold this smoothing
     int divisor_;
     bool powerOfTwo_;
+    int shift_; // log2 K when K is a power of two
     HalfWave halfWave_;
 };
 

@@ -5,6 +5,7 @@
 
 #include "Pixels.h"
 
+#include <array>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
@@ -320,6 +321,53 @@ TEST(CanvasImage, CopiesKeepTheirPicture) {
     EXPECT_TRUE(lit(before).empty());
     EXPECT_EQ(lit(canvas).size(), 10u);
 }
+
+struct DirtyCase {
+    const char* name;
+    // Horizontal lines (y, from x, to x without it), white on black.
+    std::vector<std::array<int, 3>> lines;
+    QRect expected;
+    friend void PrintTo(const DirtyCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class DirtyTest : public ::testing::TestWithParam<DirtyCase> {};
+
+// On a 64 x 32 image: single pixels on either side of every group of eight,
+// and more changed pixels than are followed one by one (an eighth of the image).
+TEST_P(DirtyTest, BoundsOfTheChangedPixels) {
+    const DirtyCase& c = GetParam();
+    Canvas canvas(64, 32);
+    canvas.takeDirty();
+    canvas.setPenColor(colour::white);
+    for (const auto& [y, from, to] : c.lines) {
+        canvas.moveTo(from, y);
+        canvas.lineTo(to, y);
+    }
+    EXPECT_EQ(canvas.takeDirty(), c.expected);
+    EXPECT_TRUE(canvas.takeDirty().isEmpty());
+    // Black again: the same pixels change back.
+    canvas.setPenColor(colour::black);
+    for (const auto& [y, from, to] : c.lines) {
+        canvas.moveTo(from, y);
+        canvas.lineTo(to, y);
+    }
+    EXPECT_EQ(canvas.takeDirty(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, DirtyTest,
+    ::testing::Values(DirtyCase{"FirstColumn", {{0, 0, 1}}, QRect(0, 0, 1, 1)},
+                      DirtyCase{"LastOfAGroup", {{3, 7, 8}}, QRect(7, 3, 1, 1)},
+                      DirtyCase{"FirstOfAGroup", {{3, 8, 9}}, QRect(8, 3, 1, 1)},
+                      DirtyCase{"LastColumn", {{31, 63, 64}}, QRect(63, 31, 1, 1)},
+                      DirtyCase{"FarApart", {{1, 1, 2}, {30, 62, 63}}, QRect(1, 1, 62, 30)},
+                      DirtyCase{"RowsOfARectangle",
+                                {{5, 3, 60}, {6, 3, 60}, {7, 3, 60}, {8, 3, 60}, {9, 3, 60}},
+                                QRect(QPoint(3, 5), QPoint(59, 9))},
+                      DirtyCase{"TwoPixelsAndAFullRow",
+                                {{2, 9, 10}, {20, 17, 18}, {12, 0, 64}, {12, 0, 64}},
+                                QRect(QPoint(0, 2), QPoint(63, 20))}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace display

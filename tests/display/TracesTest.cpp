@@ -6,11 +6,13 @@
 #include "Pixels.h"
 #include "StartValues.h"
 #include "core/SharedState.h"
+#include "display/Grid.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace display {
 namespace {
@@ -275,6 +277,50 @@ TEST_F(TracesTest, RemembersTheFrameUpToTheSampleCount) {
     EXPECT_EQ(state->previousVoltageTrace[101], -1);
     EXPECT_EQ(state->drawnVoltageShift, -4);
 }
+
+struct SteadyCase {
+    const char* name;
+    int penWidth;
+    bool showVoltage;
+    QRgb colour; // of the trace that ends on top
+    int top, bottom;
+};
+
+class SteadyTracesTest : public ::testing::TestWithParam<SteadyCase> {};
+
+// The same block drawn frame after frame, each time after the grid: the
+// traces lie on the grid line 40 pixels below the centre (samples 952 x
+// 0.042 = 39.98 and 810 x 0.0494 = 40.01) and cover it in every frame, and
+// every frame after the first shows the same picture.
+TEST_P(SteadyTracesTest, EveryFrameCoversTheGridAgain) {
+    const SteadyCase& c = GetParam();
+    auto state = std::make_unique<SharedState>();
+    test::setStartValues(*state);
+    state->tracePenWidth = static_cast<std::int16_t>(c.penWidth);
+    state->showVoltageTrace = c.showVoltage ? 1 : 0;
+    state->currentSamples.fill(952);
+    state->voltageSamples.fill(810);
+    Canvas canvas;
+    std::vector<QImage> frames;
+    for (int frame = 0; frame < 5; ++frame) {
+        drawGrid(canvas, *state);
+        drawTraces(canvas, *state, 0);
+        frames.push_back(canvas.image().copy());
+        for (int y = c.top; y <= c.bottom; ++y)
+            for (int x = 56; x <= 783; ++x)
+                ASSERT_EQ(at(canvas, x, y), c.colour)
+                    << "frame " << frame << " at " << x << ", " << y;
+    }
+    for (int frame = 2; frame < 5; ++frame)
+        EXPECT_EQ(frames[frame], frames[1]) << "frame " << frame;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pens, SteadyTracesTest,
+                         ::testing::Values(SteadyCase{"CurrentThin", 1, false, colour::yellow, 303,
+                                                      303},
+                                           SteadyCase{"BothThin", 1, true, colour::aqua, 303, 303},
+                                           SteadyCase{"BothWide", 3, true, colour::aqua, 302, 304}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace display
