@@ -128,12 +128,13 @@ void TAudioIn::BufferReturned(TCallBackWinIn* From, const platform::WaveHeader* 
     std::exception_ptr failure;
     try {
         // A buffer the device gave back early (it went away) carries only
-        // what it recorded; none of an earlier block is handed on as new.
+        // what it recorded; none of an earlier block is handed on as new,
+        // and one that recorded nothing is no block at all.
         const std::int32_t size =
             Header ? std::min<std::int32_t>(static_cast<std::int32_t>(Header->bytesRecorded),
                                             StreamSize)
                    : StreamSize;
-        requeue = ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size);
+        if (size > 0) requeue = ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size);
     } catch (...) {
         // The stream is brought to a consistent state before the handler's
         // exception goes on to the application's error report.

@@ -57,7 +57,7 @@ public:
 // How long opening a stream waits for its PCM: a device that is missing,
 // busy or refuses the format says so at once; one behind a sound server that
 // does not answer is opened while the stream already runs.
-constexpr std::chrono::milliseconds openWait{15};
+constexpr std::chrono::milliseconds openWait{10};
 
 // Makes the handle of a stream, which notifies `notify`; its worker opens the
 // PCM once the previous stream of the direction has closed its own (a hw:

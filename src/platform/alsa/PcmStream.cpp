@@ -24,7 +24,7 @@ constexpr int resumePauseMs = 100;
 constexpr int resumeTries = 10;
 // How long close() and the destructor wait for the worker to close its PCM
 // before they leave it to finish by itself.
-constexpr std::chrono::milliseconds closeWait{5};
+constexpr std::chrono::milliseconds closeWait{2};
 
 bool isQueued(const std::deque<WaveHeader*>& queue, const WaveHeader& header) {
     return std::find(queue.begin(), queue.end(), &header) != queue.end();
