@@ -134,7 +134,10 @@ void TAudioIn::BufferReturned(TCallBackWinIn* From, const platform::WaveHeader* 
             Header ? std::min<std::int32_t>(static_cast<std::int32_t>(Header->bytesRecorded),
                                             StreamSize)
                    : StreamSize;
-        if (size > 0) requeue = ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size);
+        // An empty one comes back because the device stopped: offered
+        // again, it brings the device's reason, or records after all.
+        requeue = size > 0 ? ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size)
+                           : KeepRunning;
     } catch (...) {
         // The stream is brought to a consistent state before the handler's
         // exception goes on to the application's error report.

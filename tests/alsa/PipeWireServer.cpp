@@ -55,13 +55,13 @@ bool PipeWireServer::prepare(QString& reason) {
         "node.name=zo7loop.source audio.position=[FL FR]' &\n"
         "wait\n";
     // The graph runs at the program's rate, so that nothing is resampled,
-    // and in quanta of at least 1024 frames: the server has no real-time
+    // and in quanta of at least 2048 frames: the server has no real-time
     // priority here, and on a loaded machine smaller quanta (the program's
     // 10-ms capture periods ask for 256) come late now and then, which
     // would be heard as gaps.
     const QByteArray rate = "context.properties = { default.clock.rate = 44100 "
                             "default.clock.allowed-rates = [ 44100 ] "
-                            "default.clock.quantum = 2048 default.clock.min-quantum = 1024 }\n";
+                            "default.clock.quantum = 4096 default.clock.min-quantum = 2048 }\n";
     if (!QDir().mkpath(dir() + "/pipewire/pipewire.conf.d") ||
         !write(dir() + "/pipewire/pipewire.conf.d/rate.conf", rate) ||
         !write(dir() + "/asound.conf", alsa) || !write(dir() + "/server.sh", script)) {
