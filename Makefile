@@ -3,13 +3,16 @@
 #   make test  installs what is missing, builds, runs every test (normal and sanitizer builds)
 
 # pulseaudio, its ALSA plugin and pactl: the tests of the real ALSA path run a private server;
+# pipewire, pipewire-bin, wireplumber, dbus: a private PipeWire server too (its ALSA plug-ins,
+#   pipewire-alsa, conflict with pulseaudio: the build unpacks them into the build tree);
 # dpkg-dev, desktop-file-utils, appstream, man-db: the test of the Debian package;
 # libeigen3-dev: the least-squares fit of circuit models to a frequency response;
 # ccache: the builds compile only what changed since any earlier build on the machine;
 # qt6-translations-l10n: Qt's dialogs in the desktop's language.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libkissfft-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
-            pulseaudio pulseaudio-utils libasound2-plugins libeigen3-dev ccache qt6-translations-l10n
+            pulseaudio pulseaudio-utils libasound2-plugins libeigen3-dev ccache qt6-translations-l10n \
+            pipewire pipewire-bin wireplumber dbus
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=

@@ -22,6 +22,12 @@ TAudioIn* TForm1::CreateAudioIn1() {
     component->OnBufferFilled = [this](char* Buffer, std::int32_t& Size) {
         return app::reportExceptions([&] { return AudioIn1BufferFilled(Buffer, Size); });
     };
+    // A capture that opened but failed before its block (a sound server that
+    // refused it late) counts as the failed attempt it was.
+    component->OnStop = [this](QObject*) {
+        if (platform::hasSoundCard() && AudioIn1->LastResult != platform::error::ok)
+            recordingWatch_.attempted(AudioIn1->LastResult, streamNow());
+    };
     return component;
 }
 
@@ -37,6 +43,11 @@ TAudioOut* TForm1::CreateAudioOut1() {
     };
     component->OnStart = [this](QObject* Sender) {
         app::reportExceptions([&] { AudioOut1Start(Sender); });
+    };
+    // Playback that opened but failed before it played counts as a failed attempt.
+    component->OnStop = [this](QObject*) {
+        if (platform::hasSoundCard() && AudioOut1->LastResult != platform::error::ok)
+            playbackWatch_.attempted(AudioOut1->LastResult, streamNow());
     };
     return component;
 }
@@ -62,13 +73,14 @@ bool TForm1::captureAttemptDue() const {
     // the wall's for a bench whose simulated clock stands while nothing
     // records.
     return !platform::hasSoundCard() || recordingWatch_.attemptDue(streamNow()) ||
-           !captureTried_.isValid() || captureTried_.elapsed() >= StreamWatch::retryAfterMs;
+           !captureTried_.isValid() || captureTried_.elapsed() >= recordingWatch_.retryDelayMs();
 }
 
 void TForm1::StartCapture() {
     if (AudioIn1->DeviceOpen || !captureAttemptDue()) return;
     // A busy input is tried twice.
-    if (!AudioIn1->StartStream(&AudioIn1)) AudioIn1->StartStream(&AudioIn1);
+    if (!AudioIn1->StartStream(&AudioIn1) && AudioIn1->LastResult == platform::error::allocated)
+        AudioIn1->StartStream(&AudioIn1);
     captureTried_.start();
     if (platform::hasSoundCard())
         recordingWatch_.attempted(AudioIn1->DeviceOpen ? platform::error::ok : AudioIn1->LastResult,

@@ -128,12 +128,16 @@ void TAudioIn::BufferReturned(TCallBackWinIn* From, const platform::WaveHeader* 
     std::exception_ptr failure;
     try {
         // A buffer the device gave back early (it went away) carries only
-        // what it recorded; none of an earlier block is handed on as new.
+        // what it recorded; none of an earlier block is handed on as new,
+        // and one that recorded nothing is no block at all.
         const std::int32_t size =
             Header ? std::min<std::int32_t>(static_cast<std::int32_t>(Header->bytesRecorded),
                                             StreamSize)
                    : StreamSize;
-        requeue = ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size);
+        // An empty one comes back because the device stopped: offered
+        // again, it brings the device's reason, or records after all.
+        requeue = size > 0 ? ServiceBuffer(Buffers[static_cast<std::size_t>(NextSlot)], size)
+                           : KeepRunning;
     } catch (...) {
         // The stream is brought to a consistent state before the handler's
         // exception goes on to the application's error report.

@@ -1,5 +1,7 @@
 #include "audio/StreamWatch.h"
 
+#include <algorithm>
+
 void StreamWatch::expect(bool expected, std::int64_t now) {
     if (expected && !expected_) since_ = now;
     expected_ = expected;
@@ -8,6 +10,7 @@ void StreamWatch::expect(bool expected, std::int64_t now) {
 void StreamWatch::delivered(std::int64_t now) {
     since_ = now;
     lastFailure_ = platform::error::ok;
+    failures_ = 0;
 }
 
 void StreamWatch::attempted(platform::MMResult result, std::int64_t now) {
@@ -17,7 +20,15 @@ void StreamWatch::attempted(platform::MMResult result, std::int64_t now) {
         return;
     }
     lastFailure_ = result;
-    nextAttempt_ = now + retryAfterMs;
+    ++failures_;
+    nextAttempt_ = now + retryDelayMs();
+}
+
+std::int64_t StreamWatch::retryDelayMs() const {
+    std::int64_t delay = retryAfterMs;
+    for (int i = 1; i < failures_ && delay < longestRetryAfterMs; ++i)
+        delay *= 2;
+    return std::min(delay, longestRetryAfterMs);
 }
 
 bool StreamWatch::attemptDue(std::int64_t now) const {

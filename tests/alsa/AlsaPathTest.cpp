@@ -3,7 +3,7 @@
 // PulseAudio server with a null sink. Generator 1 plays into the sink; the
 // recording comes from its monitor.
 
-#include "OnPulseServer.h"
+#include "OnSoundServer.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
 #include "audio/StreamSettings.h"

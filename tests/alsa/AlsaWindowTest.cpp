@@ -1,23 +1,32 @@
 // The whole window on the ALSA backend, through ALSA's "default" to a
-// private PulseAudio server: generator 1 plays into the null sink and the
-// window measures the sink's monitor, in real time.
+// private sound server (PulseAudio, and PipeWire with WirePlumber):
+// generator 1 plays into the server and the window measures what comes back,
+// in real time.
 
-#include "OnPulseServer.h"
+#include "OnSoundServer.h"
 #include "app/ComboBoxItem.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
+#include "audio/AudioOut.h"
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
+#include <numbers>
+#include <vector>
 
 namespace {
 
@@ -39,11 +48,97 @@ bool waitFor(int ms, const std::function<bool()>& done) {
     return done();
 }
 
-class AlsaWindow : public OnPulseServer {
+// The pauses between the ticks of a 5-ms timer: how long the event loop did
+// not answer, and of that how long the GUI thread slept (neither ran nor
+// waited for a processor: it waited for something). On a loaded machine the
+// first also holds the time other programs had the processors; the second
+// is what a call that waits for a sound server would add.
+class Responsiveness {
+public:
+    Responsiveness() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        clock_.start();
+        last_ = sample();
+        timer_.start();
+    }
+    double largestGapMs() const { return gap_ / 1e6; }
+    double largestSleepMs() const { return sleep_ / 1e6; }
+
+private:
+    struct Sample {
+        qint64 wall = 0, running = 0, queued = 0; // ns
+    };
+    Sample sample() const {
+        Sample s;
+        s.wall = clock_.nsecsElapsed();
+        // The GUI thread's time on a processor and waiting for one.
+        QFile file(QStringLiteral("/proc/thread-self/schedstat"));
+        if (file.open(QIODevice::ReadOnly)) {
+            const auto fields = file.readAll().split(' ');
+            if (fields.size() >= 2) {
+                s.running = fields[0].toLongLong();
+                s.queued = fields[1].toLongLong();
+            }
+        }
+        return s;
+    }
+    void tick() {
+        const Sample now = sample();
+        const qint64 wall = now.wall - last_.wall;
+        gap_ = std::max(gap_, wall);
+        sleep_ =
+            std::max(sleep_, wall - (now.running - last_.running) - (now.queued - last_.queued));
+        last_ = now;
+    }
+
+    QTimer timer_;
+    QElapsedTimer clock_;
+    Sample last_;
+    qint64 gap_ = 0;
+    qint64 sleep_ = 0;
+};
+
+// One channel of the interleaved block the window holds.
+std::vector<int> channel(const SharedState& state, int c) {
+    std::vector<int> values;
+    for (int i = c; i < state.sampleCount; i += 2)
+        values.push_back(state.rawSamples[static_cast<std::size_t>(i)]);
+    return values;
+}
+
+int peak(const std::vector<int>& x) {
+    int most = 0;
+    for (int v : x)
+        most = std::max(most, std::abs(v));
+    return most;
+}
+
+int largestStep(const std::vector<int>& x) {
+    int most = 0;
+    for (std::size_t i = 1; i < x.size(); ++i)
+        most = std::max(most, std::abs(x[i] - x[i - 1]));
+    return most;
+}
+
+// The largest step between two samples a sine of this peak and frequency
+// can make: 2 A sin(pi f / fs). Anything beyond (with room for rounding) is
+// a click: a gap, a jump of phase, a stale piece of sound.
+double sineStep(int peakValue, double frequency) {
+    return 2.0 * peakValue * std::sin(std::numbers::pi * frequency / 44100.0);
+}
+
+struct ServerNames {
+    template <class Server> static std::string GetName(int) {
+        return std::is_same_v<Server, PulseServer> ? "PulseAudio" : "PipeWire";
+    }
+};
+
+template <class Server> class AlsaWindow : public OnSoundServer<Server> {
 protected:
     void SetUp() override {
-        OnPulseServer::SetUp();
-        if (HasFatalFailure()) return;
+        OnSoundServer<Server>::SetUp();
+        if (this->HasFatalFailure()) return;
         form_ = std::make_unique<TForm1>();
         form_->show();
         // The time base follows the measured frequency.
@@ -51,6 +146,7 @@ protected:
         form_->ComboBox1Click();
     }
     void TearDown() override {
+        if (OnSoundServer<Server>::server_) OnSoundServer<Server>::server_->release();
         form_.reset();
         QTest::qWait(50);
     }
@@ -61,30 +157,115 @@ protected:
     std::unique_ptr<TForm1> form_;
 };
 
-TEST_F(AlsaWindow, ReadoutsFollowGenerator1WithoutOverOrUnderruns) {
-    form_->ScrollBar5->setValue(1000); // 1.0 kHz
-    ASSERT_EQ(form_->state.generator1Frequency, 1000);
-    EXPECT_TRUE(waitFor(8000, [&] { return form_->Edit8->text() == QStringLiteral(" 1000Hz"); }))
-        << form_->Edit8->text().toStdString() << " " << form_->AudioIn1->LastError;
-    EXPECT_EQ(form_->Edit12->text(), QStringLiteral(" 1000Hz"));
+using Servers = ::testing::Types<PulseServer, PipeWireServer>;
+TYPED_TEST_SUITE(AlsaWindow, Servers, ServerNames);
 
-    // Twice the amplitude, twice the voltage (the sink passes the sound as
+TYPED_TEST(AlsaWindow, ReadoutsFollowGenerator1WithoutOverOrUnderruns) {
+    auto& form = *this->form_;
+    form.ScrollBar5->setValue(1000); // 1.0 kHz
+    ASSERT_EQ(form.state.generator1Frequency, 1000);
+    EXPECT_TRUE(waitFor(8000, [&] { return form.Edit8->text() == QStringLiteral(" 1000Hz"); }))
+        << form.Edit8->text().toStdString() << " " << form.AudioIn1->LastError;
+    EXPECT_EQ(form.Edit12->text(), QStringLiteral(" 1000Hz"));
+
+    // Twice the amplitude, twice the voltage (the server passes the sound as
     // it is; its scale is the readout's calibration).
-    const double before = reading(*form_->Edit1);
+    const double before = reading(*form.Edit1);
     ASSERT_GT(before, 0);
-    form_->ScrollBar4->setValue(6000);
-    settle();
-    const double after = reading(*form_->Edit1);
+    form.ScrollBar4->setValue(6000);
+    this->settle();
+    const double after = reading(*form.Edit1);
     EXPECT_NEAR(after / before, 2.0, 0.1)
-        << form_->Edit1->text().toStdString() << " after " << before;
+        << form.Edit1->text().toStdString() << " after " << before;
 
     // Ten seconds of both streams, as the instrument runs.
     QTest::qWait(10000);
-    EXPECT_EQ(card_->overruns(), 0u);
-    EXPECT_EQ(card_->underruns(), 0u);
+    EXPECT_EQ(this->card_->overruns(), 0u);
+    EXPECT_EQ(this->card_->underruns(), 0u);
 }
 
-TEST_F(AlsaWindow, AStoppedServerLeavesTheWindowRunningOnItsLastBlock) {
+// A server that hangs (every process of it stopped) holds no call of the
+// window: the event loop answers while generator and capture are started
+// again, the panels say why nothing comes, and the server going on brings
+// blocks and sound back, without a click.
+TYPED_TEST(AlsaWindow, AHangingServerNeitherHoldsTheWindowNorLeavesAClick) {
+    auto& form = *this->form_;
+    auto& server = *OnSoundServer<TypeParam>::server_;
+    // Generator 1 at its start-up 100 Hz: a sine that moves slowly from
+    // sample to sample, so that a click stands out.
+    ASSERT_TRUE(
+        waitFor(10000, [&] { return form.Edit8->text().trimmed() == QStringLiteral("100Hz"); }))
+        << form.Edit8->text().toStdString() << " " << form.AudioIn1->LastError;
+    const int soundPeak = peak(channel(form.state, 0));
+    ASSERT_GT(soundPeak, 300);
+
+    {
+        Responsiveness running;
+        QTest::qWait(2000);
+        std::cout << "while the server ran, the event loop paused up to " << running.largestGapMs()
+                  << " ms, sleeping up to " << running.largestSleepMs() << " ms\n";
+    }
+    Responsiveness loop;
+    QElapsedTimer held;
+    held.start();
+    server.hold();
+    const std::string recordingText =
+        "Zvuková karta nenahrává: zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
+    const std::string playbackText =
+        "Generátor nehraje: zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
+    EXPECT_TRUE(waitFor(3000, [&] {
+        return form.recordingPanel->isVisibleTo(&form) && form.playbackPanel->isVisibleTo(&form);
+    }));
+    EXPECT_LE(held.elapsed(), 2000) << "the panels showed late";
+    EXPECT_EQ(form.recordingPanel->text().toStdString(), recordingText);
+    EXPECT_EQ(form.playbackPanel->text().toStdString(), playbackText);
+    // Generator and capture started again while the server hangs.
+    for (int restart = 0; restart < 3; ++restart) {
+        form.AudioOut1->AbortStream();
+        form.AudioOut1->StartStream(&form.AudioOut1);
+        form.AudioIn1->AbortStream();
+        QTest::qWait(300);
+    }
+    QTest::qWait(500);
+    EXPECT_TRUE(form.recordingPanel->isVisibleTo(&form));
+    std::cout << "while the server hung, the event loop paused up to " << loop.largestGapMs()
+              << " ms, sleeping up to " << loop.largestSleepMs() << " ms\n";
+    EXPECT_LT(loop.largestSleepMs(), 50) << "the window waited for the server";
+
+    // The server goes on: blocks and sound come back.
+    server.release();
+    const auto blocksBefore = form.AudioIn1->BuffersReturned;
+    EXPECT_TRUE(waitFor(10000, [&] {
+        return !form.recordingPanel->isVisibleTo(&form) &&
+               !form.playbackPanel->isVisibleTo(&form) &&
+               form.AudioIn1->BuffersReturned != blocksBefore;
+    })) << form.recordingPanel->text().toStdString();
+    // Once the generator stream started while the server hung has taken over
+    // (its start drops what the old one had not played: one step), the
+    // blocks of the next seconds carry the sine, and nothing but the sine.
+    QTest::qWait(1000);
+    const double allowed = sineStep(soundPeak, 100.0) * 1.2 + 8;
+    int blocks = 0;
+    int worstStep = 0;
+    int weakest = soundPeak;
+    QObject::connect(&form, &TForm1::blockRecorded, &form, [&] {
+        ++blocks;
+        for (int c = 0; c < 2; ++c) {
+            const auto x = channel(form.state, c);
+            worstStep = std::max(worstStep, largestStep(x));
+            weakest = std::min(weakest, peak(x));
+        }
+    });
+    EXPECT_TRUE(waitFor(10000, [&] { return blocks >= 8; }));
+    std::cout << "after the server went on: largest step " << worstStep << " (a sine of peak "
+              << soundPeak << " at 100 Hz allows " << allowed << ")\n";
+    EXPECT_LE(worstStep, allowed) << "a click";
+    EXPECT_GE(weakest, soundPeak * 0.9) << "a block without the sound";
+}
+
+using AlsaWindowPulse = AlsaWindow<PulseServer>;
+
+TEST_F(AlsaWindowPulse, AStoppedServerLeavesTheWindowRunningOnItsLastBlock) {
     ASSERT_TRUE(waitFor(8000, [&] { return form_->state.sampleCount == 16000; }));
     settle();
     server_->stop();

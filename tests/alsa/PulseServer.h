@@ -1,35 +1,27 @@
 #pragma once
-// A private PulseAudio server for the tests of the real ALSA path: its own
-// runtime directory and socket, one null sink whose monitor is the default
-// source, no autospawning clients. start() also points this process's
-// PulseAudio clients at it, and with them ALSA's "default" (the pulse plugin
-// becomes the default device while a server runs), so it must run before
-// the process first uses ALSA.
+// A private PulseAudio server: its own runtime directory and socket, one null
+// sink whose monitor is the default source, no autospawning clients. Its
+// clients, and with them ALSA's "default" (the pulse plugin becomes the
+// default device while a server runs), reach it through PULSE_SERVER.
 
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QTemporaryDir>
-#include <memory>
+#include "SoundServer.h"
 
-class PulseServer {
+class PulseServer : public SoundServer {
 public:
-    PulseServer();
-    ~PulseServer();
+    PulseServer() : SoundServer(QStringLiteral("pulse")) {}
+    ~PulseServer() override = default;
 
-    // Starts the server and waits until it answers; false with a reason.
-    bool start(QString& reason);
-    // Stops it (SIGTERM, then SIGKILL) and waits for it to end.
-    void stop();
-    bool running() const;
-
-    // The environment a program needs to reach the server.
-    QProcessEnvironment clientEnvironment() const;
     // Runs pactl against the server; its standard output, or empty on failure.
-    QString pactl(const QStringList& arguments) const;
+    QString pactl(const QStringList& arguments) const {
+        return runClient(QStringLiteral("pactl"), arguments);
+    }
+
+protected:
+    bool prepare(QString& reason) override;
+    QStringList command() const override;
+    std::map<QString, QString> clientVariables() const override;
+    bool answers() const override;
 
 private:
-    QTemporaryDir dir_;
-    std::unique_ptr<QProcess> server_;
-    QString socket_;
+    QString socket() const { return dir() + QStringLiteral("/native"); }
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,9 @@ public:
     }
     ~Device() { --script_.liveDevices; }
 
-    // Gives the oldest queued header back; false when none is queued.
-    bool complete() {
+    // Gives the oldest queued header back, input ones with `recorded` bytes
+    // (all when none is given); false when none is queued.
+    bool complete(std::optional<std::uint32_t> recorded = std::nullopt) {
         if (queue_.empty()) return false;
         platform::WaveHeader* header = queue_.front();
         queue_.pop_front();
@@ -68,7 +70,7 @@ public:
             // Each recorded block carries its own number in every byte.
             const char mark = static_cast<char>(++script_.recordedBlocks);
             std::memset(header->data, mark, header->length);
-            header->bytesRecorded = header->length;
+            header->bytesRecorded = recorded.value_or(header->length);
         } else {
             script_.played.emplace_back(header->data, header->data + header->length);
         }

@@ -29,9 +29,9 @@ protected:
         platform::installSoundCard(nullptr);
     }
     // Hands the oldest queued buffer back and delivers its notification.
-    void complete() {
+    void complete(std::optional<std::uint32_t> recorded = std::nullopt) {
         ASSERT_NE(card_->lastInput, nullptr);
-        ASSERT_TRUE(card_->lastInput->complete());
+        ASSERT_TRUE(card_->lastInput->complete(recorded));
         fake::deliver();
     }
     int liveWindows() {
@@ -223,6 +223,29 @@ TEST_F(Recording, MessagesReachTheComponentThroughTheCallersVariable) {
     AudioIn1 = component;
     complete();
     EXPECT_EQ(received.size(), 1u);
+}
+
+TEST_F(Recording, ABufferGivenBackEarlyCarriesOnlyWhatItRecorded) {
+    // The device stopped (a server went away) during the first buffer: it
+    // gives both back and refuses more, which tells its reason.
+    const struct {
+        std::uint32_t recorded;
+        int handed; // buffers the handler gets
+    } cases[] = {{0, 0}, {4, 1}, {6000, 1}};
+    for (const auto& c : cases) {
+        received.clear();
+        script.failures = {{"addBuffer", platform::error::serverDown}};
+        script.failAfter = {{"addBuffer", 2}};
+        ASSERT_TRUE(AudioIn1->StartStream(&AudioIn1));
+        complete(c.recorded);
+        complete(0);
+        ASSERT_EQ(received.size(), static_cast<std::size_t>(c.handed)) << c.recorded;
+        if (c.handed) {
+            EXPECT_EQ(received[0].size, static_cast<std::int32_t>(c.recorded));
+        }
+        EXPECT_FALSE(AudioIn1->DeviceOpen) << c.recorded;
+        EXPECT_EQ(AudioIn1->LastResult, platform::error::serverDown) << c.recorded;
+    }
 }
 
 TEST_F(Recording, BuffersOfAnAbortedStreamAreNotHandedOn) {

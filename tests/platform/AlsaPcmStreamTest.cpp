@@ -1,6 +1,7 @@
 // The ALSA backend's stream worker, driven through a PCM made for the test:
 // the order and contents of the headers, recovery from over- and underruns,
-// a PCM that goes away, reset and close. Runs under ThreadSanitizer too.
+// a PCM that goes away, reset and close, and a PCM that hangs (a sound server
+// that stopped answering). Runs under ThreadSanitizer too.
 
 #include "platform/NotificationRelay.h"
 #include "platform/alsa/PcmStream.h"
@@ -9,7 +10,10 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +22,35 @@ namespace {
 
 using namespace platform;
 using namespace platform::alsa;
+
+// Holds whoever waits on it until it is opened.
+struct Gate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool open = false;
+    int waiting = 0;
+    void wait() {
+        std::unique_lock lock(m);
+        ++waiting;
+        cv.wait(lock, [this] { return open; });
+    }
+    void release() {
+        std::lock_guard lock(m);
+        open = true;
+        cv.notify_all();
+    }
+    // Opens after `ms` unless released before.
+    void releaseAfter(int ms) {
+        std::unique_lock lock(m);
+        cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return open; });
+        open = true;
+        cv.notify_all();
+    }
+    int waiters() {
+        std::lock_guard lock(m);
+        return waiting;
+    }
+};
 
 // Mono 16-bit frames. Capture records frame k with the value k; playback
 // keeps what is written.
@@ -30,6 +63,10 @@ struct FakeDevice {
     int prepareResult = 0;
     int prepares = 0;
     int starts = 0;
+    std::deque<int> resumeResults; // what resume() returns, then 0
+    int resumes = 0;
+    int closes = 0;
+    Gate* prepareGate = nullptr; // prepare() waits on it
     int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 
     ~FakeDevice() { ::close(wakeFd); }
@@ -56,6 +93,10 @@ class FakePcm : public PcmPort {
 public:
     FakePcm(std::shared_ptr<FakeDevice> d, StreamDirection direction)
         : d_(std::move(d)), direction_(direction) {}
+    ~FakePcm() override {
+        std::lock_guard lock(d_->m);
+        ++d_->closes;
+    }
     std::uint32_t frameBytes() const override { return 2; }
     long transfer(char* data, std::uint32_t frames) override {
         std::lock_guard lock(d_->m);
@@ -83,11 +124,24 @@ public:
     }
     int stop() override { return 0; }
     int prepare() override {
+        Gate* gate = nullptr;
+        {
+            std::lock_guard lock(d_->m);
+            ++d_->prepares;
+            gate = d_->prepareGate;
+        }
+        if (gate) gate->wait();
         std::lock_guard lock(d_->m);
-        ++d_->prepares;
         return d_->prepareResult;
     }
-    int resume() override { return 0; }
+    int resume() override {
+        std::lock_guard lock(d_->m);
+        ++d_->resumes;
+        if (d_->resumeResults.empty()) return 0;
+        const int r = d_->resumeResults.front();
+        d_->resumeResults.pop_front();
+        return r;
+    }
     int pause(bool) override { return 0; }
     std::vector<pollfd> descriptors() override { return {{d_->wakeFd, POLLIN, 0}}; }
     int revents(std::vector<pollfd>&) override {
@@ -348,6 +402,145 @@ TEST_F(PcmStreamTest, DestroyingAnOpenStreamNotifiesNothing) {
     stream.reset();
     relay->deliver();
     EXPECT_TRUE(target.received.empty());
+}
+
+struct ResumeCase {
+    const char* name;
+    std::deque<int> results; // what the PCM says to each resume, then 0
+    int resumes;             // how often the stream asks
+    int prepares;            // and prepares it instead
+};
+
+// Shown by its name in test listings.
+void PrintTo(const ResumeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PcmStreamSuspended : public PcmStreamTest,
+                           public ::testing::WithParamInterface<ResumeCase> {};
+
+// A PCM that says -EAGAIN while its device wakes up is asked again after a
+// pause of 100 ms, ten times at most, and then prepared: no busy loop.
+TEST_P(PcmStreamSuspended, IsResumedWithPausesAndPreparedWhenItDoesNotWake) {
+    const auto& c = GetParam();
+    device->resumeResults = c.results;
+    auto stream = open(StreamDirection::capture);
+    Buffer a(100);
+    queue(*stream, a);
+    ASSERT_EQ(stream->start(), error::ok);
+    device->fault(-ESTRPIPE);
+    device->supply(100);
+    ASSERT_TRUE(waitFor([&] { return target.count(message::inputData) == 1; }));
+    EXPECT_EQ(a.samples, counting(0, 100));
+    std::lock_guard lock(device->m);
+    EXPECT_EQ(device->resumes, c.resumes);
+    EXPECT_EQ(device->prepares, c.prepares);
+    EXPECT_EQ(counters->overruns, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wakes, PcmStreamSuspended,
+    ::testing::Values(ResumeCase{"AtOnce", {}, 1, 0},
+                      ResumeCase{"AfterThreeTries", {-EAGAIN, -EAGAIN, -EAGAIN}, 4, 0},
+                      ResumeCase{"Never", std::deque<int>(30, -EAGAIN), 11, 1},
+                      ResumeCase{"Refuses", {-ENOSYS}, 1, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Where a PCM behind a sound server that stopped answering holds the worker.
+enum class Hang { open, recovery };
+
+struct HangCase {
+    const char* name;
+    Hang where;
+};
+
+// Shown by its name in test listings.
+void PrintTo(const HangCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PcmStreamHung : public PcmStreamTest, public ::testing::WithParamInterface<HangCase> {};
+
+TEST_P(PcmStreamHung, NeverHoldsTheCallerAndClosesThePcmWhenItAnswers) {
+    const auto& c = GetParam();
+    Gate gate;
+    // Should a call wait for the PCM, the gate opens after two seconds.
+    std::thread watchdog([&] { gate.releaseAfter(2000); });
+    std::unique_ptr<PcmStream> stream;
+    if (c.where == Hang::open) {
+        stream = std::make_unique<PcmStream>(
+            StreamDirection::capture,
+            [&](std::unique_ptr<PcmPort>& port) {
+                gate.wait();
+                port = std::make_unique<FakePcm>(device, StreamDirection::capture);
+                return error::ok;
+            },
+            relay, relay->attach(&target), &handle, counters);
+        EXPECT_FALSE(stream->opened(std::chrono::milliseconds(20)).has_value());
+    } else {
+        device->prepareGate = &gate;
+        stream = open(StreamDirection::capture);
+        ASSERT_EQ(stream->start(), error::ok);
+        device->fault(-EPIPE);
+        device->supply(1);
+    }
+    ASSERT_TRUE(waitFor([&] { return gate.waiters() == 1; }));
+
+    QElapsedTimer clock;
+    clock.start();
+    Buffer a(100), b(100);
+    queue(*stream, a);
+    queue(*stream, b);
+    EXPECT_EQ(stream->start(), error::ok);
+    EXPECT_EQ(stream->reset(), error::ok);
+    EXPECT_EQ(a.header.flags & headerFlag::queued, 0u);
+    EXPECT_EQ(b.header.flags & headerFlag::queued, 0u);
+    EXPECT_EQ(stream->close(), error::ok);
+    const auto finished = stream->finished();
+    stream.reset();
+    EXPECT_LT(clock.elapsed(), 1000) << "a call waited for the PCM";
+    relay->deliver();
+    EXPECT_EQ(target.count(message::inputClosed), 1);
+
+    // The PCM answers again: the worker closes it and ends, notifying nobody.
+    gate.release();
+    watchdog.join();
+    EXPECT_EQ(finished.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    {
+        std::lock_guard lock(device->m);
+        EXPECT_EQ(device->closes, 1);
+    }
+    relay->deliver();
+    EXPECT_EQ(target.count(message::inputClosed), 1);
+    EXPECT_EQ(target.count(message::inputData), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Where, PcmStreamHung,
+                         ::testing::Values(HangCase{"WhileOpening", Hang::open},
+                                           HangCase{"WhileRecovering", Hang::recovery}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PcmStreamTest, AnOpenThatFailsLateGivesTheHeadersBackWithItsReason) {
+    Gate gate;
+    auto stream = std::make_unique<PcmStream>(
+        StreamDirection::capture,
+        [&](std::unique_ptr<PcmPort>&) {
+            gate.wait();
+            return error::serverDown;
+        },
+        relay, relay->attach(&target), &handle, counters);
+    EXPECT_FALSE(stream->opened(std::chrono::milliseconds(20)).has_value());
+    Buffer a(100), b(100);
+    queue(*stream, a);
+    queue(*stream, b);
+    ASSERT_EQ(stream->start(), error::ok);
+    gate.release();
+    ASSERT_TRUE(waitFor([&] { return target.count(message::inputData) == 2; }));
+    EXPECT_EQ(stream->opened(std::chrono::milliseconds(0)), error::serverDown);
+    EXPECT_EQ(a.header.bytesRecorded, 0u);
+    EXPECT_EQ(b.header.bytesRecorded, 0u);
+    EXPECT_EQ(stream->add(a.header), error::serverDown);
+    EXPECT_EQ(stream->close(), error::ok);
 }
 
 } // namespace

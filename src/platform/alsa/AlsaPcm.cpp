@@ -80,17 +80,15 @@ MMResult configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& f
     return resultOfAlsaError(std::min(snd_pcm_sw_params(pcm, sw.p), 0));
 }
 
-// Whether the format is one the backend can open: PCM, 1 or 2 channels of 8
-// or 16 bits, with a block size and byte rate that agree with it.
-bool isUsableFormat(const PcmFormat& f) {
+} // namespace
+
+bool AlsaPcm::isUsableFormat(const PcmFormat& f) {
     if (f.formatTag != 1 || (f.channels != 1 && f.channels != 2)) return false;
     if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return false;
     if (f.framesPerSecond < 1000 || f.framesPerSecond > 192000) return false;
     const auto block = static_cast<std::uint16_t>(f.channels * f.bitsPerSample / 8);
     return f.blockAlign == block && f.bytesPerSecond == f.framesPerSecond * block;
 }
-
-} // namespace
 
 MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
                        const PcmFormat& format, std::unique_ptr<PcmPort>& pcm) {

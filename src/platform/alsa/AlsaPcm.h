@@ -23,7 +23,11 @@ namespace platform::alsa {
 
 class AlsaPcm : public PcmPort {
 public:
-    // The layer's error code; on success `pcm` holds the open PCM.
+    // Whether the format is one the backend can open: PCM, 1 or 2 channels of
+    // 8 or 16 bits, with a block size and byte rate that agree with it.
+    static bool isUsableFormat(const PcmFormat& format);
+    // The layer's error code; on success `pcm` holds the open PCM. Behind a
+    // sound server this may wait for the server: call it on a stream's worker.
     static MMResult open(const std::string& device, StreamDirection direction,
                          const PcmFormat& format, std::unique_ptr<PcmPort>& pcm);
     ~AlsaPcm() override;

@@ -20,9 +20,11 @@ namespace {
 // notifications.
 template <class Device, StreamDirection direction> class StreamHandle : public Device {
 public:
-    StreamHandle(std::unique_ptr<PcmPort> port, std::shared_ptr<NotificationRelay> relay,
+    StreamHandle(PcmStream::Opener opener, std::shared_ptr<NotificationRelay> relay,
                  std::uint64_t key, std::shared_ptr<XrunCounters> counters)
-        : stream_(direction, std::move(port), std::move(relay), key, this, std::move(counters)) {}
+        : stream_(direction, std::move(opener), std::move(relay), key, this, std::move(counters)) {}
+
+    PcmStream& stream() { return stream_; }
 
     MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
     MMResult unprepareHeader(WaveHeader& header) override {
@@ -52,17 +54,31 @@ public:
     MMResult restart() override { return stream_.restart(); }
 };
 
-// Opens the PCM of a stream and makes its handle, which notifies `notify`.
+// How long opening a stream waits for its PCM: a device that is missing,
+// busy or refuses the format says so at once; one behind a sound server that
+// does not answer is opened while the stream already runs.
+constexpr std::chrono::milliseconds openWait{10};
+
+// Makes the handle of a stream, which notifies `notify`; its worker opens the
+// PCM once the previous stream of the direction has closed its own (a hw:
+// device opens only once at a time).
 template <class Handle, class Device>
 MMResult openStream(const std::string& pcm, StreamDirection direction, const PcmFormat& format,
                     const std::shared_ptr<NotificationRelay>& relay,
                     const std::shared_ptr<XrunCounters>& counters, QObject* notify,
-                    std::unique_ptr<Device>& handle) {
-    std::unique_ptr<PcmPort> port;
-    if (const auto r = AlsaPcm::open(pcm, direction, format, port)) return r;
+                    std::shared_future<void>& previous, std::unique_ptr<Device>& handle) {
+    if (!AlsaPcm::isUsableFormat(format)) return error::badFormat;
     const auto key = relay->attach(notify);
-    handle = std::make_unique<Handle>(std::move(port), relay, key, counters);
-    relay->post(key, Handle::openedMessage, handle.get());
+    auto opener = [pcm, direction, format, previous](std::unique_ptr<PcmPort>& port) {
+        if (previous.valid()) previous.wait();
+        return AlsaPcm::open(pcm, direction, format, port);
+    };
+    auto made = std::make_unique<Handle>(opener, relay, key, counters);
+    if (const auto result = made->stream().opened(openWait); result && *result != error::ok)
+        return *result; // the handle detaches itself
+    previous = made->stream().finished();
+    relay->post(key, Handle::openedMessage, made.get());
+    handle = std::move(made);
     return error::ok;
 }
 
@@ -95,14 +111,14 @@ MMResult AlsaSoundCard::openInput(int device, const PcmFormat& format, QObject* 
                                   std::unique_ptr<WaveInput>& input) {
     if (device != -1 && device != 0) return error::badDeviceId;
     return openStream<AlsaWaveInput>(options_.device, StreamDirection::capture, format, relay_,
-                                     counters_, notify, input);
+                                     counters_, notify, lastCapture_, input);
 }
 
 MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject* notify,
                                    std::unique_ptr<WaveOutput>& output) {
     if (device != -1 && device != 0) return error::badDeviceId;
     return openStream<AlsaWaveOutput>(options_.device, StreamDirection::playback, format, relay_,
-                                      counters_, notify, output);
+                                      counters_, notify, lastPlayback_, output);
 }
 
 int AlsaSoundCard::mixerCount() {

@@ -3,9 +3,12 @@
 // their ALSA plugins.
 //
 // - Wave input and output open one PCM (the preferred device is ALSA's
-//   "default") per stream; a worker thread per open stream moves the queued
-//   headers (PcmStream.h), and notifications reach their targets on the GUI
-//   thread through the card's relay.
+//   "default") per stream; a worker thread per open stream opens the PCM,
+//   moves the queued headers and closes it again (PcmStream.h), so that the
+//   GUI thread never waits for a sound server, and notifications reach their
+//   targets on the GUI thread through the card's relay. Opening waits a few
+//   milliseconds for the PCM, so that a missing or busy device is reported
+//   by the open itself.
 // - Mixer device 0 is the control device behind the PCM in use (PcmMixer.h)
 //   or the one the options name; the hardware mixers of the other cards
 //   follow. Their elements are mapped as MixerLayout.h describes.
@@ -22,6 +25,7 @@
 #include "platform/alsa/AlsaDevices.h"
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +87,9 @@ private:
     std::shared_ptr<NotificationRelay> relay_;
     std::shared_ptr<XrunCounters> counters_;
     std::vector<MixerDevice> mixers_;
+    // Ready when the last capture / playback stream has closed its PCM.
+    std::shared_future<void> lastCapture_;
+    std::shared_future<void> lastPlayback_;
 };
 
 } // namespace platform::alsa

@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform::alsa {
 
@@ -11,297 +16,424 @@ namespace {
 
 // Frames read and dropped at a time while no capture header is queued.
 constexpr std::uint32_t scratchFrames = 1024;
-// Transfers in one pass of the worker before it polls again.
-constexpr int transfersPerPass = 256;
 // The worker looks at its state at least this often (ms), whatever poll says.
 constexpr int pollTimeoutMs = 200;
+// A suspended PCM is asked to resume this often, this many times, before it
+// is prepared again instead.
+constexpr int resumePauseMs = 100;
+constexpr int resumeTries = 10;
+// How long close() and the destructor wait for the worker to close its PCM
+// before they leave it to finish by itself.
+constexpr std::chrono::milliseconds closeWait{2};
 
 bool isQueued(const std::deque<WaveHeader*>& queue, const WaveHeader& header) {
     return std::find(queue.begin(), queue.end(), &header) != queue.end();
 }
 
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
+
+// What the handle and the worker share. The worker keeps it alive as long as
+// it runs, also after the handle has gone.
+struct PcmStream::Core {
+    Core(StreamDirection direction, std::shared_ptr<NotificationRelay> relay, std::uint64_t key,
+         const void* device, std::shared_ptr<XrunCounters> counters)
+        : direction(direction), key(key), device(device), counters(std::move(counters)),
+          doneMessage(direction == StreamDirection::capture ? message::inputData
+                                                            : message::outputDone),
+          relay(std::move(relay)), running(direction == StreamDirection::playback),
+          wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~Core() {
+        if (wakeFd >= 0) ::close(wakeFd);
+    }
+
+    const StreamDirection direction;
+    const std::uint64_t key;
+    const void* const device;
+    const std::shared_ptr<XrunCounters> counters;
+    const int doneMessage;
+
+    // --- the worker's alone ---
+    Opener opener;
+    std::unique_ptr<PcmPort> port;
+    std::promise<void> finished;
+    std::vector<char> buffer; // what goes through the PCM
+    bool starved = false;     // playback: the queue ran out while the PCM played
+    bool unstarted = false;   // playback: frames written that may wait for the threshold
+    bool pauseApplied = false;
+    bool started = false; // capture: the PCM records
+
+    // --- guarded by mutex ---
+    std::mutex mutex;
+    std::condition_variable openedChanged;
+    std::shared_ptr<NotificationRelay> relay; // none once the handle has closed
+    std::deque<WaveHeader*> queue;
+    std::uint32_t position = 0; // bytes of the oldest header done
+    std::uint64_t resets = 0;   // what the worker moved before a reset is not the headers'
+    bool running;               // capture: started; playback: not paused
+    bool stopWanted = false;    // reset: the PCM drops what it holds
+    std::optional<MMResult> openResult;
+    bool removed = false;
+    MMResult removedCode = error::deviceRemoved;
+    bool closed = false;
+
+    std::atomic<bool> stopping{false};
+    const int wakeFd; // written under the mutex, closed with the core
+
+    // What one pass of the worker does, taken under the mutex.
+    struct Plan {
+        bool stop = false;
+        bool running = false;
+        bool forHeader = false; // capture: the frames read belong to the oldest header
+        std::uint32_t frames = 0;
+        std::uint64_t resets = 0;
+    };
+
+    MMResult usable() const {
+        if (closed) return error::invalidHandle;
+        if (removed) return removedCode;
+        return error::ok;
+    }
+
+    void wake() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wakeFd, &one, sizeof one);
+    }
+
+    // With the mutex held: gives the oldest header back.
+    void complete() {
+        WaveHeader* h = queue.front();
+        queue.pop_front();
+        if (direction == StreamDirection::capture) h->bytesRecorded = position;
+        h->flags = (h->flags | headerFlag::done) & ~headerFlag::queued;
+        position = 0;
+        if (relay && !closed) relay->post(key, doneMessage, device, h);
+    }
+
+    void returnAll() {
+        while (!queue.empty())
+            complete();
+    }
+
+    // With the mutex held.
+    void gone(MMResult code) {
+        if (!removed) removedCode = code;
+        removed = true;
+        running = false;
+        returnAll();
+    }
+
+    void goneNow(MMResult code) {
+        std::lock_guard lock(mutex);
+        gone(code);
+    }
+
+    // With the mutex held: what the next pass moves. Playback copies the
+    // rest of the oldest header into the worker's buffer.
+    Plan plan(std::uint32_t frameBytes) {
+        Plan p;
+        p.stop = std::exchange(stopWanted, false);
+        p.running = running;
+        p.resets = resets;
+        while (!queue.empty() &&
+               queue.front()->length - std::min(position, queue.front()->length) < frameBytes)
+            complete();
+        const std::size_t size = std::max<std::size_t>(queue.empty() ? 0 : queue.front()->length,
+                                                       std::size_t{scratchFrames} * frameBytes);
+        if (buffer.size() < size) buffer.resize(size);
+        if (direction == StreamDirection::capture) {
+            p.forHeader = !queue.empty();
+            p.frames =
+                p.forHeader ? (queue.front()->length - position) / frameBytes : scratchFrames;
+        } else if (running && !queue.empty()) {
+            const WaveHeader* h = queue.front();
+            p.frames = (h->length - position) / frameBytes;
+            std::memcpy(buffer.data(), h->data + position,
+                        static_cast<std::size_t>(p.frames) * frameBytes);
+        }
+        return p;
+    }
+
+    // With the mutex held: `frames` have gone through the PCM for the plan.
+    void account(const Plan& p, std::uint32_t frames, std::uint32_t frameBytes) {
+        if (resets != p.resets || queue.empty()) return;
+        if (direction == StreamDirection::capture && !p.forHeader) return;
+        WaveHeader* h = queue.front();
+        const std::uint32_t bytes = frames * frameBytes;
+        if (direction == StreamDirection::capture) {
+            std::memcpy(h->data + position, buffer.data(), bytes);
+            position += bytes;
+            h->bytesRecorded = position;
+        } else {
+            position += bytes;
+            starved = false;
+            unstarted = true;
+        }
+        if (h->length - position < frameBytes) complete();
+    }
+
+    // Waits `ms` unless the stream is being closed; false when it is.
+    bool rest(int ms) {
+        const std::int64_t until = nowMs() + ms;
+        while (!stopping) {
+            const std::int64_t left = until - nowMs();
+            if (left <= 0) return true;
+            pollfd fd{wakeFd, POLLIN, 0};
+            ::poll(&fd, 1, static_cast<int>(left));
+        }
+        return false;
+    }
+
+    // Without the mutex: makes the PCM work again after an error of
+    // transfer(); false when it has gone.
+    bool recover(long error) {
+        if (error == -EPIPE) {
+            if (port->prepare() < 0) return false;
+            if (direction == StreamDirection::capture) {
+                if (port->start() < 0) return false;
+                ++counters->overruns;
+            } else if (!starved) {
+                ++counters->underruns;
+            }
+            return true;
+        }
+        if (error == -ESTRPIPE) {
+            // The PCM says -EAGAIN while the device wakes up: asked again
+            // after a pause, and prepared when it does not resume in time.
+            int resumed = port->resume();
+            for (int tries = 0; resumed == -EAGAIN && tries < resumeTries; ++tries) {
+                if (!rest(resumePauseMs)) return true;
+                resumed = port->resume();
+            }
+            if (resumed < 0 && port->prepare() < 0) return false;
+            if (direction == StreamDirection::capture && port->start() < 0) return false;
+            return true;
+        }
+        return false;
+    }
+
+    void run() {
+        if (opener) {
+            std::unique_ptr<PcmPort> opened;
+            const MMResult result = opener(opened);
+            opener = nullptr;
+            std::lock_guard lock(mutex);
+            openResult = result;
+            if (result == error::ok && opened)
+                port = std::move(opened);
+            else
+                gone(result == error::ok ? error::unspecified : result);
+            openedChanged.notify_all();
+        }
+        if (port) serve();
+        // Closing may wait for a sound server too.
+        port.reset();
+        finished.set_value();
+    }
+
+    void serve() {
+        const std::uint32_t frameBytes = port->frameBytes();
+        std::vector<pollfd> fds;
+        while (!stopping) {
+            Plan p;
+            {
+                std::lock_guard lock(mutex);
+                if (removed || closed) return;
+                p = plan(frameBytes);
+            }
+            if (p.stop) {
+                port->stop();
+                starved = unstarted = pauseApplied = started = false;
+            }
+            bool pollPcm = false;
+            long moved = 0;
+            if (direction == StreamDirection::capture) {
+                if (p.running && !started) {
+                    if (port->start() < 0) return goneNow(error::deviceRemoved);
+                    started = true;
+                }
+                if (p.running) {
+                    moved = port->transfer(buffer.data(), p.frames);
+                    pollPcm = true;
+                }
+            } else if (!p.running) {
+                if (!pauseApplied) port->pause(true);
+                pauseApplied = true;
+            } else {
+                if (pauseApplied) port->pause(false);
+                pauseApplied = false;
+                if (p.frames > 0) {
+                    moved = port->transfer(buffer.data(), p.frames);
+                    pollPcm = true;
+                } else if (unstarted) {
+                    // Nothing more to write: what has been written plays even
+                    // when it is less than the start threshold. An underrun
+                    // from now on is no fault of ours.
+                    if (port->start() < 0) return goneNow(error::deviceRemoved);
+                    unstarted = false;
+                    starved = true;
+                }
+            }
+            if (moved > 0) {
+                std::lock_guard lock(mutex);
+                account(p, static_cast<std::uint32_t>(moved), frameBytes);
+                continue;
+            }
+            if (moved < 0 && moved != -EAGAIN) {
+                if (!recover(moved)) return goneNow(error::deviceRemoved);
+                continue;
+            }
+            fds = pollPcm ? port->descriptors() : std::vector<pollfd>{};
+            const std::size_t pcmFds = fds.size();
+            fds.push_back({wakeFd, POLLIN, 0});
+            ::poll(fds.data(), fds.size(), pollTimeoutMs);
+            if (fds.back().revents & POLLIN) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const auto got = ::read(wakeFd, &count, sizeof count);
+            }
+            if (pcmFds > 0) {
+                fds.resize(pcmFds);
+                if (port->revents(fds) < 0) return goneNow(error::deviceRemoved);
+            }
+        }
+    }
+};
 
 PcmStream::PcmStream(StreamDirection direction, std::unique_ptr<PcmPort> port,
                      std::shared_ptr<NotificationRelay> relay, std::uint64_t key,
                      const void* device, std::shared_ptr<XrunCounters> counters)
-    : direction_(direction), relay_(std::move(relay)), key_(key), device_(device),
-      counters_(std::move(counters)),
-      doneMessage_(direction == StreamDirection::capture ? message::inputData
-                                                         : message::outputDone),
-      closedMessage_(direction == StreamDirection::capture ? message::inputClosed
-                                                           : message::outputClosed),
-      port_(std::move(port)) {
-    running_ = direction_ == StreamDirection::playback;
-    scratch_.resize(static_cast<std::size_t>(scratchFrames) * port_->frameBytes());
-    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    worker_ = std::thread([this] { run(); });
+    : PcmStream(
+          direction,
+          // Handed over as it is (the test PCMs of the stream tests).
+          [held = std::make_shared<std::unique_ptr<PcmPort>>(std::move(port))](
+              std::unique_ptr<PcmPort>& opened) {
+              opened = std::move(*held);
+              return error::ok;
+          },
+          std::move(relay), key, device, std::move(counters)) {}
+
+PcmStream::PcmStream(StreamDirection direction, Opener opener,
+                     std::shared_ptr<NotificationRelay> relay, std::uint64_t key,
+                     const void* device, std::shared_ptr<XrunCounters> counters)
+    : core_(std::make_shared<Core>(direction, std::move(relay), key, device, std::move(counters))) {
+    core_->opener = std::move(opener);
+    finished_ = core_->finished.get_future().share();
+    worker_ = std::thread([core = core_] { core->run(); });
 }
 
 PcmStream::~PcmStream() {
-    std::unique_lock lock(mutex_);
-    if (closed_) return;
-    stopWorker(lock);
-    port_.reset();
-    closed_ = true;
+    std::unique_lock lock(core_->mutex);
+    if (core_->closed) return;
+    core_->closed = true;
+    core_->stopping = true;
+    core_->wake();
+    const auto relay = std::move(core_->relay);
     lock.unlock();
-    relay_->detach(key_);
+    release();
+    relay->detach(core_->key);
 }
 
-void PcmStream::stopWorker(std::unique_lock<std::mutex>& lock) {
-    stopping_ = true;
-    wake();
-    lock.unlock();
-    if (worker_.joinable()) worker_.join();
-    lock.lock();
-    if (wakeFd_ >= 0) ::close(wakeFd_);
-    wakeFd_ = -1;
+void PcmStream::release() {
+    if (!worker_.joinable()) return;
+    if (finished_.wait_for(closeWait) == std::future_status::ready)
+        worker_.join();
+    else
+        worker_.detach(); // it closes its PCM when the PCM lets it
 }
 
-void PcmStream::wake() {
-    if (wakeFd_ < 0) return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
-}
-
-MMResult PcmStream::usable() const {
-    if (closed_) return error::invalidHandle;
-    if (removed_) return error::deviceRemoved;
-    return error::ok;
+std::optional<MMResult> PcmStream::opened(std::chrono::milliseconds wait) {
+    std::unique_lock lock(core_->mutex);
+    core_->openedChanged.wait_for(lock, wait, [this] { return core_->openResult.has_value(); });
+    return core_->openResult;
 }
 
 MMResult PcmStream::prepareHeader(WaveHeader& header) {
-    std::lock_guard lock(mutex_);
-    if (const auto r = usable()) return r;
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = core_->usable()) return r;
     if (!header.data || header.length == 0) return error::invalidParam;
-    if (isQueued(queue_, header)) return error::stillPlaying;
+    if (isQueued(core_->queue, header)) return error::stillPlaying;
     header.flags = (header.flags | headerFlag::prepared) & ~headerFlag::done;
     return error::ok;
 }
 
 MMResult PcmStream::unprepareHeader(WaveHeader& header) {
-    std::lock_guard lock(mutex_);
-    if (closed_) return error::invalidHandle;
-    if (isQueued(queue_, header)) return error::stillPlaying;
+    std::lock_guard lock(core_->mutex);
+    if (core_->closed) return error::invalidHandle;
+    if (isQueued(core_->queue, header)) return error::stillPlaying;
     header.flags &= ~headerFlag::prepared;
     return error::ok;
 }
 
 MMResult PcmStream::add(WaveHeader& header) {
-    std::lock_guard lock(mutex_);
-    if (const auto r = usable()) return r;
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = core_->usable()) return r;
     if (!header.data) return error::invalidParam;
     if (!(header.flags & headerFlag::prepared)) return error::unprepared;
-    if (isQueued(queue_, header)) return error::stillPlaying;
+    if (isQueued(core_->queue, header)) return error::stillPlaying;
     header.flags = (header.flags & ~headerFlag::done) | headerFlag::queued;
-    if (direction_ == StreamDirection::capture) header.bytesRecorded = 0;
-    queue_.push_back(&header);
-    wake();
+    if (core_->direction == StreamDirection::capture) header.bytesRecorded = 0;
+    core_->queue.push_back(&header);
+    core_->wake();
     return error::ok;
 }
 
 MMResult PcmStream::start() {
-    std::lock_guard lock(mutex_);
-    if (const auto r = usable()) return r;
-    if (!running_) {
-        if (const int r = port_->start(); r < 0) {
-            gone();
-            return error::deviceRemoved;
-        }
-        running_ = true;
-    }
-    wake();
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = core_->usable()) return r;
+    core_->running = true;
+    core_->wake();
     return error::ok;
 }
 
 MMResult PcmStream::pause() {
-    std::lock_guard lock(mutex_);
-    if (const auto r = usable()) return r;
-    running_ = false;
-    port_->pause(true);
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = core_->usable()) return r;
+    core_->running = false;
+    core_->wake();
     return error::ok;
 }
 
 MMResult PcmStream::restart() {
-    std::lock_guard lock(mutex_);
-    if (const auto r = usable()) return r;
-    if (!running_) port_->pause(false);
-    running_ = true;
-    wake();
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = core_->usable()) return r;
+    core_->running = true;
+    core_->wake();
     return error::ok;
 }
 
 MMResult PcmStream::reset() {
-    std::lock_guard lock(mutex_);
-    if (const auto r = usable()) return r;
-    port_->stop();
-    unstarted_ = false;
+    std::lock_guard lock(core_->mutex);
+    if (const auto r = core_->usable()) return r;
+    core_->stopWanted = true;
+    ++core_->resets;
     // Input stops recording; output forgets a pause, as after a fresh open.
-    running_ = direction_ == StreamDirection::playback;
-    starved_ = false;
-    returnAll();
-    wake();
+    core_->running = core_->direction == StreamDirection::playback;
+    core_->returnAll();
+    core_->wake();
     return error::ok;
 }
 
 MMResult PcmStream::close() {
-    std::unique_lock lock(mutex_);
-    if (closed_) return error::invalidHandle;
-    if (!queue_.empty()) return error::stillPlaying;
-    stopWorker(lock);
-    port_.reset();
-    closed_ = true;
+    std::unique_lock lock(core_->mutex);
+    if (core_->closed) return error::invalidHandle;
+    if (!core_->queue.empty()) return error::stillPlaying;
+    core_->closed = true;
+    core_->stopping = true;
+    core_->wake();
+    const auto relay = std::move(core_->relay);
     lock.unlock();
-    relay_->forgetHeaders(key_);
-    relay_->post(key_, closedMessage_, device_);
+    release();
+    relay->forgetHeaders(core_->key);
+    relay->post(core_->key,
+                core_->direction == StreamDirection::capture ? message::inputClosed
+                                                             : message::outputClosed,
+                core_->device);
     return error::ok;
-}
-
-void PcmStream::complete() {
-    WaveHeader* h = queue_.front();
-    queue_.pop_front();
-    if (direction_ == StreamDirection::capture) h->bytesRecorded = position_;
-    h->flags = (h->flags | headerFlag::done) & ~headerFlag::queued;
-    position_ = 0;
-    relay_->post(key_, doneMessage_, device_, h);
-}
-
-void PcmStream::returnAll() {
-    while (!queue_.empty())
-        complete();
-}
-
-void PcmStream::gone() {
-    removed_ = true;
-    running_ = false;
-    returnAll();
-}
-
-bool PcmStream::recover(long error) {
-    if (error == -EPIPE) {
-        if (port_->prepare() < 0) {
-            gone();
-            return false;
-        }
-        if (direction_ == StreamDirection::capture) {
-            if (port_->start() < 0) {
-                gone();
-                return false;
-            }
-            ++counters_->overruns;
-        } else if (!starved_) {
-            ++counters_->underruns;
-        }
-        return true;
-    }
-    if (error == -ESTRPIPE) {
-        const int resumed = port_->resume();
-        if (resumed == -EAGAIN) return true;
-        if (resumed < 0 && port_->prepare() < 0) {
-            gone();
-            return false;
-        }
-        if (direction_ == StreamDirection::capture && port_->start() < 0) {
-            gone();
-            return false;
-        }
-        return true;
-    }
-    gone();
-    return false;
-}
-
-bool PcmStream::serviceCapture() {
-    if (!running_) return false;
-    const std::uint32_t frameBytes = port_->frameBytes();
-    for (int pass = 0; pass < transfersPerPass; ++pass) {
-        char* into = scratch_.data();
-        std::uint32_t frames = scratchFrames;
-        if (!queue_.empty()) {
-            WaveHeader* h = queue_.front();
-            const std::uint32_t left = h->length > position_ ? h->length - position_ : 0;
-            if (left < frameBytes) {
-                complete();
-                continue;
-            }
-            into = h->data + position_;
-            frames = left / frameBytes;
-        }
-        const long moved = port_->transfer(into, frames);
-        if (moved == -EAGAIN || moved == 0) return true;
-        if (moved < 0) {
-            if (!recover(moved)) return false;
-            continue;
-        }
-        if (queue_.empty()) continue;
-        WaveHeader* h = queue_.front();
-        position_ += static_cast<std::uint32_t>(moved) * frameBytes;
-        h->bytesRecorded = position_;
-        if (h->length - position_ < frameBytes) complete();
-    }
-    return true;
-}
-
-bool PcmStream::servicePlayback() {
-    if (!running_) return false;
-    const std::uint32_t frameBytes = port_->frameBytes();
-    for (int pass = 0; pass < transfersPerPass && !queue_.empty(); ++pass) {
-        WaveHeader* h = queue_.front();
-        const std::uint32_t left = h->length > position_ ? h->length - position_ : 0;
-        if (left < frameBytes) {
-            complete();
-            continue;
-        }
-        const long moved = port_->transfer(h->data + position_, left / frameBytes);
-        if (moved == -EAGAIN || moved == 0) return true;
-        if (moved < 0) {
-            if (!recover(moved)) return false;
-            continue;
-        }
-        starved_ = false;
-        unstarted_ = true;
-        position_ += static_cast<std::uint32_t>(moved) * frameBytes;
-        if (h->length - position_ < frameBytes) complete();
-    }
-    if (!queue_.empty()) return true;
-    // Nothing more to write: what has been written plays even when it is less
-    // than the start threshold. An underrun from now on is no fault of ours.
-    if (unstarted_) {
-        if (port_->start() < 0) {
-            gone();
-            return false;
-        }
-        unstarted_ = false;
-        starved_ = true;
-    }
-    return false;
-}
-
-bool PcmStream::service() {
-    if (removed_ || closed_) return false;
-    return direction_ == StreamDirection::capture ? serviceCapture() : servicePlayback();
-}
-
-void PcmStream::run() {
-    std::unique_lock lock(mutex_);
-    std::vector<pollfd> fds;
-    while (!stopping_) {
-        const bool waitForPcm = service();
-        fds = waitForPcm && port_ ? port_->descriptors() : std::vector<pollfd>{};
-        const std::size_t pcmFds = fds.size();
-        fds.push_back({wakeFd_, POLLIN, 0});
-        lock.unlock();
-        ::poll(fds.data(), fds.size(), pollTimeoutMs);
-        if (fds.back().revents & POLLIN) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto got = ::read(fds.back().fd, &count, sizeof count);
-        }
-        lock.lock();
-        if (pcmFds > 0 && port_ && !removed_ && !stopping_) {
-            fds.resize(pcmFds);
-            if (port_->revents(fds) < 0) gone();
-        }
-    }
 }
 
 } // namespace platform::alsa

@@ -12,25 +12,41 @@
 //
 // Over- and underruns are recovered (the PCM is prepared again and goes on)
 // and counted; an underrun after the program itself had nothing queued is
-// not counted. A PCM that cannot be recovered, or that fails in any other
-// way, has gone (an unplugged card, a stopped sound server): its headers come
-// back at once, input ones with what they hold so far, and every later call
-// except unprepare and close gives error::deviceRemoved.
+// not counted. A suspended PCM is resumed, with pauses between the tries,
+// and prepared again when it cannot be resumed. A PCM that cannot be
+// recovered, or that fails in any other way, has gone (an unplugged card, a
+// stopped sound server): its headers come back at once, input ones with what
+// they hold so far, and every later call except unprepare and close gives
+// error::deviceRemoved.
 //
-// The handle methods run on the GUI thread; the PCM is only touched with the
-// stream's mutex held.
+// Threads. Behind a sound server every call on a PCM may wait for the server
+// (a server that hangs makes it wait for good), so only the worker calls the
+// PCM: it opens it, starts, pauses, stops, recovers and closes it, and never
+// holds the stream's mutex while it does. The handle methods run on the GUI
+// thread, only change the stream's state under the mutex and wake the
+// worker, and never wait for the PCM:
+// - The worker copies between the headers and a buffer of its own under the
+//   mutex and moves that buffer through the PCM without it, so that reset()
+//   can hand every header back at once; what the worker moved for a header
+//   that reset() has taken back is dropped.
+// - A PCM that takes long to open is opened while the stream already takes
+//   headers; when the open fails at last, the stream has gone with the
+//   open's error code in place of error::deviceRemoved.
+// - close() and the destructor wait a few milliseconds for the worker to end;
+//   a worker held up by its PCM is left to finish by itself (it closes the
+//   PCM when the call returns) and notifies nobody any more.
 
 #include "platform/NotificationRelay.h"
 #include "platform/SoundCard.h"
 #include "platform/alsa/PcmPort.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <thread>
-#include <vector>
 
 namespace platform::alsa {
 
@@ -42,15 +58,27 @@ struct XrunCounters {
 
 class PcmStream {
 public:
+    // Opens the PCM of a stream; runs on the stream's worker.
+    using Opener = std::function<MMResult(std::unique_ptr<PcmPort>& port)>;
+
     // `device` is the handle the notifications name; the opened notification
     // is the caller's to post.
     PcmStream(StreamDirection direction, std::unique_ptr<PcmPort> port,
               std::shared_ptr<NotificationRelay> relay, std::uint64_t key, const void* device,
               std::shared_ptr<XrunCounters> counters);
+    // The worker opens the PCM itself first.
+    PcmStream(StreamDirection direction, Opener opener, std::shared_ptr<NotificationRelay> relay,
+              std::uint64_t key, const void* device, std::shared_ptr<XrunCounters> counters);
     // An open stream stops silently: no notification, headers untouched.
     ~PcmStream();
     PcmStream(const PcmStream&) = delete;
     PcmStream& operator=(const PcmStream&) = delete;
+
+    // Waits at most `wait` for the PCM to open: the open's result, or none
+    // while it is still being opened.
+    std::optional<MMResult> opened(std::chrono::milliseconds wait);
+    // Ready when the worker has ended and its PCM is closed.
+    std::shared_future<void> finished() const { return finished_; }
 
     MMResult prepareHeader(WaveHeader& header);
     MMResult unprepareHeader(WaveHeader& header);
@@ -64,44 +92,13 @@ public:
     MMResult close();
 
 private:
-    void run();
-    // With the mutex held: moves what can be moved; true when the worker
-    // should wait for the PCM, false when there is nothing to do.
-    bool service();
-    bool serviceCapture();
-    bool servicePlayback();
-    // With the mutex held: recovers from an error of transfer(); false when
-    // the PCM has gone.
-    bool recover(long error);
-    void gone();
-    void complete();
-    void returnAll();
-    MMResult usable() const;
-    void wake();
-    void stopWorker(std::unique_lock<std::mutex>& lock);
+    struct Core;
 
-    const StreamDirection direction_;
-    const std::shared_ptr<NotificationRelay> relay_;
-    const std::uint64_t key_;
-    const void* const device_;
-    const std::shared_ptr<XrunCounters> counters_;
-    const int doneMessage_;
-    const int closedMessage_;
+    // Ends the worker: waits for it briefly, else leaves it to end by itself.
+    void release();
 
-    // --- guarded by mutex_ ---
-    std::mutex mutex_;
-    std::unique_ptr<PcmPort> port_;
-    std::deque<WaveHeader*> queue_;
-    std::uint32_t position_ = 0; // bytes of the oldest header done
-    bool running_ = false;       // capture: started; playback: not paused
-    bool starved_ = false;       // playback: the queue ran out while the PCM played
-    bool unstarted_ = false;     // playback: frames written that may wait for the threshold
-    bool removed_ = false;
-    bool closed_ = false;
-    bool stopping_ = false;
-    std::vector<char> scratch_; // capture: what is read while no header is queued
-
-    int wakeFd_ = -1;
+    std::shared_ptr<Core> core_;
+    std::shared_future<void> finished_;
     std::thread worker_;
 };
 

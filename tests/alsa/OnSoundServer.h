@@ -1,19 +1,20 @@
 #pragma once
-// The fixture of the tests on the real ALSA path: one private PulseAudio
-// server for each test suite, and a fresh ALSA sound card for each test.
-// Without its server a test fails: the real path would go untested.
+// The fixture of the tests on the real ALSA path: one private sound server
+// for each test suite, and a fresh ALSA sound card for each test. Without
+// its server a test fails: the real path would go untested.
 
+#include "PipeWireServer.h"
 #include "PulseServer.h"
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 
-class OnPulseServer : public ::testing::Test {
+template <class Server> class OnSoundServer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        server_ = new PulseServer;
-        if (!server_->start(failure_)) failure_ = "the private PulseAudio server: " + failure_;
+        server_ = new Server;
+        if (!server_->start(failure_)) failure_ = "the private sound server: " + failure_;
     }
     static void TearDownTestSuite() {
         delete server_;
@@ -32,7 +33,9 @@ protected:
         return *card_;
     }
 
-    static inline PulseServer* server_ = nullptr;
+    static inline Server* server_ = nullptr;
     static inline QString failure_;
     platform::alsa::AlsaSoundCard* card_ = nullptr;
 };
+
+using OnPulseServer = OnSoundServer<PulseServer>;
