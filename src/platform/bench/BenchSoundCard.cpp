@@ -3,6 +3,7 @@
 #include "platform/NotificationRelay.h"
 #include "platform/bench/Calibration.h"
 #include "platform/bench/Pacer.h"
+#include "platform/bench/ReconstructionFilter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -95,7 +96,9 @@ struct BenchSoundCard::Core {
     explicit Core(BenchOptions o)
         : options(std::move(o)),
           relay(std::make_shared<NotificationRelay>(options.clock == ClockMode::realTime)),
-          simulation(options.circuit, 1.0 / calibration::framesPerSecond) {}
+          simulation(options.circuit,
+                     1.0 / (calibration::framesPerSecond * ReconstructionFilter::factor)),
+          memoryless(!options.circuit.inductance && !options.circuit.capacitance) {}
 
     BenchOptions options;
     std::vector<std::unique_ptr<BenchMixer>> mixers;
@@ -104,7 +107,12 @@ struct BenchSoundCard::Core {
 
     // --- guarded ---
     std::mutex mutex;
+    // The line output's band-limited voltage drives the circuit in steps of
+    // 1 / factor of a sample period; a circuit without L and C only needs
+    // the step that is recorded.
+    ReconstructionFilter dac;
     CircuitSimulation simulation;
+    const bool memoryless;
     std::uint64_t frame = 0;
     Stream input;
     Stream output;
@@ -176,8 +184,14 @@ struct BenchSoundCard::Core {
                         complete(out, message::outputDone);
                 }
             }
-            const double u = sample * outputScale;
+            // The recorded frame takes the circuit's voltage and its mean
+            // current over the first of the period's steps.
+            dac.push(sample);
+            const double u = dac.value(0) * outputScale;
             const double i = simulation.step(u);
+            if (!memoryless)
+                for (int p = 1; p < ReconstructionFilter::factor; ++p)
+                    simulation.step(dac.value(p) * outputScale);
 
             // Line input: UR and IL as the ZO7 delivers them.
             Stream& in = input;
