@@ -65,7 +65,7 @@ TEST(ResponseFitWindow, ModelUnderThePlotsThroughThePointsAndBeforeTheTable) {
     EXPECT_GT(fitted.white[0], 100);
     EXPECT_GT(fitted.white[1], 100);
     // The saved table: the fit's comment lines, then the table as before.
-    EXPECT_EQ(fitted.csvWithFit.rfind("# nejistoty odhadnuty z rozlišení údajů", 0), 0u);
+    EXPECT_EQ(fitted.csvWithFit.rfind("# nejistoty bodů: vlastní", 0), 0u);
     EXPECT_NE(fitted.csvWithFit.find("\n# model R-L-C\n# R = 15.0"), std::string::npos)
         << fitted.csvWithFit;
     ASSERT_GT(fitted.csvWithFit.size(), fitted.csv.size());

@@ -87,7 +87,7 @@ TEST_P(ResponseFitTest, TheProgramNamesTheCircuitsComponents) {
     }
 }
 
-// Q = sqrt(L/C) / R of the R-L-C circuits: 0.47, 3.1, 14.6 and 31.
+// Q = sqrt(L/C) / R of the R-L-C circuits: 0.47, 3.1, 14.6, 31, 0.45 and 14.3.
 INSTANTIATE_TEST_SUITE_P(
     Circuits, ResponseFitTest,
     testing::Values(Case{"R", "R=22", "30:3000:11", "R", 22, 0, 0},
@@ -96,7 +96,15 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"RLC_Q0_5", "R=100,L=22m,C=10u", "40:1000:21", "R-L-C", 100, 22e-3, 10e-6},
                     Case{"RLC_Q3", "R=15,L=47m,C=22u", "40:600:25", "R-L-C", 15, 47e-3, 22e-6},
                     Case{"RLC_Q15", "R=47,L=470m,C=1u", "60:900:25", "R-L-C", 47, 470e-3, 1e-6},
-                    Case{"RLC_Q31", "R=2.2,L=47m,C=10u", "150:360:31", "R-L-C", 2.2, 47e-3, 10e-6}),
+                    Case{"RLC_Q31", "R=2.2,L=47m,C=10u", "150:360:31", "R-L-C", 2.2, 47e-3, 10e-6},
+                    // Up to 20 kHz.
+                    Case{"R_To20kHz", "R=220", "1000:20000:11", "R", 220, 0, 0},
+                    Case{"RC_To20kHz", "R=47,C=1u", "500:20000:15", "R-C", 47, 0, 1e-6},
+                    Case{"RL_To20kHz", "R=10,L=1m", "300:20000:21", "R-L", 10, 1e-3, 0},
+                    Case{"RLC_Q0_45_To20kHz", "R=220,L=2.2m,C=220n", "1000:20000:21", "R-L-C", 220,
+                         2.2e-3, 220e-9},
+                    Case{"RLC_Q14_To20kHz", "R=4.7,L=1m,C=220n", "2000:20000:25", "R-L-C", 4.7,
+                         1e-3, 220e-9}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(ResponseFit, TooFewPointsAreSaidToBeSo) {
