@@ -107,6 +107,32 @@ INSTANTIATE_TEST_SUITE_P(
                          1e-3, 220e-9}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+// With noise on both channels the uncertainties grow, and two of them still
+// cover the error in at least 9 of 10 runs, each with its own noise.
+TEST(ResponseFit, UncertaintiesUnderNoiseCoverTheErrors) {
+    const QStringList common = {"--audio=bench", "--circuit=R=47,C=1u", "--response=1600:10000:5",
+                                "--response-settle=100"};
+    const ProgramRun clean = runProgram(common, headless());
+    const Reported quiet = reportedFit(QString::fromLocal8Bit(clean.err));
+    ASSERT_EQ(quiet.model, "R-C") << clean.err.toStdString();
+    const std::map<std::string, double> truth{{"R", 47}, {"C", 1e-6}};
+    std::map<std::string, int> covered;
+    for (int seed = 1; seed <= 10; ++seed) {
+        QStringList arguments = common;
+        arguments << "--bench-noise=30" << QStringLiteral("--bench-seed=%1").arg(seed);
+        const ProgramRun run = runProgram(arguments, headless());
+        const Reported noisy = reportedFit(QString::fromLocal8Bit(run.err));
+        ASSERT_EQ(noisy.model, "R-C") << seed << ": " << run.err.toStdString();
+        for (const auto& [symbol, expected] : truth) {
+            const auto [value, sigma] = noisy.values.at(symbol);
+            EXPECT_GT(sigma, 1.5 * quiet.values.at(symbol).second) << symbol << " " << seed;
+            covered[symbol] += std::abs(value - expected) <= 2 * sigma;
+        }
+    }
+    for (const auto& [symbol, expected] : truth)
+        EXPECT_GE(covered[symbol], 9) << symbol;
+}
+
 TEST(ResponseFit, TooFewPointsAreSaidToBeSo) {
     const ProgramRun run = runProgram(
         {"--audio=bench", "--circuit=R=15,L=47m,C=22u", "--response=60:400:3"}, headless());
