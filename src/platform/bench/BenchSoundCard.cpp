@@ -104,9 +104,17 @@ struct BenchSoundCard::Core {
     explicit Core(BenchOptions o)
         : options(std::move(o)),
           relay(std::make_shared<NotificationRelay>(options.clock == ClockMode::realTime)),
-          simulation(options.circuit,
-                     1.0 / (calibration::framesPerSecond * ReconstructionFilter::factor)),
-          memoryless(!options.circuit.inductance && !options.circuit.capacitance) {}
+          steps(stepsPerFrame(options.circuit)),
+          simulation(options.circuit, 1.0 / (calibration::framesPerSecond * steps)) {}
+
+    // A circuit without L and C has no memory: only the step that is
+    // recorded is needed. A diode's circuit is solved by Newton's method in
+    // every step, so a capacitor with it takes four steps a period (its
+    // current is rich in harmonics anyway); a linear circuit takes all.
+    static int stepsPerFrame(const Circuit& circuit) {
+        if (!circuit.inductance && !circuit.capacitance) return 1;
+        return circuit.diode == Circuit::Diode::none ? ReconstructionFilter::factor : 4;
+    }
 
     BenchOptions options;
     std::vector<std::unique_ptr<BenchMixer>> mixers;
@@ -115,12 +123,11 @@ struct BenchSoundCard::Core {
 
     // --- guarded ---
     std::mutex mutex;
-    // The line output's band-limited voltage drives the circuit in steps of
-    // 1 / factor of a sample period; a circuit without L and C only needs
-    // the step that is recorded.
+    // The line output's band-limited voltage drives the circuit in `steps`
+    // equal steps of a sample period (at most the filter's factor).
     ReconstructionFilter dac;
+    const int steps;
     CircuitSimulation simulation;
-    const bool memoryless;
     std::uint64_t frame = 0;
     Stream input;
     Stream output;
@@ -197,9 +204,9 @@ struct BenchSoundCard::Core {
             dac.push(sample);
             const double u = dac.value(0) * outputScale;
             const double i = simulation.step(u);
-            if (!memoryless)
-                for (int p = 1; p < ReconstructionFilter::factor; ++p)
-                    simulation.step(dac.value(p) * outputScale);
+            const int stride = ReconstructionFilter::factor / steps;
+            for (int p = stride; p < ReconstructionFilter::factor; p += stride)
+                simulation.step(dac.value(p) * outputScale);
 
             // Line input: UR and IL as the ZO7 delivers them.
             Stream& in = input;
