@@ -103,9 +103,16 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("On the simulated bench, let the voltage UR leak into the current IL at DB "
                        "(-120 to 0)."),
         QStringLiteral("DB"));
-    parser.addOptions({help, version, audio, device, mixer, listDevices, circuit, quitAfter,
-                       snapshot, report, log, response, responseOut, scale, harmonics,
-                       harmonicsOut, responseSettle, benchNoise, benchCrosstalk});
+    const QCommandLineOption benchSeed(
+        QStringLiteral("bench-seed"),
+        QStringLiteral("On the simulated bench, draw the noise of --bench-noise from seed N (0 "
+                       "to 4294967295, default 0); each seed gives its own noise, the same every "
+                       "run."),
+        QStringLiteral("N"));
+    parser.addOptions({help,         version,        audio,       device,         mixer,
+                       listDevices,  circuit,        quitAfter,   snapshot,       report,
+                       log,          response,       responseOut, scale,          harmonics,
+                       harmonicsOut, responseSettle, benchNoise,  benchCrosstalk, benchSeed});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -142,7 +149,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     for (const QCommandLineOption* once :
          {&audio, &device, &mixer, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut,
-          &scale, &harmonicsOut, &responseSettle, &benchNoise, &benchCrosstalk}) {
+          &scale, &harmonicsOut, &responseSettle, &benchNoise, &benchCrosstalk, &benchSeed}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -261,6 +268,15 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return fail(
                 QStringLiteral("--bench-crosstalk needs dB from -120 to 0, not '%1'").arg(typed));
         options.benchCrosstalkDb = db;
+    }
+    if (parser.isSet(benchSeed)) {
+        const QString typed = parser.value(benchSeed);
+        bool ok = false;
+        options.benchSeed = typed.trimmed().toUInt(&ok);
+        if (!ok)
+            return fail(QStringLiteral("--bench-seed needs a whole number from 0 to 4294967295, "
+                                       "not '%1'")
+                            .arg(typed));
     }
     return result;
 }

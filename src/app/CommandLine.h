@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 struct CommandLineOptions {
@@ -34,6 +35,7 @@ struct CommandLineOptions {
     // and the voltage leaking into the current (dB).
     double benchNoiseLsb = 0;
     std::optional<double> benchCrosstalkDb;
+    std::uint64_t benchSeed = 0; // of the bench's noise
 };
 
 struct CommandLine {

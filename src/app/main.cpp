@@ -242,11 +242,10 @@ int main(int argc, char** argv) {
         // A frequency response or harmonic table from the command line runs
         // the bench as fast as it can.
         const bool scripted = options.response || options.harmonics;
-        auto setup = platform::createSoundCard(audio, circuit, device,
-                                               scripted ? platform::BenchTime::simulated
-                                                        : platform::BenchTime::realTime,
-                                               {options.benchNoiseLsb, options.benchCrosstalkDb},
-                                               mixer);
+        auto setup = platform::createSoundCard(
+            audio, circuit, device,
+            scripted ? platform::BenchTime::simulated : platform::BenchTime::realTime,
+            {options.benchNoiseLsb, options.benchCrosstalkDb, options.benchSeed}, mixer);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {

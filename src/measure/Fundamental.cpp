@@ -200,8 +200,8 @@ CircuitReading fitBlock(const SharedState::SampleArray& raw, int frames,
                                            i.residual * spread / i.amplitude);
         // Two and a half standard deviations: nearly every block's value
         // lies within them of the truth (99 in 100 for Gaussian noise).
-        reading.impedanceUncertainty = 2.5 * relative * reading.impedance;
-        reading.phaseUncertainty = 2.5 * relative * 180 / std::numbers::pi;
+        reading.impedanceUncertainty = uncertaintyCoverage * relative * reading.impedance;
+        reading.phaseUncertainty = uncertaintyCoverage * relative * 180 / std::numbers::pi;
     }
     reading.power = reading.voltageRms * reading.currentRms * std::cos(u.phase - i.phase) / 1000;
     return reading;

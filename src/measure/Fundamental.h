@@ -43,6 +43,9 @@ std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t st
 std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
                                        std::int32_t sampleCount, int frameOffset);
 
+// The uncertainties a reading states are this many standard deviations.
+constexpr double uncertaintyCoverage = 2.5;
+
 struct CircuitReading {
     bool valid = false;           // a periodic signal was found and fitted
     bool currentTooSmall = false; // valid, but the current is too small to divide by

@@ -1,13 +1,14 @@
 #include "measure/ResponseFit.h"
 
 #include "measure/CircuitFitText.h"
+#include "measure/Fundamental.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace measure {
 
-std::vector<FitPoint> readoutResolutionStandIn(const std::vector<ResponsePoint>& points) {
+std::vector<FitPoint> responseFitPoints(const std::vector<ResponsePoint>& points) {
     std::vector<FitPoint> fitPoints;
     fitPoints.reserve(points.size());
     for (const ResponsePoint& p : points) {
@@ -20,10 +21,12 @@ std::vector<FitPoint> readoutResolutionStandIn(const std::vector<ResponsePoint>&
         // frequency played, is not fitted.
         f.settled = p.settled && !p.frequencyMismatch;
         if (f.valid) {
-            const double relative =
-                std::hypot(currentReadoutStep / p.current, voltageReadoutStep / p.voltage);
-            f.impedanceSigma = relative * p.impedance;
-            f.phaseSigmaDegrees = relative * 180 / std::numbers::pi;
+            const double floor = std::hypot(currentReadoutStep / p.current,
+                                            voltageReadoutStep / p.voltage, pointFloor);
+            f.impedanceSigma =
+                std::hypot(p.impedanceUncertainty / uncertaintyCoverage, floor * p.impedance);
+            f.phaseSigmaDegrees = std::hypot(p.phaseUncertainty / uncertaintyCoverage,
+                                             floor * 180 / std::numbers::pi);
         }
         fitPoints.push_back(f);
     }
@@ -31,7 +34,7 @@ std::vector<FitPoint> readoutResolutionStandIn(const std::vector<ResponsePoint>&
 }
 
 CircuitFit fitResponse(const std::vector<ResponsePoint>& points) {
-    return fitSeriesCircuit(readoutResolutionStandIn(points), impedanceScaleStandIn);
+    return fitSeriesCircuit(responseFitPoints(points), impedanceScaleUncertainty);
 }
 
 std::vector<ResponsePoint> modelCurve(const CircuitFit& fit, double fLow, double fHigh, int count) {
@@ -51,8 +54,8 @@ std::vector<ResponsePoint> modelCurve(const CircuitFit& fit, double fLow, double
 }
 
 std::string fitComments(const CircuitFit& fit) {
-    std::string text = "# nejistoty odhadnuty z rozlišení údajů: IL 0.001 mA, UR 0.01 mV, "
-                       "měřítko |Z| 0.1 %\n";
+    std::string text = "# nejistoty bodů: vlastní, nejméně rozlišení údajů (IL 0.001 mA, "
+                       "UR 0.01 mV) a 0.05 % |Z| a 0.03° φ; měřítko |Z| 0.1 %\n";
     for (const std::string& line : circuitFitLines(fit, Language::czech))
         text += "# " + line + "\n";
     return text;

@@ -11,17 +11,21 @@
 
 namespace measure {
 
-// A response point carries no uncertainty of its own. As a stand-in, each
-// reading is taken to be uncertain by one step of the last digit the table
-// shows of it: IL to 0.001 mA and UR to 0.01 mV. Their relative sum acts on
-// |Z| and, in radians, on φ. A point without an impedance (the current was
-// too small) is not valid.
+// What the fit takes of a response's points. Each point's standard
+// uncertainty is its own (the |Z| and φ uncertainties a point states are
+// uncertaintyCoverage standard deviations) and never less than two floors
+// that no residual shows: the readouts' resolution, one step of the last digit
+// the table shows (IL 0.001 mA, UR 0.01 mV), acting on |Z| and, in radians,
+// on φ; and how well the instrument keeps |Z| and φ across its band,
+// `pointFloor` of |Z| and as many radians of φ. A point without an impedance
+// (the current was too small) or with a clipped channel is not valid.
 constexpr double currentReadoutStep = 0.001; // mA
 constexpr double voltageReadoutStep = 0.01;  // mV
-std::vector<FitPoint> readoutResolutionStandIn(const std::vector<ResponsePoint>& points);
+constexpr double pointFloor = 0.0005;
+std::vector<FitPoint> responseFitPoints(const std::vector<ResponsePoint>& points);
 // The impedance scale is taken to be uncertain by one step of the fourth
 // significant digit the screen shows of |Z|: 1 in 1000 at worst.
-constexpr double impedanceScaleStandIn = 0.001;
+constexpr double impedanceScaleUncertainty = 0.001;
 
 CircuitFit fitResponse(const std::vector<ResponsePoint>& points);
 

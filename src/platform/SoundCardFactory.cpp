@@ -34,8 +34,7 @@ bool alsaUsable(std::string_view device) {
 
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                std::string_view device, BenchTime benchTime,
-                               const BenchImperfections& imperfections,
-                               std::string_view mixer) {
+                               const BenchImperfections& imperfections, std::string_view mixer) {
     SoundCardSetup setup;
     bench::Circuit circuit = bench::defaultCircuit();
     if (!circuitSpec.empty()) {
@@ -70,6 +69,7 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
         benchTime == BenchTime::simulated ? bench::ClockMode::manual : bench::ClockMode::realTime;
     options.circuit = circuit;
     options.noiseLsb = imperfections.noiseLsb;
+    options.noiseSeed = imperfections.noiseSeed;
     if (imperfections.crosstalkDb)
         options.crosstalk = std::pow(10.0, *imperfections.crosstalkDb / 20);
     options.mixerLauncher = [] { return launchDesktopMixer(); };
@@ -99,8 +99,7 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
 
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
                                std::string_view device, BenchTime benchTime,
-                               const BenchImperfections& imperfections,
-                               std::string_view mixer) {
+                               const BenchImperfections& imperfections, std::string_view mixer) {
     if (const auto bad = soundCardOptionError(audio, circuitSpec, device, mixer); !bad.empty()) {
         SoundCardSetup setup;
         setup.error = bad;

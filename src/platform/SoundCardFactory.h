@@ -7,6 +7,7 @@
 
 #include "platform/SoundCard.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,6 +45,7 @@ enum class BenchTime { realTime, simulated };
 struct BenchImperfections {
     double noiseLsb = 0;
     std::optional<double> crosstalkDb;
+    std::uint64_t noiseSeed = 0; // another seed, another run of the same noise
 };
 
 // Builds the sound card of the running program. An empty circuitSpec gives

@@ -4,6 +4,7 @@
 
 #include "app/ResponseWindow.h"
 #include "app/SimulatedTime.h"
+#include "app/Snapshot.h"
 #include "measure/Response.h"
 #include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
@@ -49,6 +50,11 @@ WindowRun response(const char* spec, int startHz, int endHz, int points) {
     window.startRun(startHz, endHz, points, 0);
     loop.exec();
     time.stop();
+    // With ZO_SNAPSHOT_DIR set, a picture of the window is saved there.
+    if (const QString directory = qEnvironmentVariable("ZO_SNAPSHOT_DIR"); !directory.isEmpty()) {
+        const QString file = directory + "/response-" + QString::number(points) + ".png";
+        EXPECT_TRUE(saveWindowImage(window, file).isEmpty());
+    }
     return {window.fitLabel->text().toStdString(),
             window.csv(),
             window.csvWithFit(),
@@ -65,13 +71,16 @@ TEST(ResponseFitWindow, ModelUnderThePlotsThroughThePointsAndBeforeTheTable) {
     EXPECT_GT(fitted.white[0], 100);
     EXPECT_GT(fitted.white[1], 100);
     // The saved table: the fit's comment lines, then the table as before.
-    EXPECT_EQ(fitted.csvWithFit.rfind("# nejistoty odhadnuty z rozlišení údajů", 0), 0u);
+    EXPECT_EQ(fitted.csvWithFit.rfind("# nejistoty bodů: vlastní", 0), 0u);
     EXPECT_NE(fitted.csvWithFit.find("\n# model R-L-C\n# R = 15.0"), std::string::npos)
         << fitted.csvWithFit;
     ASSERT_GT(fitted.csvWithFit.size(), fitted.csv.size());
     EXPECT_EQ(fitted.csvWithFit.substr(fitted.csvWithFit.size() - fitted.csv.size()), fitted.csv);
     EXPECT_EQ(fitted.csvWithFit.find("\n# ", fitted.csvWithFit.size() - fitted.csv.size() - 1),
               std::string::npos);
+
+    // The README's picture: the window's own range, 50 to 500 Hz in 31 points.
+    if (!qEnvironmentVariableIsEmpty("ZO_SNAPSHOT_DIR")) response("R=10,L=100m,C=10u", 50, 500, 31);
 
     // Three points cannot decide: the window says so and draws no model.
     const WindowRun few = response("R=15,L=47m,C=22u", 60, 400, 3);

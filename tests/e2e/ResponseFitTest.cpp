@@ -87,7 +87,7 @@ TEST_P(ResponseFitTest, TheProgramNamesTheCircuitsComponents) {
     }
 }
 
-// Q = sqrt(L/C) / R of the R-L-C circuits: 0.47, 3.1, 14.6 and 31.
+// Q = sqrt(L/C) / R of the R-L-C circuits: 0.47, 3.1, 14.6, 31, 0.45 and 14.3.
 INSTANTIATE_TEST_SUITE_P(
     Circuits, ResponseFitTest,
     testing::Values(Case{"R", "R=22", "30:3000:11", "R", 22, 0, 0},
@@ -96,8 +96,42 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"RLC_Q0_5", "R=100,L=22m,C=10u", "40:1000:21", "R-L-C", 100, 22e-3, 10e-6},
                     Case{"RLC_Q3", "R=15,L=47m,C=22u", "40:600:25", "R-L-C", 15, 47e-3, 22e-6},
                     Case{"RLC_Q15", "R=47,L=470m,C=1u", "60:900:25", "R-L-C", 47, 470e-3, 1e-6},
-                    Case{"RLC_Q31", "R=2.2,L=47m,C=10u", "150:360:31", "R-L-C", 2.2, 47e-3, 10e-6}),
+                    Case{"RLC_Q31", "R=2.2,L=47m,C=10u", "150:360:31", "R-L-C", 2.2, 47e-3, 10e-6},
+                    // Up to 20 kHz.
+                    Case{"R_To20kHz", "R=220", "1000:20000:11", "R", 220, 0, 0},
+                    Case{"RC_To20kHz", "R=47,C=1u", "500:20000:15", "R-C", 47, 0, 1e-6},
+                    Case{"RL_To20kHz", "R=10,L=1m", "300:20000:21", "R-L", 10, 1e-3, 0},
+                    Case{"RLC_Q0_45_To20kHz", "R=220,L=2.2m,C=220n", "1000:20000:21", "R-L-C", 220,
+                         2.2e-3, 220e-9},
+                    Case{"RLC_Q14_To20kHz", "R=4.7,L=1m,C=220n", "2000:20000:25", "R-L-C", 4.7,
+                         1e-3, 220e-9}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+// With noise on both channels the uncertainties grow, and two of them still
+// cover the error in at least 9 of 10 runs, each with its own noise.
+TEST(ResponseFit, UncertaintiesUnderNoiseCoverTheErrors) {
+    const QStringList common = {"--audio=bench", "--circuit=R=47,C=1u", "--response=1600:10000:5",
+                                "--response-settle=100"};
+    const ProgramRun clean = runProgram(common, headless());
+    const Reported quiet = reportedFit(QString::fromLocal8Bit(clean.err));
+    ASSERT_EQ(quiet.model, "R-C") << clean.err.toStdString();
+    const std::map<std::string, double> truth{{"R", 47}, {"C", 1e-6}};
+    std::map<std::string, int> covered;
+    for (int seed = 1; seed <= 10; ++seed) {
+        QStringList arguments = common;
+        arguments << "--bench-noise=30" << QStringLiteral("--bench-seed=%1").arg(seed);
+        const ProgramRun run = runProgram(arguments, headless());
+        const Reported noisy = reportedFit(QString::fromLocal8Bit(run.err));
+        ASSERT_EQ(noisy.model, "R-C") << seed << ": " << run.err.toStdString();
+        for (const auto& [symbol, expected] : truth) {
+            const auto [value, sigma] = noisy.values.at(symbol);
+            EXPECT_GT(sigma, 1.5 * quiet.values.at(symbol).second) << symbol << " " << seed;
+            covered[symbol] += std::abs(value - expected) <= 2 * sigma;
+        }
+    }
+    for (const auto& [symbol, expected] : truth)
+        EXPECT_GE(covered[symbol], 9) << symbol;
+}
 
 TEST(ResponseFit, TooFewPointsAreSaidToBeSo) {
     const ProgramRun run = runProgram(

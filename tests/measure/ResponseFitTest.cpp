@@ -1,5 +1,5 @@
-// The fit of a measured response: the uncertainties that stand in for the
-// points' own, the model's curve, and the comment lines of the saved table.
+// The fit of a measured response: the uncertainties it takes of the points,
+// the model's curve, and the comment lines of the saved table.
 
 #include "measure/ResponseFit.h"
 
@@ -9,24 +9,29 @@
 
 namespace {
 
-TEST(ResponseFit, ReadoutStepsStandInForThePointsUncertainties) {
+TEST(ResponseFit, ThePointsOwnUncertaintiesAboveTheFloors) {
     const struct {
         measure::ResponsePoint point;
         bool valid;
         double impedanceSigma, phaseSigma;
     } cases[] = {
-        // 0.001 mA in 0.5 mA and 0.01 mV in 100 mV: 0.2 % and 0.01 %,
-        // together 0.2002 %: 0.4005 ohm of 200, 0.1147 degrees.
-        {{300, 0.5, 100, true, 200, 60}, true, 0.4005, 0.1147},
-        // 10 mA through 10 ohm: 0.01 % each, together 0.01414 %.
-        {{159, 10, 100, true, 10, -2}, true, 0.001414, 0.00810},
+        // Stated 2.5 ohm and 0.25 degrees: 1 ohm and 0.1 degree standard.
+        // Floors: 0.001 mA in 0.5 mA (0.2 %), 0.01 mV in 100 mV (0.01 %) and
+        // 0.05 %, together 0.2064 %: 0.4128 ohm of 200, 0.11826 degrees.
+        // sqrt(1 + 0.4128^2) = 1.0819, sqrt(0.1^2 + 0.11826^2) = 0.15487.
+        {{300, 0.5, 100, true, 200, 60, 2.5, 0.25}, true, 1.0819, 0.15487},
+        // A noise-free 10 mA through 10 ohm: only the floors, 0.01 %, 0.01 %
+        // and 0.05 %: 0.05196 %, 0.005196 ohm and 0.029772 degrees.
+        {{159, 10, 100, true, 10, -2, 0, 0}, true, 0.005196, 0.029772},
         // The current was too small to divide by.
         {{20, 0.0004, 100, false, 0, 0}, false, 0, 0},
+        // A channel was clipped.
+        {{20, 5, 1000, true, 200, 0, 1, 0.1, true}, false, 0, 0},
     };
     std::vector<measure::ResponsePoint> points;
     for (const auto& c : cases)
         points.push_back(c.point);
-    const auto fitPoints = measure::readoutResolutionStandIn(points);
+    const auto fitPoints = measure::responseFitPoints(points);
     ASSERT_EQ(fitPoints.size(), points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         EXPECT_EQ(fitPoints[i].valid, cases[i].valid) << i;
@@ -46,8 +51,7 @@ TEST(ResponseFit, CurveAndCommentsOnlyForAFitThatHolds) {
     for (double f : {20.0, 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0}) {
         const double x = -1 / (2 * std::numbers::pi * f * 100e-6);
         const double z = std::hypot(10.0, x);
-        points.push_back(
-            {f, 100 / z, 100, true, z, std::atan2(x, 10.0) * 180 / std::numbers::pi});
+        points.push_back({f, 100 / z, 100, true, z, std::atan2(x, 10.0) * 180 / std::numbers::pi});
     }
     const auto fit = measure::fitResponse(points);
     ASSERT_EQ(fit.verdict, measure::FitVerdict::fitted);
@@ -60,7 +64,7 @@ TEST(ResponseFit, CurveAndCommentsOnlyForAFitThatHolds) {
     EXPECT_NEAR(curve[0].phaseDegrees, -86.40, 0.05);
     EXPECT_NEAR(curve[3].impedance, 10.0, 0.01);
     const std::string comments = measure::fitComments(fit);
-    EXPECT_EQ(comments.rfind("# nejistoty odhadnuty z rozlišení údajů", 0), 0u) << comments;
+    EXPECT_EQ(comments.rfind("# nejistoty bodů: vlastní", 0), 0u) << comments;
     EXPECT_NE(comments.find("\n# model R-C\n# R = "), std::string::npos) << comments;
     EXPECT_NE(comments.find(" µF\n"), std::string::npos) << comments;
 

@@ -3,6 +3,7 @@
 #include "platform/NotificationRelay.h"
 #include "platform/bench/Calibration.h"
 #include "platform/bench/Pacer.h"
+#include "platform/bench/ReconstructionFilter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -43,16 +44,24 @@ int noiseAt(std::uint64_t frame, int channel) {
            calibration::noiseAmplitude;
 }
 
-// Gaussian noise of RMS 1, a fixed function of the frame and the channel
-// (Box-Muller on two uniform values drawn from them).
-double gaussianAt(std::uint64_t frame, int channel) {
+// Where a seed's sequence of keys starts: the seeds' sequences lie far apart.
+std::uint64_t uniformKey(std::uint64_t seed) {
+    std::uint64_t z = seed * 0xD1B54A32D192ED03ull;
+    z = (z ^ (z >> 32)) * 0x9E3779B97F4A7C15ull;
+    return seed == 0 ? 0 : z ^ (z >> 29);
+}
+
+// Gaussian noise of RMS 1, a fixed function of the seed, the frame and the
+// channel (Box-Muller on two uniform values drawn from them).
+double gaussianAt(std::uint64_t seed, std::uint64_t frame, int channel) {
     auto uniform = [](std::uint64_t z) {
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         z ^= z >> 31;
         return (static_cast<double>(z >> 11) + 0.5) / 9007199254740992.0; // (0, 1)
     };
-    const std::uint64_t key = (frame * 2 + static_cast<std::uint64_t>(channel)) * 2;
+    const std::uint64_t key =
+        (frame * 2 + static_cast<std::uint64_t>(channel)) * 2 + uniformKey(seed);
     const double a = uniform(key + 0x632BE59BD9B4E019ull);
     const double b = uniform(key + 1 + 0x632BE59BD9B4E019ull);
     return std::sqrt(-2 * std::log(a)) * std::cos(2 * std::numbers::pi * b);
@@ -95,7 +104,17 @@ struct BenchSoundCard::Core {
     explicit Core(BenchOptions o)
         : options(std::move(o)),
           relay(std::make_shared<NotificationRelay>(options.clock == ClockMode::realTime)),
-          simulation(options.circuit, 1.0 / calibration::framesPerSecond) {}
+          steps(stepsPerFrame(options.circuit)),
+          simulation(options.circuit, 1.0 / (calibration::framesPerSecond * steps)) {}
+
+    // A circuit without L and C has no memory: only the step that is
+    // recorded is needed. A diode's circuit is solved by Newton's method in
+    // every step, so a capacitor with it takes four steps a period (its
+    // current is rich in harmonics anyway); a linear circuit takes all.
+    static int stepsPerFrame(const Circuit& circuit) {
+        if (!circuit.inductance && !circuit.capacitance) return 1;
+        return circuit.diode == Circuit::Diode::none ? ReconstructionFilter::factor : 4;
+    }
 
     BenchOptions options;
     std::vector<std::unique_ptr<BenchMixer>> mixers;
@@ -104,6 +123,10 @@ struct BenchSoundCard::Core {
 
     // --- guarded ---
     std::mutex mutex;
+    // The line output's band-limited voltage drives the circuit in `steps`
+    // equal steps of a sample period (at most the filter's factor).
+    ReconstructionFilter dac;
+    const int steps;
     CircuitSimulation simulation;
     std::uint64_t frame = 0;
     Stream input;
@@ -176,8 +199,14 @@ struct BenchSoundCard::Core {
                         complete(out, message::outputDone);
                 }
             }
-            const double u = sample * outputScale;
+            // The recorded frame takes the circuit's voltage and its mean
+            // current over the first of the period's steps.
+            dac.push(sample);
+            const double u = dac.value(0) * outputScale;
             const double i = simulation.step(u);
+            const int stride = ReconstructionFilter::factor / steps;
+            for (int p = stride; p < ReconstructionFilter::factor; p += stride)
+                simulation.step(dac.value(p) * outputScale);
 
             // Line input: UR and IL as the ZO7 delivers them.
             Stream& in = input;
@@ -188,8 +217,8 @@ struct BenchSoundCard::Core {
                     double ur = u * uScale + noiseAt(frame, 0);
                     double il = i * iScale + noiseAt(frame, 1) + options.crosstalk * u * uScale;
                     if (options.noiseLsb > 0) {
-                        ur += options.noiseLsb * gaussianAt(frame, 0);
-                        il += options.noiseLsb * gaussianAt(frame, 1);
+                        ur += options.noiseLsb * gaussianAt(options.noiseSeed, frame, 0);
+                        il += options.noiseLsb * gaussianAt(options.noiseSeed, frame, 1);
                     }
                     const std::int16_t values[2] = {toSample(ur), toSample(il)};
                     WaveHeader* h = in.queue.front();

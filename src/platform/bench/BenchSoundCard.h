@@ -54,6 +54,8 @@ struct BenchOptions {
     // current channel; the same every run.
     double noiseLsb = 0;
     double crosstalk = 0;
+    // Another seed gives another, equally deterministic, Gaussian noise.
+    std::uint64_t noiseSeed = 0;
     // Mixer devices; mixer 0's levels act on the signal path (none: full
     // levels, line input selected).
     std::vector<MixerSpec> mixers = {defaultBenchMixerSpec()};
