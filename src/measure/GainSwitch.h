@@ -21,16 +21,13 @@ struct FactorSet {
     double voltageReadout, currentReadout, voltageTrace, currentTrace;
 };
 constexpr FactorSet fullGainFactors = {0.0357, 0.03, 0.0494, 0.042};
-// Both channels pass the same capture control, which scales them by its
-// level: the reduced readout factors are the full ones times the ratio of
-// the two levels (0.06584 and 0.05533), so that one signal, and every
-// impedance, reads the same on both sides of the switch. (With 0.0652 and
-// 0.055 a voltage read 1 % low and an impedance 0.38 % low while the gain
-// was reduced.)
-constexpr double gainLevelRatio = static_cast<double>(fullGainLevel) / reducedGainLevel;
-constexpr FactorSet reducedGainFactors = {fullGainFactors.voltageReadout * gainLevelRatio,
-                                          fullGainFactors.currentReadout* gainLevelRatio, 0.09,
-                                          0.07336};
+// Both channels pass the same capture control, so lowering it cannot change
+// the ratio of UR to IL: the reduced current readout keeps the full set's
+// ratio to the voltage readout (0.0548 rather than 0.055, which made every
+// impedance read 0.38 % low while the gain was reduced).
+constexpr FactorSet reducedGainFactors = {
+    0.0652, 0.0652 * fullGainFactors.currentReadout / fullGainFactors.voltageReadout, 0.09,
+    0.07336};
 
 void writeFactors(SharedState& state, const FactorSet& factors);
 

@@ -16,10 +16,8 @@ TEST(GainSwitch, HysteresisLevelsAndFactorSets) {
         double voltageReadoutFactor;
     } cases[] = {
         {0, 30499, 0, 0, 0.035}, // factors untouched ("optimum" set)
-        // The capture control scales both channels by 35535 / 65535: the
-        // reduced readouts are 65535 / 35535 times the full ones.
-        {0, 30500, 1, 35535, 0.065839},
-        {0, 65535, 1, 35535, 0.065839},
+        {0, 30500, 1, 35535, 0.0652},
+        {0, 65535, 1, 35535, 0.0652},
         {1, 15000, 1, 0, 0.035},
         {1, 30500, 1, 0, 0.035},
         {1, 14999, 0, 65535, 0.0357}, // back to full: the start-up
@@ -34,10 +32,11 @@ TEST(GainSwitch, HysteresisLevelsAndFactorSets) {
         const auto change = measure::switchGain(*s);
         EXPECT_EQ(s->reducedGain, c.reducedAfter) << c.peak;
         EXPECT_EQ(change ? change->level : 0, c.level) << c.peak;
-        EXPECT_NEAR(s->voltageReadoutFactor, c.voltageReadoutFactor, 1e-6) << c.peak;
+        EXPECT_DOUBLE_EQ(s->voltageReadoutFactor, c.voltageReadoutFactor) << c.peak;
         if (c.level == 35535) {
             EXPECT_TRUE(change->entersReduced);
-            EXPECT_NEAR(s->currentReadoutFactor, 0.055328, 1e-6);
+            // One impedance reads the same at both gains: 0.0652 / 0.0357 * 0.03.
+            EXPECT_NEAR(s->currentReadoutFactor, 0.054790, 1e-6);
             EXPECT_DOUBLE_EQ(s->voltageTraceFactor, 0.09);
             EXPECT_DOUBLE_EQ(s->currentTraceFactor, 0.07336);
         }
