@@ -21,13 +21,7 @@ struct FactorSet {
     double voltageReadout, currentReadout, voltageTrace, currentTrace;
 };
 constexpr FactorSet fullGainFactors = {0.0357, 0.03, 0.0494, 0.042};
-// Both channels pass the same capture control, so lowering it cannot change
-// the ratio of UR to IL: the reduced current readout keeps the full set's
-// ratio to the voltage readout (0.0548 rather than 0.055, which made every
-// impedance read 0.38 % low while the gain was reduced).
-constexpr FactorSet reducedGainFactors = {
-    0.0652, 0.0652 * fullGainFactors.currentReadout / fullGainFactors.voltageReadout, 0.09,
-    0.07336};
+constexpr FactorSet reducedGainFactors = {0.0652, 0.055, 0.09, 0.07336};
 
 void writeFactors(SharedState& state, const FactorSet& factors);
 
