@@ -118,7 +118,10 @@ CalibrationOutcome calibrate(const CalibrationFactors& inForce, const ChannelCal
     appendRefusal(outcome.refusal, typed.refusal);
     if (typed.value) {
         anyGiven = true;
-        if (!(output.amplitudeMillivolts >= smallestOutputMillivolts)) {
+        if (output.othersPlaying) {
+            appendRefusal(outcome.refusal,
+                          outputName + ": hraje i generátor 2 nebo rozmítání; vypněte je.");
+        } else if (!(output.amplitudeMillivolts >= smallestOutputMillivolts)) {
             appendRefusal(outcome.refusal, outputName + ": generátor 1 hraje příliš slabě (" +
                                                shortNumber(output.amplitudeMillivolts) +
                                                " mV, nejméně 10 mV); zvyšte jeho amplitudu.");

@@ -69,6 +69,8 @@ struct ChannelCalibration {
 struct OutputCalibration {
     std::string typed;
     double amplitudeMillivolts = 0;
+    // Generator 2 or the sweep plays too: the meter measures their sum.
+    bool othersPlaying = false;
 };
 
 struct CalibrationOutcome {

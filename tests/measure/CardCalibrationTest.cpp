@@ -4,6 +4,7 @@
 
 #include "measure/CardCalibration.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -85,14 +86,16 @@ TEST(CardCalibration, RefusesAndKeepsTheFactorsInForce) {
          "není ustálený (kolísá o 1.2 %)"},
         // A good voltage does not pass with a bad output.
         {"output silent", "100", steady(100), "50", 0, "generátor 1 hraje příliš slabě"},
+        {"generator 2 too", "", {}, "50", -100, "hraje i generátor 2"},
         {"output weak", "100", steady(100), "50", 9.9, "příliš slabě"},
         {"output text", "100", steady(100), "x", 100, "výstup generátoru: „x“ není kladné"},
         {"output beyond", "", {}, "600", 100, "výstup generátoru: opravný koeficient 6"},
         {"nothing typed", "", steady(100), " ", 0, "Zadejte aspoň jednu hodnotu"},
     };
     for (const auto& c : cases) {
-        const auto outcome = measure::calibrate(inForce, {c.typedVoltage, c.voltage}, {"", {}},
-                                                {c.typedOutput, c.amplitude});
+        const auto outcome =
+            measure::calibrate(inForce, {c.typedVoltage, c.voltage}, {"", {}},
+                               {c.typedOutput, std::abs(c.amplitude), c.amplitude < 0});
         EXPECT_NE(outcome.refusal.find(c.reason), std::string::npos)
             << c.name << ": " << outcome.refusal;
         EXPECT_EQ(outcome.factors, inForce) << c.name;
