@@ -14,6 +14,7 @@
 #include "display/SpectrumView.h"
 #include "display/XYView.h"
 #include "generator/GeneratorBufferCache.h"
+#include "measure/CardCalibration.h"
 #include "measure/Frequency.h"
 #include "measure/Fundamental.h"
 #include "measure/Harmonics.h"
@@ -346,6 +347,18 @@ public:
     const measure::BlockSpectra& blockSpectra();
     const measure::HarmonicTable& harmonicTable();
 
+    // The calibration of the sound card in use (app/Form1Calibration.cpp).
+    // Loads the card's factors from the settings file (a problem goes to
+    // stderr) and adds "kalibrace…" to the screen's context menu.
+    void enableCalibration();
+    // Puts factors in force: readouts, traces and the generators' amplitude
+    // readouts follow at once; the title says "(kalibrováno)" unless all are 1.
+    void useCalibration(const measure::CalibrationFactors& factors);
+    measure::CalibrationFactors calibration() const;
+    // The dialog that takes a meter's readings ("kalibrace…").
+    void openCalibrationDialog();
+    QAction* calibrationAction = nullptr; // "kalibrace…"
+
 signals:
     // Emitted when the window closes, after FormClose, while it is still shown.
     void closing();
@@ -404,7 +417,7 @@ private:
     StreamWatch recordingWatch_;
     StreamWatch playbackWatch_;
     QTimer* watchTimer_ = nullptr;
-    QElapsedTimer captureTried_; // wall time of the last attempt to open the input
+    QElapsedTimer captureTried_;             // wall time of the last attempt to open the input
     std::set<std::string> reportedSilences_; // each reason goes to stderr once
     std::uint64_t analysedBlock_ = ~std::uint64_t{0};
     measure::CircuitReading circuitReading_;

@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/BlockLog.h"
+#include "app/CalibrationOption.h"
 #include "app/CloseOnSignal.h"
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
@@ -168,6 +169,17 @@ bool startHarmonics(TForm1& form, const CommandLineOptions& options, int& status
     return true;
 }
 
+// What the bench adds to its signal, and the sensitivities of the card it acts.
+platform::BenchImperfections benchImperfections(const CommandLineOptions& options) {
+    platform::BenchImperfections bench;
+    bench.noiseLsb = options.benchNoiseLsb;
+    bench.crosstalkDb = options.benchCrosstalkDb;
+    bench.voltageSensitivity = options.benchVoltageSensitivity;
+    bench.currentSensitivity = options.benchCurrentSensitivity;
+    bench.outputSensitivity = options.benchOutputSensitivity;
+    return bench;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -213,6 +225,21 @@ int main(int argc, char** argv) {
             return commandLineErrorStatus;
         }
 
+    // The factors of the card the options name: the card, but no window.
+    if (options.calibration != CommandLineOptions::Calibration::none) {
+        auto setup =
+            platform::createSoundCard(audio, circuit, device, platform::BenchTime::simulated,
+                                      benchImperfections(options), mixer);
+        for (const auto& notice : setup.notices)
+            printLine(stderr, QString::fromStdString(notice));
+        if (!setup.card) {
+            printLine(stderr, QString::fromStdString(setup.error));
+            return commandLineErrorStatus;
+        }
+        return runCalibrationOption(options.calibration,
+                                    QString::fromStdString(setup.card->cardIdentity()));
+    }
+
     const QString noDisplay = missingDisplayMessage(qEnvironmentVariable("QT_QPA_PLATFORM"),
                                                     qEnvironmentVariable("DISPLAY"),
                                                     qEnvironmentVariable("WAYLAND_DISPLAY"));
@@ -245,8 +272,7 @@ int main(int argc, char** argv) {
         auto setup = platform::createSoundCard(audio, circuit, device,
                                                scripted ? platform::BenchTime::simulated
                                                         : platform::BenchTime::realTime,
-                                               {options.benchNoiseLsb, options.benchCrosstalkDb},
-                                               mixer);
+                                               benchImperfections(options), mixer);
         for (const auto& notice : setup.notices)
             printLine(stderr, QString::fromStdString(notice));
         if (!setup.card) {
@@ -286,6 +312,7 @@ int main(int argc, char** argv) {
     });
     // A new size from the screen's menu: the window closes and the program
     // opens it anew, with the saved size instead of a --scale it was given.
+    form->enableCalibration();
     bool reopen = false;
     addScaleMenu(*form->screenMenu, [&](double) {
         reopen = true;

@@ -34,8 +34,7 @@ bool alsaUsable(std::string_view device) {
 
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
                                std::string_view device, BenchTime benchTime,
-                               const BenchImperfections& imperfections,
-                               std::string_view mixer) {
+                               const BenchImperfections& imperfections, std::string_view mixer) {
     SoundCardSetup setup;
     bench::Circuit circuit = bench::defaultCircuit();
     if (!circuitSpec.empty()) {
@@ -72,6 +71,9 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
     options.noiseLsb = imperfections.noiseLsb;
     if (imperfections.crosstalkDb)
         options.crosstalk = std::pow(10.0, *imperfections.crosstalkDb / 20);
+    options.voltageSensitivity = imperfections.voltageSensitivity;
+    options.currentSensitivity = imperfections.currentSensitivity;
+    options.outputSensitivity = imperfections.outputSensitivity;
     options.mixerLauncher = [] { return launchDesktopMixer(); };
     setup.card = std::make_unique<bench::BenchSoundCard>(std::move(options));
     return setup;
@@ -99,8 +101,7 @@ std::string soundCardOptionError(std::string_view audio, std::string_view circui
 
 SoundCardSetup createSoundCard(std::string_view audio, std::string_view circuitSpec,
                                std::string_view device, BenchTime benchTime,
-                               const BenchImperfections& imperfections,
-                               std::string_view mixer) {
+                               const BenchImperfections& imperfections, std::string_view mixer) {
     if (const auto bad = soundCardOptionError(audio, circuitSpec, device, mixer); !bad.empty()) {
         SoundCardSetup setup;
         setup.error = bad;
