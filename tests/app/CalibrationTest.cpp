@@ -9,9 +9,12 @@
 #include "app/CalibrationDialog.h"
 #include "app/CalibrationStore.h"
 #include "support/BenchWindow.h"
+#include "support/ProgramRun.h"
 #include "support/SettingsHome.h"
 
 #include <QAction>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -167,6 +170,51 @@ TEST_F(SettingsHome, BadInputInTheDialogIsRefusedAndNothingIsKept) {
         EXPECT_FALSE(QFile::exists(file())) << c.name << ": nothing is written";
         dialog.cancelButton->click();
     }
+}
+
+// The program with a hand-edited settings file: what it cannot use it says
+// in one line, starts with factor 1 and leaves the file as it was.
+TEST_F(SettingsHome, TheProgramIgnoresASettingsFileItCannotUse) {
+    QProcessEnvironment environment = headless();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    const QStringList card = {"--audio=bench", "--bench-sensitivity=0.8:1.25"};
+    const struct {
+        const char* name;
+        QByteArray file;
+    } cases[] = {
+        {"text", "[calibration]\nbench_0_8_1_25_output_1\\voltage=much\n"
+                 "bench_0_8_1_25_output_1\\current=1\nbench_0_8_1_25_output_1\\output=1\n"},
+        {"missing key", "[calibration]\nbench_0_8_1_25_output_1\\voltage=1.25\n"},
+        {"binary blob", QByteArray("\x00\x01[calibration\xff\x00\n\x7f", 17)},
+    };
+    for (const auto& c : cases) {
+        write(c.file);
+        const ProgramRun shown = runProgram(card + QStringList{"--calibration"}, environment);
+        EXPECT_EQ(shown.status, 1) << c.name;
+        EXPECT_TRUE(shown.out.contains("UR 1, IL 1, output 1 (not calibrated)")) << c.name;
+        EXPECT_EQ(ownLines(shown.err).size(), 1) << c.name << shown.err.toStdString();
+
+        const ProgramRun window =
+            runProgram(card + QStringList{"--quit-after=0.3", "--report"}, environment);
+        EXPECT_EQ(window.status, 0) << c.name << window.err.toStdString();
+        const QJsonObject state =
+            QJsonDocument::fromJson(window.out).object()[QStringLiteral("state")].toObject();
+        EXPECT_EQ(state[QStringLiteral("voltageCalibration")].toDouble(), 1.0) << c.name;
+        EXPECT_EQ(state[QStringLiteral("currentReadoutFactor")].toDouble(), 0.03) << c.name;
+        EXPECT_EQ(ownLines(window.err).size(), 1) << c.name << window.err.toStdString();
+        EXPECT_EQ(read(), c.file) << c.name << ": the file stays as it was";
+    }
+
+    // A good entry is shown, and reset removes it.
+    ASSERT_TRUE(QFile::remove(file()));
+    ASSERT_EQ(saveCalibration(QStringLiteral("bench 0.8:1.25 output 1"), {1.25, 0.8, 1},
+                              QDate(2026, 3, 9)),
+              QString());
+    EXPECT_TRUE(runProgram(card + QStringList{"--calibration"}, environment)
+                    .out.contains("UR 1.25, IL 0.8, output 1 (calibrated 2026-03-09)"));
+    EXPECT_EQ(runProgram(card + QStringList{"--calibration=reset"}, environment).status, 0);
+    EXPECT_TRUE(runProgram(card + QStringList{"--calibration"}, environment)
+                    .out.contains("(not calibrated)"));
 }
 
 } // namespace
