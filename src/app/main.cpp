@@ -180,6 +180,19 @@ platform::BenchImperfections benchImperfections(const CommandLineOptions& option
     return bench;
 }
 
+// The sound card the options name, its notices on stderr; null (with the
+// reason on stderr) when it cannot be had.
+std::unique_ptr<platform::SoundCard> createCard(const CommandLineOptions& options,
+                                                platform::BenchTime time) {
+    auto setup = platform::createSoundCard(
+        options.audio.toStdString(), options.circuit.toStdString(), options.device.toStdString(),
+        time, benchImperfections(options), options.mixer.toStdString());
+    for (const auto& notice : setup.notices)
+        printLine(stderr, QString::fromStdString(notice));
+    if (!setup.card) printLine(stderr, QString::fromStdString(setup.error));
+    return std::move(setup.card);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -227,17 +240,10 @@ int main(int argc, char** argv) {
 
     // The factors of the card the options name: the card, but no window.
     if (options.calibration != CommandLineOptions::Calibration::none) {
-        auto setup =
-            platform::createSoundCard(audio, circuit, device, platform::BenchTime::simulated,
-                                      benchImperfections(options), mixer);
-        for (const auto& notice : setup.notices)
-            printLine(stderr, QString::fromStdString(notice));
-        if (!setup.card) {
-            printLine(stderr, QString::fromStdString(setup.error));
-            return commandLineErrorStatus;
-        }
+        const auto card = createCard(options, platform::BenchTime::simulated);
+        if (!card) return commandLineErrorStatus;
         return runCalibrationOption(options.calibration,
-                                    QString::fromStdString(setup.card->cardIdentity()));
+                                    QString::fromStdString(card->cardIdentity()));
     }
 
     const QString noDisplay = missingDisplayMessage(qEnvironmentVariable("QT_QPA_PLATFORM"),
@@ -269,17 +275,10 @@ int main(int argc, char** argv) {
         // A frequency response or harmonic table from the command line runs
         // the bench as fast as it can.
         const bool scripted = options.response || options.harmonics;
-        auto setup = platform::createSoundCard(audio, circuit, device,
-                                               scripted ? platform::BenchTime::simulated
-                                                        : platform::BenchTime::realTime,
-                                               benchImperfections(options), mixer);
-        for (const auto& notice : setup.notices)
-            printLine(stderr, QString::fromStdString(notice));
-        if (!setup.card) {
-            printLine(stderr, QString::fromStdString(setup.error));
-            return commandLineErrorStatus;
-        }
-        platform::installSoundCard(std::move(setup.card));
+        auto card = createCard(options, scripted ? platform::BenchTime::simulated
+                                                 : platform::BenchTime::realTime);
+        if (!card) return commandLineErrorStatus;
+        platform::installSoundCard(std::move(card));
     }
 
     // --quit-after counts from here: a message box that start-up shows (no
