@@ -35,7 +35,8 @@ measure::BlockReading blockReading(const SharedState& state, int frameOffset, do
     auto samples = std::make_unique<SharedState::SampleArray>();
     const measure::Amplitude amplitude =
         measure::splitChannel(state.rawSamples, state.sampleCount, frameOffset, *samples);
-    return {measure::rmsReading(amplitude.squareSums, state.sampleCount, factor), amplitude.peak};
+    return {measure::rmsReading(amplitude.squareSums, state.sampleCount, factor), amplitude.peak,
+            state.reducedGain == 1};
 }
 
 } // namespace
@@ -62,6 +63,14 @@ void TForm1::useCalibration(const measure::CalibrationFactors& factors) {
     // The same factors again change nothing, not even the picture.
     if (factors == calibration()) return;
     measure::applyCalibration(state, factors.voltage, factors.current, factors.output);
+    // Under reduced gain the set that belongs to the level reached, as the
+    // gain switch would write it now.
+    if (state.reducedGain == 1) {
+        auto* level = AudioMixer1->LineInputLevel();
+        const auto reached = AudioMixer1->ReadBack(level).value_or(measure::reducedGainLevel);
+        measure::writeFactors(
+            state, measure::reducedGainFor(reached, measure::inputCalibrated(state)).factors);
+    }
     // The amplitude readouts of both generators on the new output scale.
     Edit13->setText(QString::number(
         generator::amplitudeMillivolts(state.generator1Amplitude, state.outputCalibration)));

@@ -59,10 +59,8 @@ void TForm1::MeasureVoltage() {
         // The step the control reached keeps the reduced readouts calibrated.
         if (state.reducedGain == 1) {
             const auto reached = AudioMixer1->ReadBack(level);
-            const bool calibrated =
-                state.voltageCalibration != 1.0 || state.currentCalibration != 1.0;
-            const auto reduced =
-                measure::reducedGainFor(reached.value_or(change->level), calibrated);
+            const auto reduced = measure::reducedGainFor(reached.value_or(change->level),
+                                                         measure::inputCalibrated(state));
             measure::writeFactors(state, reduced.factors);
             gainNotReduced = level && !reduced.reduced;
         } else {

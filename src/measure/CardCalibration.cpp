@@ -56,6 +56,11 @@ Factor channelFactor(const std::string& quantity, double inForce, double referen
         smallestPeak = std::min(smallestPeak, block.peak);
         largestPeak = std::max(largestPeak, block.peak);
     }
+    const bool reduced = std::any_of(blocks.begin(), blocks.end(),
+                                     [](const BlockReading& block) { return block.reducedGain; });
+    if (reduced)
+        return {inForce, quantity + ": napětí je tak velké, že je vstup ztlumený; snižte jej "
+                                    "a počkejte, až se vstup vrátí na plnou citlivost."};
     if (largestPeak >= clippedPeak)
         return {inForce, quantity + ": signál je přebuzený; snižte jej."};
     const double mean = sum / static_cast<double>(blocks.size());

@@ -44,6 +44,9 @@ constexpr double smallestOutputMillivolts = 10.0;
 struct BlockReading {
     double reading = 0;
     int peak = 0;
+    // Recorded at reduced line-input gain: the readout then rests on the
+    // level the mixer reached, not on the card's own sensitivity.
+    bool reducedGain = false;
 };
 
 // A factor is in range and finite.

@@ -54,6 +54,11 @@ struct ReducedGain {
 };
 ReducedGain reducedGainFor(std::int64_t reachedLevel, bool calibrated = false);
 
+// The line input of the card in use is calibrated (UR or IL).
+constexpr bool inputCalibrated(const SharedState& state) {
+    return state.voltageCalibration != 1.0 || state.currentCalibration != 1.0;
+}
+
 // Runs the switch on the voltage peak of the block just measured: updates
 // reducedGain and the factor set, and says which level the line input must
 // get (nullopt: the gain state stays).

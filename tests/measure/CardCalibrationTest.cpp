@@ -77,6 +77,12 @@ TEST(CardCalibration, RefusesAndKeepsTheFactorsInForce) {
         {"small", "100", {{100, 5000}, {100, 999}, {100, 5000}}, "", 0, "příliš malý (špička 999"},
         {"silent", "100", steady(0, 0), "", 0, "příliš malý"},
         {"clipped", "100", {{100, 5000}, {100, 32767}, {100, 5000}}, "", 0, "přebuzený"},
+        {"reduced gain",
+         "100",
+         {{100, 5000}, {100, 5000, true}, {100, 5000}},
+         "",
+         0,
+         "vstup ztlumený"},
         // (101.2 - 100) / 100.4 = 1.2 % > 1 %
         {"unsteady",
          "100",
