@@ -109,10 +109,25 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                        "to 4294967295, default 0); each seed gives its own noise, the same every "
                        "run."),
         QStringLiteral("N"));
+    const QCommandLineOption benchSensitivity(
+        QStringLiteral("bench-sensitivity"),
+        QStringLiteral("On the simulated bench, record UR and IL as a card whose line input is UR "
+                       "and IL times as sensitive (each 0.1 to 10, e.g. 0.8:1.25)."),
+        QStringLiteral("UR:IL"));
+    const QCommandLineOption benchOutput(
+        QStringLiteral("bench-output"),
+        QStringLiteral("On the simulated bench, play the output G times as large (0.1 to 10)."),
+        QStringLiteral("G"));
+    const QCommandLineOption calibration(
+        QStringLiteral("calibration"),
+        QStringLiteral("Print the calibration factors in force and the card they belong to, and "
+                       "exit; --calibration=reset removes those of the card in use."),
+        QStringLiteral("reset"));
     parser.addOptions({help,         version,        audio,       device,         mixer,
                        listDevices,  circuit,        quitAfter,   snapshot,       report,
                        log,          response,       responseOut, scale,          harmonics,
-                       harmonicsOut, responseSettle, benchNoise,  benchCrosstalk, benchSeed});
+                       harmonicsOut, responseSettle, benchNoise,  benchCrosstalk, benchSeed,
+                       benchSensitivity, benchOutput, calibration});
 
     CommandLine result;
     const QString name = QStringLiteral("zo7scope");
@@ -125,7 +140,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     };
 
-    if (!parser.parse(arguments)) return fail(parser.errorText());
+    // --calibration alone prints the factors: the parser wants a value.
+    QStringList given = arguments;
+    for (qsizetype i = 1; i < given.size(); ++i) {
+        if (given[i] == QLatin1String("--")) break;
+        if (given[i] == QLatin1String("--calibration") || given[i] == QLatin1String("-calibration"))
+            given[i] = QStringLiteral("--calibration=");
+    }
+    if (!parser.parse(given)) return fail(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return fail(
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
@@ -149,7 +171,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     for (const QCommandLineOption* once :
          {&audio, &device, &mixer, &circuit, &quitAfter, &snapshot, &log, &response, &responseOut,
-          &scale, &harmonicsOut, &responseSettle, &benchNoise, &benchCrosstalk, &benchSeed}) {
+          &scale, &harmonicsOut, &responseSettle, &benchNoise, &benchCrosstalk, &benchSeed,
+          &benchSensitivity, &benchOutput, &calibration}) {
         if (parser.values(*once).size() > 1)
             return fail(QStringLiteral("--%1 given more than once").arg(once->names().first()));
     }
@@ -277,6 +300,41 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return fail(QStringLiteral("--bench-seed needs a whole number from 0 to 4294967295, "
                                        "not '%1'")
                             .arg(typed));
+    }
+    // A sensitivity as another card could have one.
+    const auto sensitivity = [](const QString& typed) -> std::optional<double> {
+        bool ok = false;
+        const double value = typed.trimmed().toDouble(&ok);
+        if (!ok || !(value >= 0.1 && value <= 10)) return std::nullopt;
+        return value;
+    };
+    if (parser.isSet(benchSensitivity)) {
+        const QString typed = parser.value(benchSensitivity);
+        const QStringList parts = typed.split(QLatin1Char(':'));
+        const auto ur = parts.size() == 2 ? sensitivity(parts[0]) : std::nullopt;
+        const auto il = parts.size() == 2 ? sensitivity(parts[1]) : std::nullopt;
+        if (!ur || !il)
+            return fail(QStringLiteral("--bench-sensitivity needs UR:IL, each from 0.1 to 10, not "
+                                       "'%1'")
+                            .arg(typed));
+        options.benchVoltageSensitivity = *ur;
+        options.benchCurrentSensitivity = *il;
+    }
+    if (parser.isSet(benchOutput)) {
+        const QString typed = parser.value(benchOutput);
+        const auto g = sensitivity(typed);
+        if (!g) return fail(QStringLiteral("--bench-output needs 0.1 to 10, not '%1'").arg(typed));
+        options.benchOutputSensitivity = *g;
+    }
+    if (parser.isSet(calibration)) {
+        const QString typed = parser.value(calibration);
+        if (typed.isEmpty())
+            options.calibration = CommandLineOptions::Calibration::show;
+        else if (typed == QLatin1String("reset"))
+            options.calibration = CommandLineOptions::Calibration::reset;
+        else
+            return fail(
+                QStringLiteral("--calibration takes no value or 'reset', not '%1'").arg(typed));
     }
     return result;
 }

@@ -36,6 +36,14 @@ struct CommandLineOptions {
     double benchNoiseLsb = 0;
     std::optional<double> benchCrosstalkDb;
     std::uint64_t benchSeed = 0; // of the bench's noise
+    // Another card's sensitivities on the bench: UR and IL recorded, and the
+    // output played, that many times as large (0.1 to 10).
+    double benchVoltageSensitivity = 1.0;
+    double benchCurrentSensitivity = 1.0;
+    double benchOutputSensitivity = 1.0;
+    // --calibration: print the factors of the card in use; =reset: remove them.
+    enum class Calibration { none, show, reset };
+    Calibration calibration = Calibration::none;
 };
 
 struct CommandLine {

@@ -14,6 +14,7 @@
 #include "display/SpectrumView.h"
 #include "display/XYView.h"
 #include "generator/GeneratorBufferCache.h"
+#include "measure/CardCalibration.h"
 #include "measure/Frequency.h"
 #include "measure/Fundamental.h"
 #include "measure/Harmonics.h"
@@ -345,6 +346,18 @@ public:
     // frequency of the block, or generator 1's.
     const measure::BlockSpectra& blockSpectra();
     const measure::HarmonicTable& harmonicTable();
+
+    // The calibration of the sound card in use (app/Form1Calibration.cpp).
+    // Loads the card's factors from the settings file (a problem goes to
+    // stderr) and adds "kalibrace…" to the screen's context menu.
+    void enableCalibration();
+    // Puts factors in force: readouts, traces and the generators' amplitude
+    // readouts follow at once; the title says "(kalibrováno)" unless all are 1.
+    void useCalibration(const measure::CalibrationFactors& factors);
+    measure::CalibrationFactors calibration() const;
+    // The dialog that takes a meter's readings ("kalibrace…").
+    void openCalibrationDialog();
+    QAction* calibrationAction = nullptr; // "kalibrace…"
 
 signals:
     // Emitted when the window closes, after FormClose, while it is still shown.

@@ -67,7 +67,8 @@ void moveSliderTo(QScrollBar& slider, std::int64_t value, Reaction reaction) {
 
 // The millivolt readout of an amplitude, also left in numberText.
 QString amplitudeText(SharedState& state, std::int32_t amplitude) {
-    state.numberText = std::to_string(generator::amplitudeMillivolts(amplitude));
+    state.numberText =
+        std::to_string(generator::amplitudeMillivolts(amplitude, state.outputCalibration));
     return QString::fromStdString(state.numberText);
 }
 
@@ -138,8 +139,10 @@ void TForm1::ComboBox8Click() {
 void TForm1::Edit13DblClick() {
     const std::int32_t typed = StrToInt(Edit13->text().toStdString());
     // The readout as it stands: the amplitude it shows stays as it is.
-    if (typed == generator::amplitudeMillivolts(ScrollBar4->value())) return;
-    const std::int64_t amplitude = generator::amplitudeForTypedValue(typed);
+    if (typed == generator::amplitudeMillivolts(ScrollBar4->value(), state.outputCalibration))
+        return;
+    const std::int64_t amplitude =
+        generator::amplitudeForTypedValue(typed, state.outputCalibration);
     state.generator1Amplitude = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(amplitude, ScrollBar4->minimum(), ScrollBar4->maximum()));
     moveSliderTo(*ScrollBar4, amplitude, [this] { ScrollBar4Change(); });

@@ -61,7 +61,7 @@ void TForm1::MeasureVoltage() {
         if (state.reducedGain == 1) {
             const auto reached = level ? AudioMixer1->ReadBack(level).value_or(change->level)
                                        : measure::fullGainLevel;
-            const auto reduced = measure::reducedGainFor(reached);
+            const auto reduced = measure::reducedGainFor(reached, measure::inputCalibrated(state));
             measure::writeFactors(state, reduced.factors);
             gainNotReduced = !reduced.reduced;
         } else {

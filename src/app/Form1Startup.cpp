@@ -50,10 +50,11 @@ void TForm1::runStartupSequence(bool optimum) {
     Edit5->move(Edit5->x(), h + 212);
 
     // 5. Calibration: "optimum" uses the readout factors measured on the bench.
-    s.currentReadoutFactor = optimum ? 0.02644596 : 0.03;
-    s.currentTraceFactor = 0.042;
-    s.voltageTraceFactor = 0.0494;
-    s.voltageReadoutFactor = optimum ? 0.035 : 0.0357;
+    //    The card's own calibration multiplies them.
+    s.currentReadoutFactor = (optimum ? 0.02644596 : 0.03) * s.currentCalibration;
+    s.currentTraceFactor = 0.042 * s.currentCalibration;
+    s.voltageTraceFactor = 0.0494 * s.voltageCalibration;
+    s.voltageReadoutFactor = (optimum ? 0.035 : 0.0357) * s.voltageCalibration;
 
     // 6. Full line-input gain; generator 2 silent.
     s.reducedGain = 0;

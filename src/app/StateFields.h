@@ -42,6 +42,9 @@
     X(voltageReadoutFactor)                                                                        \
     X(currentTraceFactor)                                                                          \
     X(voltageTraceFactor)                                                                          \
+    X(voltageCalibration)                                                                          \
+    X(currentCalibration)                                                                          \
+    X(outputCalibration)                                                                           \
     X(currentPeak)                                                                                 \
     X(voltagePeak)                                                                                 \
     X(currentReading)                                                                              \

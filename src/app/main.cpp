@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/BlockLog.h"
+#include "app/CalibrationOption.h"
 #include "app/CloseOnSignal.h"
 #include "app/CommandLine.h"
 #include "app/CompactStyle.h"
@@ -168,6 +169,31 @@ bool startHarmonics(TForm1& form, const CommandLineOptions& options, int& status
     return true;
 }
 
+// What the bench adds to its signal, and the sensitivities of the card it acts.
+platform::BenchImperfections benchImperfections(const CommandLineOptions& options) {
+    platform::BenchImperfections bench;
+    bench.noiseLsb = options.benchNoiseLsb;
+    bench.crosstalkDb = options.benchCrosstalkDb;
+    bench.noiseSeed = options.benchSeed;
+    bench.voltageSensitivity = options.benchVoltageSensitivity;
+    bench.currentSensitivity = options.benchCurrentSensitivity;
+    bench.outputSensitivity = options.benchOutputSensitivity;
+    return bench;
+}
+
+// The sound card the options name, its notices on stderr; null (with the
+// reason on stderr) when it cannot be had.
+std::unique_ptr<platform::SoundCard> createCard(const CommandLineOptions& options,
+                                                platform::BenchTime time) {
+    auto setup = platform::createSoundCard(
+        options.audio.toStdString(), options.circuit.toStdString(), options.device.toStdString(),
+        time, benchImperfections(options), options.mixer.toStdString());
+    for (const auto& notice : setup.notices)
+        printLine(stderr, QString::fromStdString(notice));
+    if (!setup.card) printLine(stderr, QString::fromStdString(setup.error));
+    return std::move(setup.card);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -213,6 +239,14 @@ int main(int argc, char** argv) {
             return commandLineErrorStatus;
         }
 
+    // The factors of the card the options name: the card, but no window.
+    if (options.calibration != CommandLineOptions::Calibration::none) {
+        const auto card = createCard(options, platform::BenchTime::simulated);
+        if (!card) return commandLineErrorStatus;
+        return runCalibrationOption(options.calibration,
+                                    QString::fromStdString(card->cardIdentity()));
+    }
+
     const QString noDisplay = missingDisplayMessage(qEnvironmentVariable("QT_QPA_PLATFORM"),
                                                     qEnvironmentVariable("DISPLAY"),
                                                     qEnvironmentVariable("WAYLAND_DISPLAY"));
@@ -242,17 +276,10 @@ int main(int argc, char** argv) {
         // A frequency response or harmonic table from the command line runs
         // the bench as fast as it can.
         const bool scripted = options.response || options.harmonics;
-        auto setup = platform::createSoundCard(
-            audio, circuit, device,
-            scripted ? platform::BenchTime::simulated : platform::BenchTime::realTime,
-            {options.benchNoiseLsb, options.benchCrosstalkDb, options.benchSeed}, mixer);
-        for (const auto& notice : setup.notices)
-            printLine(stderr, QString::fromStdString(notice));
-        if (!setup.card) {
-            printLine(stderr, QString::fromStdString(setup.error));
-            return commandLineErrorStatus;
-        }
-        platform::installSoundCard(std::move(setup.card));
+        auto card = createCard(options, scripted ? platform::BenchTime::simulated
+                                                 : platform::BenchTime::realTime);
+        if (!card) return commandLineErrorStatus;
+        platform::installSoundCard(std::move(card));
     }
 
     // --quit-after counts from here: a message box that start-up shows (no
@@ -285,6 +312,7 @@ int main(int argc, char** argv) {
     });
     // A new size from the screen's menu: the window closes and the program
     // opens it anew, with the saved size instead of a --scale it was given.
+    form->enableCalibration();
     bool reopen = false;
     addScaleMenu(*form->screenMenu, [&](double) {
         reopen = true;

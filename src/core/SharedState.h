@@ -83,6 +83,12 @@ struct SharedState {
     double voltageReadoutFactor = 0;
     double currentTraceFactor = 0;
     double voltageTraceFactor = 0;
+    // The calibration of the sound card in use: the readout and trace factors
+    // of UR and IL carry these, and the generators' amplitude readouts the
+    // output's. 1 (no correction) from the start, unlike the rest.
+    double voltageCalibration = 1.0;
+    double currentCalibration = 1.0;
+    double outputCalibration = 1.0;
 
     // Measurement results.
     std::uint16_t currentPeak = 0;

@@ -17,12 +17,16 @@ std::string blankThen(const std::string& number) {
 
 } // namespace
 
-std::int64_t amplitudeMillivolts(std::int64_t position) {
-    return Round(static_cast<double>(position) / 32.767 * 1.1);
+double exactAmplitudeMillivolts(std::int64_t position) {
+    return static_cast<double>(position) / 32.767 * 1.1;
 }
 
-std::int64_t amplitudeForTypedValue(std::int32_t value) {
-    return Round(static_cast<double>(value) * 32.767 / 1.1);
+std::int64_t amplitudeMillivolts(std::int64_t position, double output) {
+    return Round(exactAmplitudeMillivolts(position) * output);
+}
+
+std::int64_t amplitudeForTypedValue(std::int32_t value, double output) {
+    return Round(static_cast<double>(value) * 32.767 / 1.1 / output);
 }
 
 FrequencySlider frequencySlider(std::int32_t position) {

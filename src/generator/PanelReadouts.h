@@ -9,13 +9,16 @@
 namespace generator {
 
 // Millivolts at the output for an amplitude slider position (peak sample
-// value): position / 32.767 x 1.1, rounded (3000 -> 101, 32767 -> 1100).
-std::int64_t amplitudeMillivolts(std::int64_t position);
+// value): position / 32.767 x 1.1, rounded (3000 -> 101, 32767 -> 1100), on
+// a card whose output the calibration corrects by `output`.
+std::int64_t amplitudeMillivolts(std::int64_t position, double output = 1.0);
+// The same unrounded, on the card's own scale (no correction).
+double exactAmplitudeMillivolts(std::int64_t position);
 
 // Amplitude (peak sample value) for millivolts typed into the amplitude
 // readout: the inverse of the readout, value x 32.767 / 1.1, rounded, so
 // that a typed 100 plays 100 mV and reads "100" afterwards.
-std::int64_t amplitudeForTypedValue(std::int32_t value);
+std::int64_t amplitudeForTypedValue(std::int32_t value, double output = 1.0);
 
 // Generator 1's frequency slider at a position (Hz).
 struct FrequencySlider {

@@ -3,20 +3,37 @@
 namespace measure {
 
 void writeFactors(SharedState& state, const FactorSet& factors) {
-    state.voltageReadoutFactor = factors.voltageReadout;
-    state.currentReadoutFactor = factors.currentReadout;
-    state.voltageTraceFactor = factors.voltageTrace;
-    state.currentTraceFactor = factors.currentTrace;
+    state.voltageReadoutFactor = factors.voltageReadout * state.voltageCalibration;
+    state.currentReadoutFactor = factors.currentReadout * state.currentCalibration;
+    state.voltageTraceFactor = factors.voltageTrace * state.voltageCalibration;
+    state.currentTraceFactor = factors.currentTrace * state.currentCalibration;
 }
 
-ReducedGain reducedGainFor(std::int64_t reachedLevel) {
+void applyCalibration(SharedState& state, double voltage, double current, double output) {
+    if (voltage != state.voltageCalibration) {
+        state.voltageReadoutFactor =
+            state.voltageReadoutFactor / state.voltageCalibration * voltage;
+        state.voltageTraceFactor = state.voltageTraceFactor / state.voltageCalibration * voltage;
+        state.voltageCalibration = voltage;
+    }
+    if (current != state.currentCalibration) {
+        state.currentReadoutFactor =
+            state.currentReadoutFactor / state.currentCalibration * current;
+        state.currentTraceFactor = state.currentTraceFactor / state.currentCalibration * current;
+        state.currentCalibration = current;
+    }
+    state.outputCalibration = output;
+}
+
+ReducedGain reducedGainFor(std::int64_t reachedLevel, bool calibrated) {
     // A level not even a step below full is no reduction; one read back as 0
     // would make the factors infinite and is taken as full too.
     constexpr std::int64_t noReduction = fullGainLevel * 99 / 100;
     const bool reduced = reachedLevel > 0 && reachedLevel < noReduction;
     const double reached = static_cast<double>(reduced ? reachedLevel : fullGainLevel);
-    const double scale = static_cast<double>(reducedGainLevel) / reached;
-    const FactorSet& f = reducedGainFactors;
+    const double scale =
+        static_cast<double>(calibrated ? fullGainLevel : reducedGainLevel) / reached;
+    const FactorSet& f = calibrated ? fullGainFactors : reducedGainFactors;
     return {{f.voltageReadout * scale, f.currentReadout * scale, f.voltageTrace * scale,
              f.currentTrace * scale},
             reduced};

@@ -23,7 +23,14 @@ struct FactorSet {
 constexpr FactorSet fullGainFactors = {0.0357, 0.03, 0.0494, 0.042};
 constexpr FactorSet reducedGainFactors = {0.0652, 0.055, 0.09, 0.07336};
 
+// Writes a factor set into the state, UR's and IL's factors multiplied by
+// the calibration of the card in use.
 void writeFactors(SharedState& state, const FactorSet& factors);
+
+// A new calibration of the card: the factors in force take the new
+// correction in place of the old one, and the state keeps it for the factor
+// sets written from now on.
+void applyCalibration(SharedState& state, double voltage, double current, double output);
 
 struct GainChange {
     std::int64_t level; // the line-input level to set now
@@ -36,11 +43,21 @@ struct GainChange {
 // ratio of the reached to the requested attenuation, so that one signal reads
 // the same on both sides of the switch. `reachedLevel` is the line input's
 // level read back from the mixer (0..65535).
+//
+// A calibrated card's readouts hold at full gain, where it was compared with
+// a meter; its reduced set is then the full set scaled by the level itself
+// (the recorded samples are that share of full amplitude), so that the
+// calibration holds at both gains.
 struct ReducedGain {
     FactorSet factors;
     bool reduced; // false: the mixer could not lower the level at all
 };
-ReducedGain reducedGainFor(std::int64_t reachedLevel);
+ReducedGain reducedGainFor(std::int64_t reachedLevel, bool calibrated = false);
+
+// The line input of the card in use is calibrated (UR or IL).
+constexpr bool inputCalibrated(const SharedState& state) {
+    return state.voltageCalibration != 1.0 || state.currentCalibration != 1.0;
+}
 
 // Runs the switch on the voltage peak of the block just measured: updates
 // reducedGain and the factor set, and says which level the line input must

@@ -264,6 +264,10 @@ public:
     // The device the streams open, as the user would name it ("hw:1",
     // "default"); empty where there is no such name.
     virtual std::string deviceName() const { return {}; }
+    // What tells this sound card from any other for as long as it exists (a
+    // card's id and name, a sound server's device): the calibration of the
+    // readouts is kept under it.
+    virtual std::string cardIdentity() const { return name(); }
 
     // device -1 is the system's preferred device.
     virtual MMResult openInput(int device, const PcmFormat& format, QObject* notify,

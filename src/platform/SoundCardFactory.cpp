@@ -72,6 +72,9 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
     options.noiseSeed = imperfections.noiseSeed;
     if (imperfections.crosstalkDb)
         options.crosstalk = std::pow(10.0, *imperfections.crosstalkDb / 20);
+    options.voltageSensitivity = imperfections.voltageSensitivity;
+    options.currentSensitivity = imperfections.currentSensitivity;
+    options.outputSensitivity = imperfections.outputSensitivity;
     options.mixerLauncher = [] { return launchDesktopMixer(); };
     setup.card = std::make_unique<bench::BenchSoundCard>(std::move(options));
     return setup;

@@ -46,6 +46,11 @@ struct BenchImperfections {
     double noiseLsb = 0;
     std::optional<double> crosstalkDb;
     std::uint64_t noiseSeed = 0; // another seed, another run of the same noise
+    // Another card's sensitivities: UR and IL recorded, and the output played,
+    // that many times as large as on the bench's own card.
+    double voltageSensitivity = 1.0;
+    double currentSensitivity = 1.0;
+    double outputSensitivity = 1.0;
 };
 
 // Builds the sound card of the running program. An empty circuitSpec gives

@@ -43,6 +43,36 @@ TEST(CommandLineTest, ValuesMayFollowAsSeparateArguments) {
     EXPECT_DOUBLE_EQ(*c.options.quitAfterSeconds, 0.0);
 }
 
+TEST(CommandLineTest, CalibrationAndTheBenchAsAnotherCard) {
+    const struct {
+        QStringList options;
+        CommandLineOptions::Calibration calibration;
+        double voltage, current, output;
+    } cases[] = {
+        {{}, CommandLineOptions::Calibration::none, 1, 1, 1},
+        {{"--calibration"}, CommandLineOptions::Calibration::show, 1, 1, 1},
+        {{"--calibration=reset"}, CommandLineOptions::Calibration::reset, 1, 1, 1},
+        {{"--bench-sensitivity=0.8:1.25", "--bench-output", "0.9"},
+         CommandLineOptions::Calibration::none,
+         0.8,
+         1.25,
+         0.9},
+        {{"--bench-sensitivity=10:0.1", "--calibration"},
+         CommandLineOptions::Calibration::show,
+         10,
+         0.1,
+         1},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = parse(c.options);
+        ASSERT_EQ(line.action, CommandLine::Action::run) << line.text.toStdString();
+        EXPECT_EQ(line.options.calibration, c.calibration) << c.options.join(' ').toStdString();
+        EXPECT_EQ(line.options.benchVoltageSensitivity, c.voltage);
+        EXPECT_EQ(line.options.benchCurrentSensitivity, c.current);
+        EXPECT_EQ(line.options.benchOutputSensitivity, c.output);
+    }
+}
+
 TEST(CommandLineTest, HelpAndVersion) {
     const CommandLine help = parse({"--help"});
     EXPECT_EQ(help.action, CommandLine::Action::help);
@@ -100,7 +130,14 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"ScaleBelowOne", {"--scale=0.5"}, "0.5"},
                       BadCase{"ScaleAboveThree", {"--scale=4"}, "'4'"},
                       BadCase{"ScalePercent", {"--scale=150%"}, "150%"},
-                      BadCase{"ScaleTwice", {"--scale=1", "--scale=2"}, "--scale"}),
+                      BadCase{"ScaleTwice", {"--scale=1", "--scale=2"}, "--scale"},
+                      BadCase{"SensitivityOfOneChannel", {"--bench-sensitivity=0.8"}, "'0.8'"},
+                      BadCase{"SensitivityZero", {"--bench-sensitivity=0:1"}, "'0:1'"},
+                      BadCase{"SensitivityText", {"--bench-sensitivity=a:b"}, "'a:b'"},
+                      BadCase{"SensitivityNaN", {"--bench-sensitivity=nan:1"}, "nan:1"},
+                      BadCase{"OutputTooLarge", {"--bench-output=11"}, "'11'"},
+                      BadCase{"OutputNegative", {"--bench-output=-0.9"}, "-0.9"},
+                      BadCase{"CalibrationOther", {"--calibration=show"}, "'show'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DisplayCase {

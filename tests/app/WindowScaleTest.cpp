@@ -10,6 +10,7 @@
 #include "app/ScaleMenu.h"
 #include "support/BenchWindow.h"
 #include "support/ProgramRun.h"
+#include "support/SettingsHome.h"
 
 #include <QAction>
 #include <QDir>
@@ -54,38 +55,6 @@ TEST(WindowScale, TheWindowOpensAnewWithTheSameOptionsButTheSavedSize) {
     for (const auto& c : cases)
         EXPECT_EQ(argumentsWithoutScale(c.given), c.kept) << c.given.join(' ').toStdString();
 }
-
-// The settings file in a directory of its own for the test's duration.
-class SettingsHome : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        previous = qgetenv("XDG_CONFIG_HOME");
-        hadPrevious = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-    }
-    void TearDown() override {
-        if (hadPrevious)
-            qputenv("XDG_CONFIG_HOME", previous);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
-    }
-    QString file() const { return home.path() + "/zo7scope/zo7scope.conf"; }
-    void write(const QByteArray& text) {
-        QDir().mkpath(home.path() + "/zo7scope");
-        QFile out(file());
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(text);
-    }
-    QByteArray read() const {
-        QFile in(file());
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    }
-
-    QTemporaryDir home;
-    QByteArray previous;
-    bool hadPrevious = false;
-};
 
 TEST_F(SettingsHome, TheSavedSizeIsReadBackOrIgnoredWithAReason) {
     EXPECT_EQ(savedWindowScale().scale, 1.0);

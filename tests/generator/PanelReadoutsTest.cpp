@@ -25,6 +25,28 @@ TEST(AmplitudeReadout, EveryTypedMillivoltReadsBackAsTyped) {
         ASSERT_EQ(generator::amplitudeMillivolts(generator::amplitudeForTypedValue(mv)), mv);
 }
 
+// A card whose output plays 0.9 of the program's scale, calibrated: the
+// readout is what the line output carries, and a typed value plays it.
+TEST(AmplitudeReadout, TheOutputFactorActsOnReadoutAndTypedValue) {
+    const struct {
+        std::int64_t position;
+        double output;
+        std::int64_t readout; // position / 29.788 x output, rounded
+    } cases[] = {{3000, 1.0, 101},
+                 {3000, 0.9, 91},
+                 {32767, 0.9, 990},
+                 {32767, 1.25, 1375},
+                 {29788, 0.5, 500}};
+    for (const auto& c : cases)
+        EXPECT_EQ(generator::amplitudeMillivolts(c.position, c.output), c.readout) << c.output;
+    // 100 mV typed on a card that plays 0.9: the program's scale must say
+    // 111.1 mV, 3309.8 units.
+    EXPECT_EQ(generator::amplitudeForTypedValue(100, 0.9), 3310);
+    for (std::int32_t mv = 10; mv <= 990; ++mv)
+        ASSERT_EQ(generator::amplitudeMillivolts(generator::amplitudeForTypedValue(mv, 0.9), 0.9),
+                  mv);
+}
+
 TEST(FrequencySlider, PositionsGiveFrequencyReadoutUnitStepsAndWarning) {
     const struct {
         std::int32_t position, frequency;

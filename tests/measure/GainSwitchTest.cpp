@@ -89,4 +89,44 @@ TEST(GainSwitch, ReducedReadoutsStayCalibratedAtTheStepReached) {
     }
 }
 
+// A calibrated card: both gain states carry the card's factors, and under
+// reduced gain a signal recorded at the share L / 65535 of its full-gain
+// amplitude reads exactly what it read at full gain.
+TEST(GainSwitch, ACalibratedCardReadsTheSameAtBothGains) {
+    const struct {
+        double voltage, current;
+        std::int64_t reached;
+    } cases[] = {{1.25, 0.8, 35535}, {0.5, 2, 32845}, {3, 0.3, 46395}, {1.0001, 1, 39010}};
+    for (const auto& c : cases) {
+        auto s = std::make_unique<SharedState>();
+        measure::applyCalibration(*s, c.voltage, c.current, 1);
+        measure::writeFactors(*s, measure::fullGainFactors);
+        EXPECT_DOUBLE_EQ(s->voltageReadoutFactor, 0.0357 * c.voltage);
+        EXPECT_DOUBLE_EQ(s->currentTraceFactor, 0.042 * c.current);
+        const double fullVoltage = s->voltageReadoutFactor;
+        const double fullCurrent = s->currentReadoutFactor;
+        measure::writeFactors(*s, measure::reducedGainFor(c.reached, true).factors);
+        const double share = static_cast<double>(c.reached) / 65535.0;
+        EXPECT_NEAR(share * s->voltageReadoutFactor / fullVoltage, 1.0, 1e-12) << c.reached;
+        EXPECT_NEAR(share * s->currentReadoutFactor / fullCurrent, 1.0, 1e-12) << c.reached;
+    }
+}
+
+// A new calibration takes the place of the old one in the factors in force;
+// the same factors again change nothing at all.
+TEST(GainSwitch, ANewCalibrationReplacesTheOld) {
+    auto s = std::make_unique<SharedState>();
+    measure::writeFactors(*s, measure::fullGainFactors);
+    measure::applyCalibration(*s, 1, 1, 1);
+    EXPECT_EQ(s->voltageReadoutFactor, 0.0357) << "bit for bit";
+    measure::applyCalibration(*s, 1.25, 0.8, 0.9);
+    measure::applyCalibration(*s, 0.5, 2, 1.1);
+    EXPECT_DOUBLE_EQ(s->voltageReadoutFactor, 0.0357 * 0.5);
+    EXPECT_DOUBLE_EQ(s->voltageTraceFactor, 0.0494 * 0.5);
+    EXPECT_DOUBLE_EQ(s->currentReadoutFactor, 0.03 * 2);
+    EXPECT_EQ(s->outputCalibration, 1.1);
+    measure::applyCalibration(*s, 1, 1, 1);
+    EXPECT_DOUBLE_EQ(s->currentTraceFactor, 0.042);
+}
+
 } // namespace

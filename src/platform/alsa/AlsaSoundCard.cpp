@@ -121,6 +121,14 @@ MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject*
                                       counters_, notify, lastPlayback_, output);
 }
 
+std::string AlsaSoundCard::cardIdentity() const {
+    // The card the PCM records from, whatever mixer the user named.
+    if (const auto card = cardOfControl(mixerOfPcm(options_.device)))
+        for (const CardInfo& info : soundCards())
+            if (info.index == *card) return "alsa card " + info.id + " (" + info.name + ")";
+    return "alsa device " + options_.device;
+}
+
 int AlsaSoundCard::mixerCount() {
     return static_cast<int>(mixers_.size());
 }

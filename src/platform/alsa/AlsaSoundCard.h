@@ -60,6 +60,9 @@ public:
 
     std::string name() const override { return "alsa"; }
     std::string deviceName() const override { return options_.device; }
+    // "alsa card PCH (HDA Intel PCH)" for the card behind the PCM in use,
+    // "alsa device pulse" for a sound server's or another plug-in's PCM.
+    std::string cardIdentity() const override;
 
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,
                        std::unique_ptr<WaveInput>& input) override;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -181,10 +182,13 @@ struct BenchSoundCard::Core {
 
     // Under the mutex: simulates `count` frames with the given levels.
     void simulate(std::uint64_t count, const SignalLevels& lv) {
-        const double outputScale = calibration::outputMillivoltsPerUnit * lv.waveOut * lv.master;
+        const double outputScale = calibration::outputMillivoltsPerUnit * lv.waveOut * lv.master *
+                                   options.outputSensitivity;
         const double inputScale = lv.lineSelected ? lv.lineRecording : 0.0;
-        const double uScale = calibration::voltageUnitsPerMillivolt * inputScale;
-        const double iScale = calibration::currentUnitsPerMilliampere * inputScale;
+        const double uScale =
+            calibration::voltageUnitsPerMillivolt * inputScale * options.voltageSensitivity;
+        const double iScale =
+            calibration::currentUnitsPerMilliampere * inputScale * options.currentSensitivity;
         for (std::uint64_t n = 0; n < count; ++n, ++frame) {
             // Line output: the next sample of the head output header.
             std::int16_t sample = 0;
@@ -615,6 +619,16 @@ std::uint64_t BenchSoundCard::frameCount() const {
 
 BenchMixer& BenchSoundCard::mixer(int id) {
     return *core_->mixers.at(static_cast<std::size_t>(id));
+}
+
+std::string BenchSoundCard::cardIdentity() const {
+    const BenchOptions& o = core_->options;
+    if (o.voltageSensitivity == 1.0 && o.currentSensitivity == 1.0 && o.outputSensitivity == 1.0)
+        return "bench";
+    char text[96];
+    std::snprintf(text, sizeof text, "bench %g:%g output %g", o.voltageSensitivity,
+                  o.currentSensitivity, o.outputSensitivity);
+    return text;
 }
 
 const Circuit& BenchSoundCard::circuit() const {

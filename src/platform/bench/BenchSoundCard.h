@@ -56,6 +56,12 @@ struct BenchOptions {
     double crosstalk = 0;
     // Another seed gives another, equally deterministic, Gaussian noise.
     std::uint64_t noiseSeed = 0;
+    // The sensitivity of another card's line input (UR, IL) and output: the
+    // recorded channels and the played signal are scaled by these, so that
+    // the readouts are off as on that card until it is calibrated.
+    double voltageSensitivity = 1.0;
+    double currentSensitivity = 1.0;
+    double outputSensitivity = 1.0;
     // Mixer devices; mixer 0's levels act on the signal path (none: full
     // levels, line input selected).
     std::vector<MixerSpec> mixers = {defaultBenchMixerSpec()};
@@ -76,6 +82,9 @@ public:
     BenchSoundCard& operator=(const BenchSoundCard&) = delete;
 
     std::string name() const override { return "bench"; }
+    // "bench", or with other sensitivities "bench 0.8:1.25 output 0.9": each
+    // is another card with a calibration of its own.
+    std::string cardIdentity() const override;
 
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,
                        std::unique_ptr<WaveInput>& input) override;
