@@ -134,7 +134,19 @@ public:
     KeptDrawing& keptDrawing(int slot) { return kept_[static_cast<std::size_t>(slot)]; }
     // While `writes` is set, every pixel a line lights is written (even where
     // it has that value already) and appended to it, in order.
-    void recordInto(std::vector<PixelWrite>* writes) { recording_ = writes; }
+    // A recording holds at most `keptWritesAtMost` writes, its room taken
+    // once, so that the memory it uses stays the same however busy the traces
+    // are; a drawing that writes more is not kept (`recordingComplete`).
+    static constexpr std::size_t keptWritesAtMost = 65536;
+    void recordInto(std::vector<PixelWrite>* writes) {
+        recording_ = writes;
+        recordingOverflowed_ = false;
+        if (writes) {
+            writes->clear();
+            writes->reserve(keptWritesAtMost);
+        }
+    }
+    bool recordingComplete() const { return !recordingOverflowed_; }
     // Writes what a recording wrote, in the same order: the picture is then
     // what the recorded drawing would have made it, and the pen is left as
     // the drawing left it.
@@ -177,7 +189,10 @@ private:
     void square(int x, int y);
     void recordedLine(QPoint from, QPoint to);
     void record(std::size_t offset, int x, int y, QRgb colour) {
-        recording_->push_back(PixelWrite{static_cast<std::uint32_t>(offset), x, y, colour});
+        if (recording_->size() < keptWritesAtMost)
+            recording_->push_back(PixelWrite{static_cast<std::uint32_t>(offset), x, y, colour});
+        else
+            recordingOverflowed_ = true;
         put(offset, x, y, colour);
     }
 
@@ -249,6 +264,7 @@ private:
     std::unordered_map<TextKey, TextCell, TextKeyHash> texts_;
 
     std::vector<PixelWrite>* recording_ = nullptr;
+    bool recordingOverflowed_ = false;
     std::array<KeptDrawing, keptDrawings> kept_;
 };
 

@@ -151,8 +151,8 @@ void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
         if (keep) canvas.recordInto(&kept.writes);
         drawSegments(canvas, xs, oldVoltage, oldCurrent, current, voltage, showCurrent,
                      showVoltage);
+        kept.valid = keep && canvas.recordingComplete();
         canvas.recordInto(nullptr);
-        kept.valid = keep;
         kept.penColour = canvas.penColor();
         kept.penPosition = canvas.penPosition();
         kept.inputs = std::move(inputs);

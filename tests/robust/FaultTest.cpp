@@ -178,8 +178,12 @@ TEST_F(Faults, TheProgramRunsOnShowsTheLastBlockAndRecovers) {
         // output at the next request to start it.
         for (const FaultKind* f : faults)
             f->clear(bench());
-        // Attempts to open the input come at most every half second.
+        // Attempts to open the input come at least half a second apart, the
+        // pause doubling with each failure up to four seconds: within 13
+        // captures of 0.36 s a new block has come.
         capture(3);
+        for (int c = 3; inputFault && c < 13 && state().rawSamples == lastBlock; ++c)
+            capture(1);
         if (inputFault) {
             EXPECT_FALSE(state().rawSamples == lastBlock) << "no new block after recovery";
         }
