@@ -1,7 +1,9 @@
 #include "app/CloseOnSignal.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 #include <csignal>
 #include <fcntl.h>
@@ -10,23 +12,34 @@
 namespace {
 
 int signalPipe[2] = {-1, -1};
+// The window a signal closes, once there is one; until then a signal closes
+// the message boxes of start-up and is kept for the window.
+QPointer<QWidget> target;
+bool closeRequested = false;
 
 void onSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
+void closeOnRequest() {
+    if (!closeRequested) return;
+    while (QWidget* box = QApplication::activeModalWidget())
+        if (!box->close()) break;
+    if (target) target->close();
+}
+
 } // namespace
 
-void closeOnSignals(QWidget& window) {
+void catchCloseSignals() {
     if (signalPipe[0] >= 0 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-    QPointer<QWidget> target(&window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [target] {
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char bytes[16];
         while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        if (target) target->close();
+        closeRequested = true;
+        closeOnRequest();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -34,4 +47,12 @@ void closeOnSignals(QWidget& window) {
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+}
+
+void closeOnSignals(QWidget& window) {
+    catchCloseSignals();
+    target = &window;
+    // A signal caught while the window was being made closes it once the
+    // event loop runs.
+    if (closeRequested) QTimer::singleShot(0, &window, [] { closeOnRequest(); });
 }

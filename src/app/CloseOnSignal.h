@@ -6,5 +6,10 @@
 
 class QWidget;
 
-// Installs the handlers; a signal then closes `window`. Once per program.
+// Installs the handlers once the application object exists: a signal that
+// comes before the window does (while the mixer is being set up) closes the
+// message boxes of start-up and then the window, as soon as
+// `closeOnSignals` names it. Once per program.
+void catchCloseSignals();
+// A signal, caught before or after, closes `window`. Once per program.
 void closeOnSignals(QWidget& window);

@@ -264,6 +264,9 @@ int main(int argc, char** argv) {
         useWindowScale(saved.scale);
     }
     TApplication application(argc, argv);
+    // From here on a SIGINT, SIGTERM or SIGHUP closes the window normally,
+    // also one that comes while the card and the window are being set up.
+    catchCloseSignals();
     restoreScaleEnvironment();
     // One look on every desktop, so that the pixel layout holds everywhere.
     application.setStyle(new CompactStyle);
