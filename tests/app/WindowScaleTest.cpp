@@ -213,7 +213,13 @@ TEST(WindowScaleProgram, AtScaleTwoEveryControlIsTwiceAsLargeAndTheScreenIsTheSa
     EXPECT_GT(sharp, 1000);
 
     // Everywhere else on the screen each pixel became exactly two by two.
+    // The two runs may close on neighbouring blocks of the same sine (a slow
+    // build lets the wall clock's timers fall between other steps of the
+    // simulated time), so a coloured trace pixel may differ between them;
+    // the grey screen, the grid and the axes may not.
+    const auto grey = [](QRgb c) { return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c); };
     int compared = 0;
+    int traceDifferences = 0;
     for (int y = top; y < one.picture.height(); ++y)
         for (int x = 0; x < one.picture.width(); ++x) {
             bool covered = false;
@@ -222,14 +228,22 @@ TEST(WindowScaleProgram, AtScaleTwoEveryControlIsTwiceAsLargeAndTheScreenIsTheSa
             if (covered) continue;
             ++compared;
             const QRgb p = one.picture.pixel(x, y);
-            for (int i = 0; i < 4; ++i)
-                if (two.picture.pixel(2 * x + i % 2, 2 * y + i / 2) != p) {
+            const QRgb q = two.picture.pixel(2 * x, 2 * y);
+            for (int i = 1; i < 4; ++i)
+                if (two.picture.pixel(2 * x + i % 2, 2 * y + i / 2) != q) {
                     ADD_FAILURE() << "screen pixel " << x << "," << y - top
-                                  << " differs at scale 2";
+                                  << " is not two by two at scale 2";
                     return;
                 }
+            if (q == p) continue;
+            if (grey(p) && grey(q)) {
+                ADD_FAILURE() << "screen pixel " << x << "," << y - top << " differs at scale 2";
+                return;
+            }
+            ++traceDifferences;
         }
     EXPECT_GT(compared, 794 * 526 / 2);
+    EXPECT_LT(traceDifferences, 1000);
 }
 
 } // namespace
