@@ -109,9 +109,10 @@ TEST(BenchRealTime, DevicesOpenAndCloseWhileTheClockRuns) {
     BenchSoundCard card(realTime());
     Recorder recorder;
     for (int round = 0; round < 20; ++round) {
+        // The buffer outlives the device that fills it, as a caller's must.
+        Buffer b(400);
         std::unique_ptr<WaveInput> in;
         ASSERT_EQ(card.openInput(-1, benchtest::inputFormat(), &recorder, in), error::ok);
-        Buffer b(400);
         ASSERT_EQ(in->prepareHeader(b.header), error::ok);
         ASSERT_EQ(in->addBuffer(b.header), error::ok);
         ASSERT_EQ(in->start(), error::ok);
