@@ -2,6 +2,7 @@
 
 #include "platform/NotificationRelay.h"
 #include "platform/bench/Calibration.h"
+#include "platform/bench/FoldedCircuit.h"
 #include "platform/bench/Pacer.h"
 #include "platform/bench/ReconstructionFilter.h"
 
@@ -14,6 +15,7 @@
 #include <deque>
 #include <mutex>
 #include <numbers>
+#include <optional>
 #include <thread>
 
 namespace platform::bench {
@@ -106,7 +108,11 @@ struct BenchSoundCard::Core {
         : options(std::move(o)),
           relay(std::make_shared<NotificationRelay>(options.clock == ClockMode::realTime)),
           steps(stepsPerFrame(options.circuit)),
-          simulation(options.circuit, 1.0 / (calibration::framesPerSecond * steps)) {}
+          simulation(options.circuit, 1.0 / (calibration::framesPerSecond * steps)) {
+        if (const auto linear = simulation.linearStep();
+            linear && steps == ReconstructionFilter::factor)
+            folded.emplace(*linear, dac);
+    }
 
     // A circuit without L and C has no memory: only the step that is
     // recorded is needed. A diode's circuit is solved by Newton's method in
@@ -129,6 +135,8 @@ struct BenchSoundCard::Core {
     ReconstructionFilter dac;
     const int steps;
     CircuitSimulation simulation;
+    // A linear circuit's steps of a period in one update (a diode's: none).
+    std::optional<FoldedCircuit> folded;
     std::uint64_t frame = 0;
     Stream input;
     Stream output;
@@ -207,10 +215,15 @@ struct BenchSoundCard::Core {
             // current over the first of the period's steps.
             dac.push(sample);
             const double u = dac.value(0) * outputScale;
-            const double i = simulation.step(u);
-            const int stride = ReconstructionFilter::factor / steps;
-            for (int p = stride; p < ReconstructionFilter::factor; p += stride)
-                simulation.step(dac.value(p) * outputScale);
+            double i = 0.0;
+            if (folded) {
+                i = folded->advance(dac, outputScale, u);
+            } else {
+                i = simulation.step(u);
+                const int stride = ReconstructionFilter::factor / steps;
+                for (int p = stride; p < ReconstructionFilter::factor; p += stride)
+                    simulation.step(dac.value(p) * outputScale);
+            }
 
             // Line input: UR and IL as the ZO7 delivers them.
             Stream& in = input;

@@ -303,6 +303,39 @@ void CircuitSimulation::reset() {
     capacitorVoltage_ = 0.0;
 }
 
+std::optional<CircuitSimulation::LinearStep> CircuitSimulation::linearStep() const {
+    if (diode_) return std::nullopt;
+    LinearStep s;
+    switch (kind_) {
+    case Kind::resistor:
+        s.d = 1.0 / resistance_;
+        break;
+    case Kind::rc:
+        s.e[1][1] = -a_[1][1];
+        s.g[1] = a_[1][1];
+        s.c[1] = -b_[1] / resistance_;
+        s.d = b_[1] / resistance_;
+        break;
+    case Kind::rl:
+        s.e[0][0] = -a_[0][0];
+        s.g[0] = a_[0][0] / resistance_;
+        s.c[0] = b_[0];
+        s.d = (1.0 - b_[0]) / resistance_;
+        break;
+    case Kind::rlc:
+        for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 2; ++c)
+                s.e[r][c] = a_[r][c];
+        s.g[0] = b_[0];
+        s.g[1] = -a_[1][1];
+        s.c[0] = capacitance_ * a_[1][0] / period_;
+        s.c[1] = capacitance_ * a_[1][1] / period_;
+        s.d = -s.c[1];
+        break;
+    }
+    return s;
+}
+
 double CircuitSimulation::step(double u) {
     if (diode_) return diode_->step(u);
     switch (kind_) {

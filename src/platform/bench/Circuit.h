@@ -45,6 +45,16 @@ std::string describeCircuit(const Circuit& circuit);
 // accumulates no time or phase.
 class CircuitSimulation {
 public:
+    // One step of a linear circuit as a linear map of the state x = (inductor
+    // current mA, capacitor voltage mV) and the step's voltage u (mV):
+    // x' = x + e x + g u, and the step's mean current c x + d u.
+    struct LinearStep {
+        double e[2][2] = {{0.0, 0.0}, {0.0, 0.0}};
+        double g[2] = {0.0, 0.0};
+        double c[2] = {0.0, 0.0};
+        double d = 0.0;
+    };
+
     CircuitSimulation(const Circuit& circuit, double samplePeriod);
 
     // Applies the voltage u (mV) for one sample period and returns the mean
@@ -53,6 +63,9 @@ public:
 
     // Discharges the circuit (capacitor voltage and inductor current 0).
     void reset();
+
+    // What step() does, as a linear map; none for a circuit with a diode.
+    std::optional<LinearStep> linearStep() const;
 
 private:
     std::optional<DiodeCircuit> diode_; // set for a circuit with a diode

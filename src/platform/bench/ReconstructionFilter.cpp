@@ -58,11 +58,11 @@ void ReconstructionFilter::push(double sample) {
 
 double ReconstructionFilter::value(int p) const {
     if (silent()) return 0.0;
-    const double* window = history_.data() + position_;
+    const double* samples = window();
     const auto& c = coefficients_[static_cast<std::size_t>(p)];
     double sum = 0;
     for (int i = 0; i < taps; ++i)
-        sum += window[i] * c[static_cast<std::size_t>(i)];
+        sum += samples[i] * c[static_cast<std::size_t>(i)];
     return sum;
 }
 

@@ -35,6 +35,13 @@ public:
     // to 0.
     bool silent() const { return zeros_ >= taps; }
 
+    // The weight of the i-th oldest of the last `taps` samples in value(p).
+    double coefficient(int p, int i) const {
+        return coefficients_[static_cast<std::size_t>(p)][static_cast<std::size_t>(i)];
+    }
+    // The last `taps` samples pushed, oldest first.
+    const double* window() const { return history_.data() + position_; }
+
 private:
     // coefficients_[p][i] weighs the i-th oldest of the last `taps` samples.
     std::array<std::array<double, taps>, factor> coefficients_{};
