@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -48,6 +49,19 @@ TEST(ReconstructionFilter, AConstantStaysConstantAndSilenceIsExact) {
     filter.push(0);
     EXPECT_TRUE(filter.silent());
     EXPECT_EQ(filter.value(3), 0.0);
+}
+
+// What is recorded as the line output's voltage at a sample is that sample,
+// not a value within rounding of it.
+TEST(ReconstructionFilter, ValueZeroIsTheSampleHalfTheTapsBackExactly) {
+    ReconstructionFilter filter;
+    std::vector<double> pushed;
+    for (int n = 0; n < 200; ++n) {
+        pushed.push_back(std::round(30000 * std::sin(0.7 * n * n)));
+        filter.push(pushed.back());
+        if (n < ReconstructionFilter::taps / 2) continue;
+        ASSERT_EQ(filter.value(0), pushed[pushed.size() - 1 - ReconstructionFilter::taps / 2]) << n;
+    }
 }
 
 } // namespace

@@ -47,6 +47,11 @@ ReconstructionFilter::ReconstructionFilter() {
         for (double& c : coefficients_[p])
             c /= sum;
     }
+    // At whole sample periods the sinc vanishes except at its centre; the
+    // rounding of sin(pi x) leaves some 1e-17 there, which would only cost
+    // time: phase 0 is the sample taps / 2 periods back, exactly.
+    coefficients_[0].fill(0.0);
+    coefficients_[0][taps / 2 - 1] = 1.0;
 }
 
 void ReconstructionFilter::push(double sample) {
@@ -57,6 +62,7 @@ void ReconstructionFilter::push(double sample) {
 }
 
 double ReconstructionFilter::value(int p) const {
+    if (p == 0) return window()[taps / 2 - 1];
     if (silent()) return 0.0;
     const double* samples = window();
     const auto& c = coefficients_[static_cast<std::size_t>(p)];

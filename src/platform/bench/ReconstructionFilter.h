@@ -8,8 +8,9 @@
 // 20 kHz lie some 70 dB down.
 //
 // The values lag the samples by taps / 2 sample periods: value 0 after the
-// sample n is pushed is sample n - taps / 2 itself (the filter passes the
-// samples through unchanged), value p lies p / factor of a period later.
+// sample n is pushed is sample n - taps / 2 itself, exactly (the filter
+// passes the samples through unchanged), value p lies p / factor of a period
+// later.
 // Each phase's coefficients sum to 1, so a constant stays exactly constant.
 
 #include <array>
