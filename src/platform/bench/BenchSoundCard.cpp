@@ -25,9 +25,12 @@ namespace {
 constexpr std::size_t operationCount = static_cast<std::size_t>(Operation::restart) + 1;
 // Frames simulated per lock of the bench; the mixer levels are read between chunks.
 constexpr std::uint64_t chunkFrames = 441;
-// The real-time clock wakes at least this often (frames), and catches up at
-// most this many frames after it was held up.
-constexpr std::uint64_t maxSleepFrames = 441;
+// The real-time clock wakes when a header could complete, at least this
+// often (frames: the mixer levels and the clock follow within 50 ms), and
+// at once when the GUI gives an idle stream something to do; it catches up
+// at most this many frames after it was held up. Each wake costs a switch
+// of threads, which on an old PC is worth more than the simulation itself.
+constexpr std::uint64_t maxSleepFrames = 2205;
 constexpr std::uint64_t maxCatchUpFrames = calibration::framesPerSecond / 2;
 
 bool formatIs(const PcmFormat& f, std::uint16_t channels) {
@@ -150,6 +153,19 @@ struct BenchSoundCard::Core {
     std::mutex threadMutex;
     std::condition_variable threadWake;
     bool stopping = false; // under threadMutex
+    bool nudged = false;   // under threadMutex: work came before the wake time
+
+    // GUI thread, without the mutex: a stream has a new head header or was
+    // started, so that a completion may now come before the bench thread's
+    // wake time.
+    void nudge() {
+        if (!thread.joinable()) return;
+        {
+            std::lock_guard lock(threadMutex);
+            nudged = true;
+        }
+        threadWake.notify_one();
+    }
 
     // GUI thread. The injected failure for the operation, or ok.
     MMResult injected(Operation operation) {
@@ -290,7 +306,8 @@ struct BenchSoundCard::Core {
             lock.lock();
             const auto wake = std::chrono::steady_clock::time_point(
                 std::chrono::nanoseconds(pacer.timeOfFrame(pacer.position() + next)));
-            threadWake.wait_until(lock, wake, [this] { return stopping; });
+            threadWake.wait_until(lock, wake, [this] { return stopping || nudged; });
+            nudged = false;
         }
     }
 };
@@ -413,17 +430,26 @@ MMResult BenchWaveInput::unprepareHeader(WaveHeader& header) {
 
 MMResult BenchWaveInput::addBuffer(WaveHeader& header) {
     if (const auto r = core_->injected(Operation::addBuffer)) return r;
-    std::lock_guard lock(core_->mutex);
-    const auto r = enqueue(core_->input, key_, header);
-    if (r == error::ok) header.bytesRecorded = 0;
-    return r;
+    bool head = false;
+    {
+        std::lock_guard lock(core_->mutex);
+        const auto r = enqueue(core_->input, key_, header);
+        if (r != error::ok) return r;
+        header.bytesRecorded = 0;
+        head = core_->input.running && core_->input.queue.size() == 1;
+    }
+    if (head) core_->nudge();
+    return error::ok;
 }
 
 MMResult BenchWaveInput::start() {
     if (const auto r = core_->injected(Operation::start)) return r;
-    std::lock_guard lock(core_->mutex);
-    if (const auto r = streamState(core_->input, key_)) return r;
-    core_->input.running = true;
+    {
+        std::lock_guard lock(core_->mutex);
+        if (const auto r = streamState(core_->input, key_)) return r;
+        core_->input.running = true;
+    }
+    core_->nudge();
     return error::ok;
 }
 
@@ -466,8 +492,15 @@ MMResult BenchWaveOutput::unprepareHeader(WaveHeader& header) {
 
 MMResult BenchWaveOutput::write(WaveHeader& header) {
     if (const auto r = core_->injected(Operation::write)) return r;
-    std::lock_guard lock(core_->mutex);
-    return enqueue(core_->output, key_, header);
+    bool head = false;
+    {
+        std::lock_guard lock(core_->mutex);
+        const auto r = enqueue(core_->output, key_, header);
+        if (r != error::ok) return r;
+        head = core_->output.running && core_->output.queue.size() == 1;
+    }
+    if (head) core_->nudge();
+    return error::ok;
 }
 
 MMResult BenchWaveOutput::pause() {
@@ -480,9 +513,12 @@ MMResult BenchWaveOutput::pause() {
 
 MMResult BenchWaveOutput::restart() {
     if (const auto r = core_->injected(Operation::restart)) return r;
-    std::lock_guard lock(core_->mutex);
-    if (const auto r = streamState(core_->output, key_)) return r;
-    core_->output.running = true;
+    {
+        std::lock_guard lock(core_->mutex);
+        if (const auto r = streamState(core_->output, key_)) return r;
+        core_->output.running = true;
+    }
+    core_->nudge();
     return error::ok;
 }
 
