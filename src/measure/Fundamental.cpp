@@ -51,32 +51,23 @@ double degrees(double radians) {
 
 } // namespace
 
-std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
-                               int count, double frequency) {
-    const double w = 2 * std::numbers::pi * frequency / framesPerSecond;
-    // Normal equations of v ~ a cos + b sin + c; the matrix is the same for
-    // both signals, only the right-hand sides differ.
+namespace {
+
+// The sums of the normal equations of fitSines, each accumulated in the
+// order of the samples.
+struct FitSums {
     double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0, uu = 0, vv = 0;
     std::array<double, 3> rx{}, ry{};
-    // cos and sin of w k by rotation, four interleaved runs (k = 4j + r) so
-    // that the processor overlaps them, taken afresh every 1024 samples so
-    // that rounding cannot build up.
-    constexpr int lanes = 4;
-    const double cw = std::cos(lanes * w), sw = std::sin(lanes * w);
-    double c[lanes] = {}, s[lanes] = {};
-    for (int k = 0; k < count; ++k) {
-        const int lane = k % lanes;
-        if (k % 1024 < lanes) {
-            c[lane] = std::cos(w * k);
-            s[lane] = std::sin(w * k);
-        }
-        const double ck = c[lane], sk = s[lane];
+
+    // Sample k, whose cosine and sine are ck and sk; (c, s) then moves on by
+    // the rotation (cw, sw).
+    void add(double& c, double& s, double cw, double sw, double u, double v) {
+        const double ck = c, sk = s;
         cc += ck * ck;
         cs += ck * sk;
         ss += sk * sk;
         c1 += ck;
         s1 += sk;
-        const double u = x[k * stride], v = y[k * stride];
         uu += u * u;
         vv += v * v;
         rx[0] += ck * u;
@@ -85,9 +76,49 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
         ry[0] += ck * v;
         ry[1] += sk * v;
         ry[2] += v;
-        c[lane] = ck * cw - sk * sw;
-        s[lane] = sk * cw + ck * sw;
+        c = ck * cw - sk * sw;
+        s = sk * cw + ck * sw;
     }
+};
+
+} // namespace
+
+std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
+                               int count, double frequency) {
+    const double w = 2 * std::numbers::pi * frequency / framesPerSecond;
+    // Normal equations of v ~ a cos + b sin + c; the matrix is the same for
+    // both signals, only the right-hand sides differ.
+    FitSums sums;
+    // cos and sin of w k by rotation, four interleaved runs (k = 4j + r) so
+    // that the processor overlaps them, taken afresh every 1024 samples so
+    // that rounding cannot build up. The runs stay in registers: the samples
+    // go by in fours, and every 1024 samples the runs start anew.
+    constexpr int lanes = 4;
+    constexpr int fresh = 1024;
+    const double cw = std::cos(lanes * w), sw = std::sin(lanes * w);
+    for (int start = 0; start < count; start += fresh) {
+        const int end = std::min(count, start + fresh);
+        double c[lanes], s[lanes];
+        for (int lane = 0; lane < lanes; ++lane) {
+            c[lane] = std::cos(w * (start + lane));
+            s[lane] = std::sin(w * (start + lane));
+        }
+        double c0 = c[0], s0 = s[0], c1 = c[1], s1 = s[1], c2 = c[2], s2 = s[2], c3 = c[3],
+               s3 = s[3];
+        int k = start;
+        for (; k + lanes <= end; k += lanes) {
+            const std::int32_t* u = x + k * stride;
+            const std::int32_t* v = y + k * stride;
+            sums.add(c0, s0, cw, sw, u[0], v[0]);
+            sums.add(c1, s1, cw, sw, u[stride], v[stride]);
+            sums.add(c2, s2, cw, sw, u[2 * stride], v[2 * stride]);
+            sums.add(c3, s3, cw, sw, u[3 * stride], v[3 * stride]);
+        }
+        double* const rest[2 * lanes] = {&c0, &s0, &c1, &s1, &c2, &s2, &c3, &s3};
+        for (int lane = 0; k < end; ++k, ++lane)
+            sums.add(*rest[2 * lane], *rest[2 * lane + 1], cw, sw, x[k * stride], y[k * stride]);
+    }
+    const auto& [cc, cs, ss, c1, s1, uu, vv, rx, ry] = sums;
     const std::array<std::array<double, 3>, 3> m = {
         {{cc, cs, c1}, {cs, ss, s1}, {c1, s1, static_cast<double>(count)}}};
     std::array<Phasor, 2> fitted{};
@@ -133,31 +164,69 @@ namespace {
 // A channel whose largest value is below this carries no signal.
 constexpr int smallestPeak = 16;
 
-int channelPeak(const SharedState::SampleArray& raw, int frames, int frameOffset) {
-    const std::int32_t* x = raw.data() + frameOffset;
-    int peak = 0;
-    for (int k = 0; k < frames; ++k)
-        peak = std::max(peak, std::abs(x[2 * k]));
-    return peak;
+int framesOf(std::int32_t sampleCount) {
+    return std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+}
+
+// What one look at every frame of a block tells: each channel's largest
+// magnitude, and how often a channel changes sign between neighbouring
+// frames (of the voltage, and of the current only when asked for).
+struct BlockScan {
+    std::array<int, 2> peak{};
+    std::array<int, 2> signChanges{};
+};
+
+BlockScan scanBlock(const SharedState::SampleArray& raw, int frames, bool currentSigns) {
+    const std::int32_t* x = raw.data();
+    BlockScan scan;
+    int peak0 = 0, peak1 = 0, changes = 0;
+    for (int k = 0; k < frames; ++k) {
+        peak0 = std::max(peak0, std::abs(x[2 * k]));
+        peak1 = std::max(peak1, std::abs(x[2 * k + 1]));
+    }
+    for (int k = 0; k + 1 < frames; ++k)
+        changes += (x[2 * k] > 0) != (x[2 * k + 2] > 0);
+    scan.peak = {peak0, peak1};
+    scan.signChanges[0] = changes;
+    if (currentSigns) {
+        changes = 0;
+        for (int k = 0; k + 1 < frames; ++k)
+            changes += (x[2 * k + 1] > 0) != (x[2 * k + 3] > 0);
+        scan.signChanges[1] = changes;
+    }
+    return scan;
+}
+
+// The frequency of one channel of a block from its zero crossings, its peak
+// and sign changes already counted.
+std::optional<double> frequencyOf(const SharedState::SampleArray& raw, int frames, int frameOffset,
+                                  const BlockScan& scan) {
+    const int peak = scan.peak[static_cast<std::size_t>(frameOffset)];
+    if (peak < smallestPeak) return std::nullopt;
+    // With fewer than eight samples per period a sample next to a crossing
+    // may lie anywhere up to the peak, and a hysteresis would miss
+    // crossings; noise cannot add any there, as no two neighbouring samples
+    // are both near zero.
+    const bool fast = scan.signChanges[static_cast<std::size_t>(frameOffset)] > frames / 4;
+    return crossingFrequency(raw.data() + frameOffset, 2, frames, fast ? 0 : peak / 4);
+}
+
+// The frequency of the block from the channel with the clearer crossings:
+// the voltage's, else the current's.
+std::optional<double> blockFrequency(const SharedState::SampleArray& raw, int frames,
+                                     BlockScan& scan) {
+    if (std::optional<double> f = frequencyOf(raw, frames, 0, scan)) return f;
+    if (scan.peak[1] < smallestPeak) return std::nullopt;
+    scan = scanBlock(raw, frames, true);
+    return frequencyOf(raw, frames, 1, scan);
 }
 
 } // namespace
 
 std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
                                        std::int32_t sampleCount, int frameOffset) {
-    const int frames = std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
-    const int peak = channelPeak(raw, frames, frameOffset);
-    if (peak < smallestPeak) return std::nullopt;
-    // With fewer than eight samples per period a sample next to a crossing
-    // may lie anywhere up to the peak, and a hysteresis would miss
-    // crossings; noise cannot add any there, as no two neighbouring samples
-    // are both near zero.
-    const std::int32_t* x = raw.data() + frameOffset;
-    int signChanges = 0;
-    for (int k = 0; k + 1 < frames; ++k)
-        signChanges += (x[2 * k] > 0) != (x[2 * k + 2] > 0);
-    const bool fast = signChanges > frames / 4;
-    return crossingFrequency(x, 2, frames, fast ? 0 : peak / 4);
+    const int frames = framesOf(sampleCount);
+    return frequencyOf(raw, frames, frameOffset, scanBlock(raw, frames, frameOffset == 1));
 }
 
 namespace {
@@ -208,12 +277,8 @@ CircuitReading fitBlock(const SharedState::SampleArray& raw, int frames,
 }
 
 // Either channel reached full scale somewhere in the block.
-bool clipped(const SharedState::SampleArray& raw, int frames) {
-    return channelPeak(raw, frames, 0) >= fullScale || channelPeak(raw, frames, 1) >= fullScale;
-}
-
-int framesOf(std::int32_t sampleCount) {
-    return std::clamp<std::int32_t>(sampleCount, 0, sampleCapacity) / 2;
+bool clipped(const BlockScan& scan) {
+    return scan.peak[0] >= fullScale || scan.peak[1] >= fullScale;
 }
 
 } // namespace
@@ -223,13 +288,12 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
                             double frequencyHint) {
     const int frames = framesOf(sampleCount);
     if (frames < 16) return {};
-    // The frequency from the channel with the clearer crossings.
-    std::optional<double> f = channelFrequency(raw, sampleCount, 0);
-    if (!f) f = channelFrequency(raw, sampleCount, 1);
+    BlockScan scan = scanBlock(raw, frames, false);
+    std::optional<double> f = blockFrequency(raw, frames, scan);
     if (!f && frequencyHint > 0) f = frequencyHint;
     if (!f || *f <= 0) return {};
     CircuitReading reading = fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, *f);
-    reading.overdriven = reading.valid && clipped(raw, frames);
+    reading.overdriven = reading.valid && clipped(scan);
     return reading;
 }
 
@@ -238,13 +302,13 @@ CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int3
                                   double driveFrequency) {
     const int frames = framesOf(sampleCount);
     if (frames < 16 || !(driveFrequency > 0)) return {};
+    BlockScan scan = scanBlock(raw, frames, false);
     // Without a voltage there is nothing to fit.
-    if (channelPeak(raw, frames, 0) < smallestPeak) return {};
+    if (scan.peak[0] < smallestPeak) return {};
     CircuitReading reading =
         fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, driveFrequency);
-    reading.overdriven = reading.valid && clipped(raw, frames);
-    std::optional<double> own = channelFrequency(raw, sampleCount, 0);
-    if (!own) own = channelFrequency(raw, sampleCount, 1);
+    reading.overdriven = reading.valid && clipped(scan);
+    const std::optional<double> own = blockFrequency(raw, frames, scan);
     reading.frequencyMismatch =
         reading.valid && own && std::abs(*own - driveFrequency) > 0.02 * driveFrequency;
     return reading;
