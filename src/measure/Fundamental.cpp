@@ -54,28 +54,32 @@ double degrees(double radians) {
 namespace {
 
 // The sums of the normal equations of fitSines, each accumulated in the
-// order of the samples.
+// order of the samples. The sums of the values and of their squares are
+// whole numbers: kept as such, they cost no floating-point work, and as
+// sound-card values have 16 bits they stay far below 2^53, where a double
+// holds every whole number and adding them in any order gives the same.
 struct FitSums {
-    double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0, uu = 0, vv = 0;
-    std::array<double, 3> rx{}, ry{};
+    double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0;
+    double rx0 = 0, rx1 = 0, ry0 = 0, ry1 = 0;
+    std::int64_t uu = 0, vv = 0, u1 = 0, v1 = 0;
 
     // Sample k, whose cosine and sine are ck and sk; (c, s) then moves on by
     // the rotation (cw, sw).
-    void add(double& c, double& s, double cw, double sw, double u, double v) {
+    void add(double& c, double& s, double cw, double sw, std::int32_t u, std::int32_t v) {
         const double ck = c, sk = s;
         cc += ck * ck;
         cs += ck * sk;
         ss += sk * sk;
         c1 += ck;
         s1 += sk;
-        uu += u * u;
-        vv += v * v;
-        rx[0] += ck * u;
-        rx[1] += sk * u;
-        rx[2] += u;
-        ry[0] += ck * v;
-        ry[1] += sk * v;
-        ry[2] += v;
+        uu += std::int64_t{u} * u;
+        vv += std::int64_t{v} * v;
+        u1 += u;
+        v1 += v;
+        rx0 += ck * u;
+        rx1 += sk * u;
+        ry0 += ck * v;
+        ry1 += sk * v;
         c = ck * cw - sk * sw;
         s = sk * cw + ck * sw;
     }
@@ -118,12 +122,14 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
         for (int lane = 0; k < end; ++k, ++lane)
             sums.add(*rest[2 * lane], *rest[2 * lane + 1], cw, sw, x[k * stride], y[k * stride]);
     }
-    const auto& [cc, cs, ss, c1, s1, uu, vv, rx, ry] = sums;
+    const auto& [cc, cs, ss, c1, s1, rx0, rx1, ry0, ry1, uu, vv, u1, v1] = sums;
+    const std::array<double, 3> rx = {rx0, rx1, static_cast<double>(u1)};
+    const std::array<double, 3> ry = {ry0, ry1, static_cast<double>(v1)};
     const std::array<std::array<double, 3>, 3> m = {
         {{cc, cs, c1}, {cs, ss, s1}, {c1, s1, static_cast<double>(count)}}};
     std::array<Phasor, 2> fitted{};
     const std::array<double, 3>* sides[2] = {&rx, &ry};
-    const double squares[2] = {uu, vv};
+    const double squares[2] = {static_cast<double>(uu), static_cast<double>(vv)};
     for (int i = 0; i < 2; ++i) {
         std::array<double, 3> v{};
         if (!solve3(m, *sides[i], v)) continue;
@@ -177,16 +183,24 @@ struct BlockScan {
 };
 
 BlockScan scanBlock(const SharedState::SampleArray& raw, int frames, bool currentSigns) {
-    const std::int32_t* x = raw.data();
     BlockScan scan;
-    int peak0 = 0, peak1 = 0, changes = 0;
+    if (frames < 1) return scan;
+    const std::int32_t* x = raw.data();
+    // Highest and lowest value of each channel; the voltage's sign changes.
+    std::int32_t high0 = 0, low0 = 0, high1 = 0, low1 = 0;
+    int changes = 0;
+    bool positive = x[0] > 0;
     for (int k = 0; k < frames; ++k) {
-        peak0 = std::max(peak0, std::abs(x[2 * k]));
-        peak1 = std::max(peak1, std::abs(x[2 * k + 1]));
+        const std::int32_t u = x[2 * k], i = x[2 * k + 1];
+        high0 = std::max(high0, u);
+        low0 = std::min(low0, u);
+        high1 = std::max(high1, i);
+        low1 = std::min(low1, i);
+        const bool now = u > 0;
+        changes += now != positive;
+        positive = now;
     }
-    for (int k = 0; k + 1 < frames; ++k)
-        changes += (x[2 * k] > 0) != (x[2 * k + 2] > 0);
-    scan.peak = {peak0, peak1};
+    scan.peak = {std::max(high0, -low0), std::max(high1, -low1)};
     scan.signChanges[0] = changes;
     if (currentSigns) {
         changes = 0;

@@ -187,3 +187,40 @@ TEST(Fundamental, TheStatedUncertaintyCoversTheTrueValue) {
 }
 
 } // namespace
+
+// Blocks that take the less usual ways through the analysis: a frequency
+// only the current shows, a clip on the negative side alone, and a length
+// that is no multiple of four frames, fitted sample by sample above 1 kHz.
+TEST(Fundamental, CurrentOnlyNegativeClipAndOddLengths) {
+    const struct {
+        Signal signal;
+        double offset; // added to the voltage before the clip to 16 bits
+        int sampleCount;
+        bool overdriven;
+        double voltageRms, currentRms; // with readout factors 1: amplitude / 2
+    } cases[] = {
+        {{250, 0, 0, 3000, 0}, 0, 16000, false, 0, 1500},     // no voltage
+        {{100, 31000, 0, 3000, 0}, -2000, 16000, true, 0, 0}, // clipped at -32768
+        {{100, 30000, 0, 3000, 0}, -2000, 16000, false, 15000, 1500},
+        {{1234.5, 8000, 1, 2000, 0.5}, 0, 15994, false, 4000, 1000}, // 7997 frames
+        {{97, 8000, 1, 2000, 0.5}, 0, 14002, false, 4000, 1000},     // 7001 frames
+    };
+    for (const auto& c : cases) {
+        auto s = noisyBlock(c.signal);
+        for (int k = 0; k < 8000; ++k) {
+            const double u = c.signal.U * std::cos(2 * pi * c.signal.f * k / 44100 + c.signal.pu);
+            s->rawSamples[static_cast<std::size_t>(2 * k)] =
+                static_cast<std::int32_t>(std::clamp(std::lround(u + c.offset), -32768L, 32767L));
+        }
+        const auto r = measure::analyseBlock(s->rawSamples, c.sampleCount, 1, 1, 0);
+        ASSERT_TRUE(r.valid) << c.signal.f;
+        EXPECT_NEAR(r.frequency, c.signal.f, 1e-3 * c.signal.f);
+        EXPECT_EQ(r.overdriven, c.overdriven) << c.signal.f << " " << c.offset;
+        if (c.overdriven) continue;
+        EXPECT_NEAR(r.voltageRms, c.voltageRms, 2e-3 * c.voltageRms + 1);
+        EXPECT_NEAR(r.currentRms, c.currentRms, 2e-3 * c.currentRms);
+        if (c.voltageRms > 0) {
+            EXPECT_NEAR(r.phaseDegrees, (c.signal.pu - c.signal.pI) * 180 / pi, 0.05);
+        }
+    }
+}
