@@ -329,6 +329,97 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"usbKilled", "usb", Ending::sigkillAndNewStart, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ----------------------------------------------------------- user's moves
+
+struct UserMoveCase {
+    const char* card;
+    // What the user sets with amixer while the program runs, in this order
+    // (every channel of the control), and what then stays after the close.
+    std::vector<Value> sets;
+    std::vector<Value> stays;
+};
+
+void PrintTo(const UserMoveCase& c, std::ostream* os) {
+    *os << c.card;
+}
+
+class CardUserMove : public ::testing::TestWithParam<UserMoveCase> {};
+
+// Runs amixer on the card's control device, as another program would.
+bool amixer(const CardBench& bench, const Card& card, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessEnvironment(bench.environment());
+    process.start(QStringLiteral("amixer"),
+                  QStringList{"-q", "-D", QStringLiteral("hw:") + card.name} + arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+TEST_P(CardUserMove, WhatTheUserSetWhileTheProgramRanStaysAndTheRestIsGivenBack) {
+    const auto& c = GetParam();
+    const Card& card = *findCard(c.card);
+    CardBench bench;
+    bench.configure(c.card);
+    bench.state(card);
+    auto program = startProgram(
+        {"--audio=alsa", "--device=hw:" + QString(c.card), "--quit-after=4"}, bench.environment());
+    ASSERT_TRUE(waitUntil(2000, [&] { return QFile::exists(bench.journalPath()); }));
+    QThread::msleep(500);
+    for (const auto& v : c.sets) {
+        ASSERT_TRUE(amixer(
+            bench, card, {"cset", QStringLiteral("name=") + v.control, QString::number(v.value)}));
+        QThread::msleep(200);
+    }
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
+    EXPECT_FALSE(QFile::exists(bench.journalPath()));
+    for (const auto& v : c.stays) {
+        EXPECT_EQ(bench.value(card, v.control, v.channel), v.value)
+            << v.control << "[" << v.channel << "]";
+        const int i = zo7card::controlIndex(card, v.control);
+        bench.state(card).values[i][v.channel] =
+            static_cast<std::int32_t>(card.controls[i].initial);
+    }
+    // Everything only the program changed has its old value again.
+    EXPECT_EQ(bench.changedControls(card), "");
+}
+
+// The level is moved; the switch the set-up turned on is turned off and on
+// again, which leaves it as the program had set it, but set by the user.
+INSTANTIATE_TEST_SUITE_P(Cards, CardUserMove,
+                         ::testing::Values(
+                             // Input Source moved from Line to CD: the microphone it had before
+                             // cannot be selected beside it, so the user's choice stays whole.
+                             UserMoveCase{"hda",
+                                          {{"Capture Volume", 0, 10},
+                                           {"Capture Switch", 0, 0},
+                                           {"Capture Switch", 0, 1},
+                                           {"Input Source", 0, 3}},
+                                          {{"Capture Volume", 0, 10},
+                                           {"Capture Volume", 1, 10},
+                                           {"Capture Switch", 0, 1},
+                                           {"Capture Switch", 1, 1},
+                                           {"Input Source", 0, 3},
+                                           {"Master Playback Switch", 0, 1}}},
+                             // The microphone's capture switch, which only the program turned
+                             // off, is on again.
+                             UserMoveCase{"ac97",
+                                          {{"Line Capture Volume", 0, 15},
+                                           {"Line Capture Switch", 0, 0},
+                                           {"Line Capture Switch", 0, 1}},
+                                          {{"Line Capture Volume", 0, 15},
+                                           {"Line Capture Volume", 1, 15},
+                                           {"Line Capture Switch", 0, 1},
+                                           {"Line Capture Switch", 1, 1},
+                                           {"Master Playback Switch", 0, 1}}},
+                             UserMoveCase{
+                                 "usb",
+                                 {{"Mic Capture Volume", 0, 5},
+                                  {"Mic Capture Switch", 0, 0},
+                                  {"Mic Capture Switch", 0, 1}},
+                                 {{"Mic Capture Volume", 0, 5}, {"Mic Capture Switch", 0, 1}}}),
+                         [](const auto& info) { return std::string(info.param.card); });
+
 // ------------------------------------------------------------ gain steps
 
 struct GainCase {
