@@ -169,6 +169,19 @@ int linesStartingWith(const QByteArray& err, const QString& head) {
     return count;
 }
 
+// Every control of the card holds its initial value again, but for those
+// that stay as given.
+void expectGivenBackBut(CardBench& bench, const Card& card, const std::vector<Value>& stays) {
+    for (const auto& v : stays) {
+        EXPECT_EQ(bench.value(card, v.control, v.channel), v.value)
+            << v.control << "[" << v.channel << "]";
+        const int i = zo7card::controlIndex(card, v.control);
+        bench.state(card).values[i][v.channel] =
+            static_cast<std::int32_t>(card.controls[i].initial);
+    }
+    EXPECT_EQ(bench.changedControls(card), "");
+}
+
 // ---------------------------------------------------------------- set-up
 
 struct SetUpCase {
@@ -304,13 +317,7 @@ TEST_P(CardRestore, EveryControlTheSetUpChangedIsGivenBack) {
         EXPECT_EQ(program->exitCode(), 0);
     }
     EXPECT_FALSE(QFile::exists(bench.journalPath()));
-    for (const auto& v : c.stays) {
-        EXPECT_EQ(bench.value(card, v.control, v.channel), v.value) << v.control;
-        const int i = zo7card::controlIndex(card, v.control);
-        bench.state(card).values[i][v.channel] =
-            static_cast<std::int32_t>(card.controls[i].initial);
-    }
-    EXPECT_EQ(bench.changedControls(card), "");
+    expectGivenBackBut(bench, card, c.stays);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -373,15 +380,7 @@ TEST_P(CardUserMove, WhatTheUserSetWhileTheProgramRanStaysAndTheRestIsGivenBack)
     ASSERT_TRUE(program->waitForFinished(20000));
     EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
     EXPECT_FALSE(QFile::exists(bench.journalPath()));
-    for (const auto& v : c.stays) {
-        EXPECT_EQ(bench.value(card, v.control, v.channel), v.value)
-            << v.control << "[" << v.channel << "]";
-        const int i = zo7card::controlIndex(card, v.control);
-        bench.state(card).values[i][v.channel] =
-            static_cast<std::int32_t>(card.controls[i].initial);
-    }
-    // Everything only the program changed has its old value again.
-    EXPECT_EQ(bench.changedControls(card), "");
+    expectGivenBackBut(bench, card, c.stays);
 }
 
 // The level is moved; the switch the set-up turned on is turned off and on
