@@ -3,7 +3,6 @@
 #   make test  installs what is missing, builds, runs every test (normal and sanitizer builds)
 
 # pulseaudio, its ALSA plugin and pactl: the tests of the real ALSA path run a private server;
-# alsa-utils: amixer moves a test card's controls as another program would;
 # pipewire, pipewire-bin, wireplumber, dbus: a private PipeWire server too (its ALSA plug-ins,
 #   pipewire-alsa, conflict with pulseaudio: the build unpacks them into the build tree);
 # dpkg-dev, desktop-file-utils, appstream, man-db: the test of the Debian package;
@@ -13,7 +12,7 @@
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libasound2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libkissfft-dev fonts-dejavu-core locales dpkg-dev desktop-file-utils appstream man-db \
             pulseaudio pulseaudio-utils libasound2-plugins libeigen3-dev ccache qt6-translations-l10n \
-            pipewire pipewire-bin wireplumber dbus alsa-utils
+            pipewire pipewire-bin wireplumber dbus
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=
