@@ -12,6 +12,7 @@
 #include "platform/SoundCard.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -79,14 +80,34 @@ void TForm1::ConfigureMixer() {
     if (const auto failed = writeJournal(path, mixerJournal_); !failed.empty())
         say(where + ": " + failed);
     journalKept_ = true;
+    // From now on the program's own settings (the gain switch) are what it
+    // set; any other change of a control it changed is the user's, and is
+    // kept in the file at once, for a start after a crash.
+    AudioMixer1->OnControlApplied = [this](std::uint32_t id) {
+        if (journalKept_) noteProgramValue(mixerJournal_, *AudioMixer1->Handle(), id);
+    };
+    AudioMixer1->OnMixerControlChange = [this, path](TAudioMixer* mixer, std::uint32_t d,
+                                                     std::uint32_t s, std::uint32_t c) {
+        const TSource* line =
+            mixer->Line(static_cast<std::int32_t>(d), static_cast<std::int32_t>(s));
+        if (!journalKept_ || !line || c >= line->Controls.size()) return;
+        if (noteChange(mixerJournal_, *mixer->Handle(), line->Controls[c]->ControlID))
+            writeJournal(path, mixerJournal_);
+    };
 }
 
 void TForm1::RestoreMixer() {
     if (!journalKept_ || !AudioMixer1->IsOpen) return;
+    // The gain switch's reduced level is the program's too, unless the user
+    // has moved the level since.
+    TVolume* level = AudioMixer1->LineInputLevel();
+    const bool userLevel =
+        level && level->Control &&
+        std::any_of(mixerJournal_.entries.begin(), mixerJournal_.entries.end(), [&](const auto& e) {
+            return e.moved && e.controlId == level->Control->ControlID;
+        });
+    if (state.reducedGain == 1 && !userLevel) AudioMixer1->SetLeft(level, measure::fullGainLevel);
     journalKept_ = false;
-    // The gain switch's reduced level is the program's too.
-    if (state.reducedGain == 1)
-        AudioMixer1->SetLeft(AudioMixer1->LineInputLevel(), measure::fullGainLevel);
     // The playback side stays switched on for the generator, unless the
     // generator never played: then everything the set-up changed goes back.
     restoreJournal(*AudioMixer1->Handle(), mixerJournal_, generatorPlayed_);

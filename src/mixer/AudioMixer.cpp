@@ -324,6 +324,7 @@ void TAudioMixer::ApplyControlValue(TAudioControl* Control, std::int32_t Item, T
                 volume->Left = volume->Right = 0;
         }
     }
+    if (OnControlApplied) OnControlApplied(Control->ControlID);
 }
 
 std::optional<std::int64_t> TAudioMixer::ReadBack(const TVolume* Volume) const {

@@ -54,6 +54,9 @@ public:
 
     TMixerControlChangeEvent OnMixerControlChange;
     TMixerLineChangeEvent OnMixerLineChange; // line changes are not acted on
+    // After the program itself has set a control's values on the device (the
+    // device's own change notification follows later, like anyone else's).
+    std::function<void(std::uint32_t ControlID)> OnControlApplied;
 
     bool IsOpen = false;
     platform::Mixer* Handle() const { return Handle_.get(); }

@@ -94,6 +94,13 @@ std::string writeJournal(const QString& path, const MixerJournal& journal) {
         o[QStringLiteral("name")] = QString::fromStdString(e.name);
         o[QStringLiteral("before")] = toJson(e.before);
         if (!e.after.empty()) o[QStringLiteral("after")] = toJson(e.after);
+        if (e.moved) o[QStringLiteral("moved")] = true;
+        if (!e.movedItems.empty()) {
+            QJsonArray items;
+            for (const bool m : e.movedItems)
+                items.append(m);
+            o[QStringLiteral("movedItems")] = items;
+        }
         entries.append(o);
     }
     QJsonObject root;
@@ -131,10 +138,90 @@ std::optional<MixerJournal> readJournal(const QString& path, std::string& error)
         e.name = o[QStringLiteral("name")].toString().toStdString();
         e.before = fromJson(o[QStringLiteral("before")]);
         e.after = fromJson(o[QStringLiteral("after")]);
+        e.moved = o[QStringLiteral("moved")].toBool();
+        for (const auto& m : o[QStringLiteral("movedItems")].toArray())
+            e.movedItems.push_back(m.toBool());
         journal.entries.push_back(std::move(e));
     }
     return journal;
 }
+
+bool noteProgramValue(MixerJournal& journal, platform::Mixer& mixer, std::uint32_t controlId) {
+    bool found = false;
+    for (auto& e : journal.entries) {
+        if (e.controlId != controlId) continue;
+        found = true;
+        std::vector<std::uint32_t> now;
+        if (mixer.getExactValues(e.controlId, e.channels, e.items, now) == platform::error::ok)
+            e.after = std::move(now);
+    }
+    return found;
+}
+
+namespace {
+
+// Whether item `item` of the values differs between two value lists of an
+// entry (each item holds `channels` values).
+bool itemDiffers(const JournalEntry& e, const std::vector<std::uint32_t>& a,
+                 const std::vector<std::uint32_t>& b, std::uint32_t item) {
+    for (std::uint32_t c = 0; c < e.channels; ++c) {
+        const std::size_t i = static_cast<std::size_t>(item) * e.channels + c;
+        if (i >= a.size() || i >= b.size() || a[i] != b[i]) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool noteChange(MixerJournal& journal, platform::Mixer& mixer, std::uint32_t controlId) {
+    bool marked = false;
+    for (auto& e : journal.entries) {
+        if (e.controlId != controlId || e.after.empty()) continue;
+        std::vector<std::uint32_t> now;
+        if (mixer.getExactValues(e.controlId, e.channels, e.items, now) != platform::error::ok)
+            continue;
+        if (now == e.after) continue;
+        if (e.items > 1) {
+            e.movedItems.resize(e.items, false);
+            for (std::uint32_t item = 0; item < e.items; ++item)
+                if (!e.movedItems[item] && itemDiffers(e, now, e.after, item))
+                    e.movedItems[item] = marked = true;
+        }
+        if (!e.moved) e.moved = marked = true;
+    }
+    return marked;
+}
+
+namespace {
+
+// Gives back the items of a several-item control that the user did not
+// move, keeping those the user did; where the device cannot hold such a
+// mixture (one input selected at a time), the user's setting stays whole.
+bool restoreUnmovedItems(platform::Mixer& mixer, const JournalEntry& e,
+                         const std::vector<std::uint32_t>& now) {
+    if (e.items <= 1 || e.movedItems.size() != e.items || e.before.size() != now.size())
+        return false;
+    std::vector<std::uint32_t> mixed = now;
+    for (std::uint32_t item = 0; item < e.items; ++item)
+        if (!e.movedItems[item])
+            for (std::uint32_t c = 0; c < e.channels; ++c) {
+                const std::size_t i = static_cast<std::size_t>(item) * e.channels + c;
+                mixed[i] = e.before[i];
+            }
+    if (mixed == now ||
+        mixer.setExactValues(e.controlId, e.channels, e.items, mixed) != platform::error::ok)
+        return false;
+    std::vector<std::uint32_t> got;
+    if (mixer.getExactValues(e.controlId, e.channels, e.items, got) == platform::error::ok)
+        for (std::uint32_t item = 0; item < e.items; ++item)
+            if (e.movedItems[item] && itemDiffers(e, got, now, item)) {
+                mixer.setExactValues(e.controlId, e.channels, e.items, now);
+                return false;
+            }
+    return true;
+}
+
+} // namespace
 
 int restoreJournal(platform::Mixer& mixer, const MixerJournal& journal, bool captureOnly) {
     int restored = 0;
@@ -143,6 +230,10 @@ int restoreJournal(platform::Mixer& mixer, const MixerJournal& journal, bool cap
         std::vector<std::uint32_t> now;
         if (mixer.getExactValues(e.controlId, e.channels, e.items, now) != platform::error::ok)
             continue;
+        if (e.moved) {
+            if (restoreUnmovedItems(mixer, e, now)) ++restored;
+            continue;
+        }
         // Moved by the user while the program ran: theirs.
         if (!e.after.empty() && now != e.after) continue;
         if (now == e.before) continue;

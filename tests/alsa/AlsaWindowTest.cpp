@@ -24,6 +24,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -261,6 +262,29 @@ TYPED_TEST(AlsaWindow, AHangingServerNeitherHoldsTheWindowNorLeavesAClick) {
               << soundPeak << " at 100 Hz allows " << allowed << ")\n";
     EXPECT_LE(worstStep, allowed) << "a click";
     EXPECT_GE(weakest, soundPeak * 0.9) << "a block without the sound";
+}
+
+using AlsaWindowPipeWire = AlsaWindow<PipeWireServer>;
+
+// PipeWire runs the whole graph, every program of the desktop with it, at
+// the shortest period any stream asks for, rounded down to a power of two.
+// The window's streams ask for no less than its default quantum, 1024 frames
+// at 44100 or 48000 Hz (23.2 ms): 10-ms periods made it 256, which old PCs
+// cannot keep up with.
+TEST_F(AlsaWindowPipeWire, TheStreamsLeaveTheGraphAtItsDefaultQuantum) {
+    ASSERT_TRUE(waitFor(10000, [&] { return form_->state.sampleCount == 16000; }))
+        << form_->AudioIn1->LastError;
+    std::map<QString, double> asked;
+    ASSERT_TRUE(waitFor(3000, [&] {
+        for (const auto& [kind, seconds] : server_->streamLatencies())
+            asked[kind] = seconds;
+        return asked.count("Stream/Input/Audio") && asked.count("Stream/Output/Audio");
+    }));
+    for (const auto& [kind, seconds] : asked) {
+        EXPECT_GE(seconds, 1024 / 44100.0 - 1e-6) << kind.toStdString();
+        // A block of 8000 frames still ends soon after its sound.
+        EXPECT_LE(seconds, 0.03) << kind.toStdString();
+    }
 }
 
 using AlsaWindowPulse = AlsaWindow<PulseServer>;

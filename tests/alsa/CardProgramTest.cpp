@@ -169,6 +169,19 @@ int linesStartingWith(const QByteArray& err, const QString& head) {
     return count;
 }
 
+// Every control of the card holds its initial value again, but for those
+// that stay as given.
+void expectGivenBackBut(CardBench& bench, const Card& card, const std::vector<Value>& stays) {
+    for (const auto& v : stays) {
+        EXPECT_EQ(bench.value(card, v.control, v.channel), v.value)
+            << v.control << "[" << v.channel << "]";
+        const int i = zo7card::controlIndex(card, v.control);
+        bench.state(card).values[i][v.channel] =
+            static_cast<std::int32_t>(card.controls[i].initial);
+    }
+    EXPECT_EQ(bench.changedControls(card), "");
+}
+
 // ---------------------------------------------------------------- set-up
 
 struct SetUpCase {
@@ -304,13 +317,7 @@ TEST_P(CardRestore, EveryControlTheSetUpChangedIsGivenBack) {
         EXPECT_EQ(program->exitCode(), 0);
     }
     EXPECT_FALSE(QFile::exists(bench.journalPath()));
-    for (const auto& v : c.stays) {
-        EXPECT_EQ(bench.value(card, v.control, v.channel), v.value) << v.control;
-        const int i = zo7card::controlIndex(card, v.control);
-        bench.state(card).values[i][v.channel] =
-            static_cast<std::int32_t>(card.controls[i].initial);
-    }
-    EXPECT_EQ(bench.changedControls(card), "");
+    expectGivenBackBut(bench, card, c.stays);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -328,6 +335,118 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"usbClosed", "usb", Ending::quitAfter, {}},
         RestoreCase{"usbKilled", "usb", Ending::sigkillAndNewStart, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ----------------------------------------------------------- user's moves
+
+struct UserMoveCase {
+    const char* card;
+    // What the user sets while the program runs, in this order
+    // (every channel of the control), and what then stays after the close.
+    std::vector<Value> sets;
+    std::vector<Value> stays;
+};
+
+void PrintTo(const UserMoveCase& c, std::ostream* os) {
+    *os << c.card;
+}
+
+class CardUserMove : public ::testing::TestWithParam<UserMoveCase> {};
+
+// Sets every channel of a control of the card, as another program (a mixer
+// application) would: through alsa-lib and the test's configuration, from
+// this process. (amixer would do the same, but cannot load the plug-in of a
+// sanitizer build.)
+bool setControl(const CardBench& bench, const Card& card, const char* name, long value) {
+    const char* old = std::getenv("ALSA_CONFIG_PATH");
+    const std::string saved = old ? old : "";
+    setenv("ALSA_CONFIG_PATH", bench.configPath().toLocal8Bit().constData(), 1);
+    snd_ctl_t* ctl = nullptr;
+    bool done = false;
+    if (snd_ctl_open(&ctl, ("hw:" + std::string(card.name)).c_str(), 0) == 0) {
+        snd_ctl_elem_id_t* id = nullptr;
+        snd_ctl_elem_info_t* info = nullptr;
+        snd_ctl_elem_value_t* values = nullptr;
+        snd_ctl_elem_id_alloca(&id);
+        snd_ctl_elem_info_alloca(&info);
+        snd_ctl_elem_value_alloca(&values);
+        snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
+        snd_ctl_elem_id_set_name(id, name);
+        snd_ctl_elem_info_set_id(info, id);
+        if (snd_ctl_elem_info(ctl, info) == 0) {
+            snd_ctl_elem_value_set_id(values, id);
+            const bool enumerated =
+                snd_ctl_elem_info_get_type(info) == SND_CTL_ELEM_TYPE_ENUMERATED;
+            for (unsigned ch = 0; ch < snd_ctl_elem_info_get_count(info); ++ch)
+                if (enumerated)
+                    snd_ctl_elem_value_set_enumerated(values, ch, static_cast<unsigned>(value));
+                else
+                    snd_ctl_elem_value_set_integer(values, ch, value);
+            done = snd_ctl_elem_write(ctl, values) >= 0;
+        }
+        snd_ctl_close(ctl);
+    }
+    if (old)
+        setenv("ALSA_CONFIG_PATH", saved.c_str(), 1);
+    else
+        unsetenv("ALSA_CONFIG_PATH");
+    return done;
+}
+
+TEST_P(CardUserMove, WhatTheUserSetWhileTheProgramRanStaysAndTheRestIsGivenBack) {
+    const auto& c = GetParam();
+    const Card& card = *findCard(c.card);
+    CardBench bench;
+    bench.configure(c.card);
+    bench.state(card);
+    auto program = startProgram(
+        {"--audio=alsa", "--device=hw:" + QString(c.card), "--quit-after=4"}, bench.environment());
+    ASSERT_TRUE(waitUntil(2000, [&] { return QFile::exists(bench.journalPath()); }));
+    QThread::msleep(500);
+    for (const auto& v : c.sets) {
+        ASSERT_TRUE(setControl(bench, card, v.control, v.value)) << v.control;
+        QThread::msleep(200);
+    }
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
+    EXPECT_FALSE(QFile::exists(bench.journalPath()));
+    expectGivenBackBut(bench, card, c.stays);
+}
+
+// The level is moved; the switch the set-up turned on is turned off and on
+// again, which leaves it as the program had set it, but set by the user.
+INSTANTIATE_TEST_SUITE_P(Cards, CardUserMove,
+                         ::testing::Values(
+                             // Input Source moved from Line to CD: the microphone it had before
+                             // cannot be selected beside it, so the user's choice stays whole.
+                             UserMoveCase{"hda",
+                                          {{"Capture Volume", 0, 10},
+                                           {"Capture Switch", 0, 0},
+                                           {"Capture Switch", 0, 1},
+                                           {"Input Source", 0, 3}},
+                                          {{"Capture Volume", 0, 10},
+                                           {"Capture Volume", 1, 10},
+                                           {"Capture Switch", 0, 1},
+                                           {"Capture Switch", 1, 1},
+                                           {"Input Source", 0, 3},
+                                           {"Master Playback Switch", 0, 1}}},
+                             // The microphone's capture switch, which only the program turned
+                             // off, is on again.
+                             UserMoveCase{"ac97",
+                                          {{"Line Capture Volume", 0, 15},
+                                           {"Line Capture Switch", 0, 0},
+                                           {"Line Capture Switch", 0, 1}},
+                                          {{"Line Capture Volume", 0, 15},
+                                           {"Line Capture Volume", 1, 15},
+                                           {"Line Capture Switch", 0, 1},
+                                           {"Line Capture Switch", 1, 1},
+                                           {"Master Playback Switch", 0, 1}}},
+                             UserMoveCase{
+                                 "usb",
+                                 {{"Mic Capture Volume", 0, 5},
+                                  {"Mic Capture Switch", 0, 0},
+                                  {"Mic Capture Switch", 0, 1}},
+                                 {{"Mic Capture Volume", 0, 5}, {"Mic Capture Switch", 0, 1}}}),
+                         [](const auto& info) { return std::string(info.param.card); });
 
 // ------------------------------------------------------------ gain steps
 

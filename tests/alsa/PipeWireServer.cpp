@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -56,9 +59,9 @@ bool PipeWireServer::prepare(QString& reason) {
         "wait\n";
     // The graph runs at the program's rate, so that nothing is resampled,
     // and in quanta of at least 2048 frames: the server has no real-time
-    // priority here, and on a loaded machine smaller quanta (the program's
-    // 10-ms capture periods ask for 256) come late now and then, which
-    // would be heard as gaps.
+    // priority here, and on a loaded machine smaller quanta come late now
+    // and then, which would be heard as gaps. What the program's streams
+    // ask of a desktop's graph is read from their nodes (streamLatencies).
     const QByteArray rate = "context.properties = { default.clock.rate = 44100 "
                             "default.clock.allowed-rates = [ 44100 ] "
                             "default.clock.quantum = 4096 default.clock.min-quantum = 2048 }\n";
@@ -82,4 +85,22 @@ bool PipeWireServer::answers() const {
            nodes.contains(QLatin1String("zo7loop.sink")) &&
            runClient(QStringLiteral("pw-cli"), {"ls", "Client"})
                .contains(QLatin1String("WirePlumber"));
+}
+
+std::vector<std::pair<QString, double>> PipeWireServer::streamLatencies() const {
+    std::vector<std::pair<QString, double>> streams;
+    const auto dump = QJsonDocument::fromJson(runClient(QStringLiteral("pw-dump"), {}).toUtf8());
+    for (const auto& object : dump.array()) {
+        const QJsonObject props =
+            object.toObject().value("info").toObject().value("props").toObject();
+        const QString kind = props.value("media.class").toString();
+        if (!kind.startsWith(QLatin1String("Stream/"))) continue;
+        // "frames/rate"
+        const QStringList latency = props.value("node.latency").toString().split('/');
+        const double seconds = latency.size() == 2 && latency[1].toDouble() > 0
+                                   ? latency[0].toDouble() / latency[1].toDouble()
+                                   : 0.0;
+        streams.emplace_back(kind, seconds);
+    }
+    return streams;
 }

@@ -9,10 +9,18 @@
 
 #include "SoundServer.h"
 
+#include <utility>
+#include <vector>
+
 class PipeWireServer : public SoundServer {
 public:
     PipeWireServer() : SoundServer(QStringLiteral("pipewire")) {}
     ~PipeWireServer() override = default;
+
+    // The clients' streams (media class "Stream/Input/Audio" ...) and the
+    // period each asks of the graph, in seconds (0: none). The graph runs at
+    // the shortest period any stream asks for.
+    std::vector<std::pair<QString, double>> streamLatencies() const;
 
 protected:
     bool prepare(QString& reason) override;

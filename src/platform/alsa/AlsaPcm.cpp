@@ -11,11 +11,30 @@ namespace platform::alsa {
 namespace {
 
 // Period and buffer sizes asked for, in frames at 44100 frames/s: capture
-// hands over every 10 ms and may fall 200 ms behind before it overruns;
-// playback keeps 200 ms written ahead of what is heard.
+// on a card hands over every 10 ms and may fall 200 ms behind before it
+// overruns; playback keeps 200 ms written ahead of what is heard.
+//
+// A PCM without a card is a sound server's (or another plug-in's): there a
+// period is what the server's graph runs at. PipeWire runs the whole graph
+// at the smallest period any client asks for (rounded down to a power of
+// two), so a 10-ms capture would force every other program of the desktop to
+// 256 frames and make old PCs crackle; PulseAudio wakes the program once per
+// period. Such a PCM gets capture periods of 1024 frames (23 ms), which at
+// 44100 or 48000 Hz of the graph leaves its default quantum of 1024 alone.
+// A block of 8000 frames then ends at most 192 frames (4 ms) after its sound.
 constexpr snd_pcm_uframes_t capturePeriod = 441;
+constexpr snd_pcm_uframes_t serverCapturePeriod = 1024;
 constexpr snd_pcm_uframes_t playbackPeriod = 1102;
 constexpr snd_pcm_uframes_t bufferFrames = 8820;
+
+// Whether the PCM sits on a kernel sound card (hw:, plughw:, dsnoop: ...).
+bool onCard(snd_pcm_t* pcm) {
+    snd_pcm_info_t* info = nullptr;
+    if (snd_pcm_info_malloc(&info) != 0) return true;
+    const bool card = snd_pcm_info(pcm, info) == 0 && snd_pcm_info_get_card(info) >= 0;
+    snd_pcm_info_free(info);
+    return card;
+}
 
 struct HwParams {
     snd_pcm_hw_params_t* p = nullptr;
@@ -56,8 +75,10 @@ MMResult configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& f
         return error::badFormat;
     // Sizes scale with the rate; near values are fine.
     const double scale = format.framesPerSecond / 44100.0;
-    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(
-        (direction == StreamDirection::capture ? capturePeriod : playbackPeriod) * scale);
+    const snd_pcm_uframes_t asked = direction == StreamDirection::playback ? playbackPeriod
+                                    : onCard(pcm)                          ? capturePeriod
+                                                                           : serverCapturePeriod;
+    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(asked * scale);
     snd_pcm_uframes_t buffer = static_cast<snd_pcm_uframes_t>(bufferFrames * scale);
     int dir = 0;
     snd_pcm_hw_params_set_period_size_near(pcm, hw.p, &period, &dir);

@@ -2,8 +2,9 @@
 // An open ALSA PCM in the format of the layer's PCM record, for a stream's
 // worker (PcmPort.h). It is opened non-blocking, so that a busy device is
 // reported at once instead of waited for, and with small periods: capture
-// delivers every 10 ms, so that the first block of a capture is there as soon
-// as its sound has been recorded, even behind a sound server.
+// from a card delivers every 10 ms, so that the first block of a capture is
+// there as soon as its sound has been recorded; behind a sound server every
+// 23 ms, the server's own default period (AlsaPcm.cpp says why).
 //
 // Real devices take what they take: a device that refuses mono playback (the
 // hw: devices of most HDA codecs and USB adapters) is opened in stereo and

@@ -238,6 +238,11 @@ struct PcmStream::Core {
 
     void serve() {
         const std::uint32_t frameBytes = port->frameBytes();
+        // Behind a sound server every call on the PCM costs a lock of the
+        // server connection or more: the descriptors are asked for once (and
+        // again after a recovery), and a transfer that moved less than asked
+        // is followed by a wait, not by another try that would find nothing.
+        std::vector<pollfd> pcmFds = port->descriptors();
         std::vector<pollfd> fds;
         while (!stopping) {
             Plan p;
@@ -280,24 +285,28 @@ struct PcmStream::Core {
                 }
             }
             if (moved > 0) {
-                std::lock_guard lock(mutex);
-                account(p, static_cast<std::uint32_t>(moved), frameBytes);
-                continue;
+                {
+                    std::lock_guard lock(mutex);
+                    account(p, static_cast<std::uint32_t>(moved), frameBytes);
+                }
+                if (static_cast<std::uint32_t>(moved) == p.frames) continue;
             }
             if (moved < 0 && moved != -EAGAIN) {
                 if (!recover(moved)) return goneNow(error::deviceRemoved);
+                pcmFds = port->descriptors();
                 continue;
             }
-            fds = pollPcm ? port->descriptors() : std::vector<pollfd>{};
-            const std::size_t pcmFds = fds.size();
+            fds.clear();
+            if (pollPcm) fds = pcmFds;
+            const std::size_t polledPcm = fds.size();
             fds.push_back({wakeFd, POLLIN, 0});
             ::poll(fds.data(), fds.size(), pollTimeoutMs);
             if (fds.back().revents & POLLIN) {
                 std::uint64_t count = 0;
                 [[maybe_unused]] const auto got = ::read(wakeFd, &count, sizeof count);
             }
-            if (pcmFds > 0) {
-                fds.resize(pcmFds);
+            if (polledPcm > 0) {
+                fds.resize(polledPcm);
                 if (port->revents(fds) < 0) return goneNow(error::deviceRemoved);
             }
         }

@@ -161,9 +161,12 @@ struct State {
     std::uint32_t playedChannels;
     std::int32_t playedPeak[2];
     std::uint64_t recordedFrames;
+    // Counts the changes of each control's value, so that every process
+    // that has the card's controls open can announce another's changes.
+    std::uint32_t changes[maxControls];
 };
 
-constexpr char stateMagic[8] = {'z', 'o', '7', 'c', 'a', 'r', 'd', '1'};
+constexpr char stateMagic[8] = {'z', 'o', '7', 'c', 'a', 'r', 'd', '2'};
 
 // The state file of a card in a directory.
 inline std::string stateFile(const std::string& directory, const Card& card) {

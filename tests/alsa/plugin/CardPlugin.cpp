@@ -24,7 +24,6 @@
 #include <cerrno>
 #include <ctime>
 #include <string>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/timerfd.h>
 
@@ -110,7 +109,13 @@ struct CtlCard {
     snd_ctl_ext_t ext{};
     const Card* card = nullptr;
     State* state = nullptr;
+    bool subscribed = false;
+    std::uint32_t seen[maxControls] = {}; // the changes announced so far
 };
+
+// While a client listens, its descriptor (a timer) wakes it this often to
+// look for changes made by any process, as a card's driver announces them.
+constexpr long changeLookMs = 20;
 
 CtlCard* self(snd_ctl_ext_t* ext) {
     return static_cast<CtlCard*>(ext->private_data);
@@ -201,6 +206,8 @@ int ctlWrite(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* values) {
         changed = changed || stored != values[ch];
         stored = static_cast<std::int32_t>(values[ch]);
     }
+    // A write that changes nothing is announced to nobody, as by a driver.
+    if (changed) __atomic_add_fetch(&self(ext)->state->changes[key], 1u, __ATOMIC_SEQ_CST);
     return changed ? 1 : 0;
 }
 
@@ -221,11 +228,33 @@ int ctlWriteEnum(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int* items)
     return ctlWrite(ext, key, values.data());
 }
 
-void ctlSubscribe(snd_ctl_ext_t*, int) {}
+void ctlSubscribe(snd_ctl_ext_t* ext, int subscribe) {
+    auto* c = self(ext);
+    c->subscribed = subscribe != 0;
+    for (int i = 0; i < maxControls; ++i)
+        c->seen[i] = __atomic_load_n(&c->state->changes[i], __ATOMIC_SEQ_CST);
+    itimerspec timer{};
+    if (c->subscribed) timer.it_interval.tv_nsec = timer.it_value.tv_nsec = changeLookMs * 1000000;
+    timerfd_settime(ext->poll_fd, 0, &timer, nullptr);
+}
 
-// Another process's changes are not announced: like a card whose driver
-// sends no events, the mixer sees them when it reads again.
-int ctlReadEvent(snd_ctl_ext_t*, snd_ctl_elem_id_t*, unsigned int*) {
+// One change of a control's value since the last look, by this process or
+// another one; -EAGAIN when there is none.
+int ctlReadEvent(snd_ctl_ext_t* ext, snd_ctl_elem_id_t* id, unsigned int* eventMask) {
+    auto* c = self(ext);
+    std::uint64_t expirations = 0;
+    if (::read(ext->poll_fd, &expirations, sizeof expirations) < 0) expirations = 0;
+    if (!c->subscribed) return -EAGAIN;
+    for (std::size_t i = 0; i < c->card->controls.size(); ++i) {
+        const std::uint32_t now = __atomic_load_n(&c->state->changes[i], __ATOMIC_SEQ_CST);
+        if (now == c->seen[i]) continue;
+        c->seen[i] = now;
+        snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
+        snd_ctl_elem_id_set_numid(id, static_cast<unsigned>(i + 1));
+        snd_ctl_elem_id_set_name(id, c->card->controls[i].name);
+        *eventMask = SND_CTL_EVENT_MASK_VALUE;
+        return 1;
+    }
     return -EAGAIN;
 }
 
@@ -462,7 +491,7 @@ SND_CTL_PLUGIN_DEFINE_FUNC(zo7card) {
     copyText(ext.name, sizeof ext.name, card->longName);
     copyText(ext.longname, sizeof ext.longname, card->longName);
     copyText(ext.mixername, sizeof ext.mixername, card->mixerName);
-    ext.poll_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    ext.poll_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     ext.callback = &ctlCallbacks;
     ext.private_data = c;
     ext.tlv.c = ctlTlv;
