@@ -209,10 +209,10 @@ TYPED_TEST(AlsaWindow, AHangingServerNeitherHoldsTheWindowNorLeavesAClick) {
     QElapsedTimer held;
     held.start();
     server.hold();
-    const std::string recordingText =
-        "Zvuková karta nenahrává: zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
-    const std::string playbackText =
-        "Generátor nehraje: zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
+    const std::string recordingText = "Zvuková karta nenahrává: zvukový server neodpovídá. "
+                                      "Zkontrolujte, zda běží (pulseaudio / pipewire).";
+    const std::string playbackText = "Generátor nehraje: zvukový server neodpovídá. "
+                                     "Zkontrolujte, zda běží (pulseaudio / pipewire).";
     EXPECT_TRUE(waitFor(3000, [&] {
         return form.recordingPanel->isVisibleTo(&form) && form.playbackPanel->isVisibleTo(&form);
     }));
