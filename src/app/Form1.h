@@ -79,6 +79,9 @@ public:
     void SaveVolumes();
     void RestoreVolumes();
     void ConfigureMixer();
+    // Saves the volumes and sets the mixer up now, or, while the sound
+    // server's mixer is still loading, as soon as it has loaded.
+    void setUpMixerWhenReady();
     // Gives back the capture-side settings the set-up changed (at close).
     void RestoreMixer();
     void mix1Click();
@@ -414,6 +417,7 @@ private:
     std::uint64_t blocksRecorded_ = 0;
     MixerJournal mixerJournal_; // what the set-up changed
     bool journalKept_ = false;
+    QTimer* mixerWait_ = nullptr;  // runs while the set-up waits for the mixer
     bool generatorPlayed_ = false; // a playback stream has asked for a buffer
     StreamWatch recordingWatch_;
     StreamWatch playbackWatch_;

@@ -3,7 +3,9 @@
 // volumes again, closing gives them back; the menu item "mix. pult " starts
 // the desktop's mixer application.
 
+#include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "app/IdleCycle.h"
 #include "core/Exception.h"
 #include "core/SharedState.h"
 #include "measure/GainSwitch.h"
@@ -12,6 +14,8 @@
 #include "platform/SoundCard.h"
 
 #include <QFile>
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -19,6 +23,22 @@ namespace {
 void say(const std::string& line) {
     std::fprintf(stderr, "zo7scope: %s\n", line.c_str());
     std::fflush(stderr);
+}
+
+// How long the start-up waits for a mixer that is still loading before it
+// goes on without it, and how often it looks again after that.
+constexpr std::chrono::milliseconds mixerLoadWait{40};
+constexpr int mixerLookMs = 20;
+
+bool mixerReady(int id, std::chrono::milliseconds wait) {
+    return !platform::hasSoundCard() || platform::soundCard().mixerReady(id, wait);
+}
+
+// Removes the mixer state file once what it records has reached the mixer:
+// one that cannot be reached now (a sound server that hangs) keeps it for
+// the next start.
+void removeJournalWhenGiven(platform::Mixer& mixer) {
+    mixer.afterChanges([path = mixerJournalPath()] { QFile::remove(path); });
 }
 
 } // namespace
@@ -29,6 +49,26 @@ void TForm1::SaveVolumes() {
 
 void TForm1::RestoreVolumes() {
     ::RestoreVolumes(state);
+}
+
+void TForm1::setUpMixerWhenReady() {
+    if (mixerReady(AudioMixer1->MixerID(), mixerLoadWait)) {
+        SaveVolumes();
+        ConfigureMixer();
+        return;
+    }
+    mixerWait_ = new QTimer(this);
+    mixerWait_->setInterval(mixerLookMs);
+    idle_->ignore(mixerWait_);
+    connect(mixerWait_, &QTimer::timeout, this, [this] {
+        if (!mixerReady(AudioMixer1->MixerID(), std::chrono::milliseconds(0))) return;
+        mixerWait_->stop();
+        app::reportExceptions([this] {
+            SaveVolumes();
+            ConfigureMixer();
+        });
+    });
+    mixerWait_->start();
 }
 
 // On a real sound card what the set-up changes is kept in the mixer state
@@ -54,6 +94,7 @@ void TForm1::ConfigureMixer() {
         const int given = restoreJournal(*AudioMixer1->Handle(), *left, false);
         say("the last run did not close normally: " + std::to_string(given) +
             " mixer settings it had changed were given back (" + where + ")");
+        // The new file written below records the values given back.
         QFile::remove(path);
         AudioMixer1->OpenMixer(); // the model reads the values given back
         // The volumes saved a moment ago were the killed run's: the ones
@@ -90,7 +131,7 @@ void TForm1::RestoreMixer() {
     // The playback side stays switched on for the generator, unless the
     // generator never played: then everything the set-up changed goes back.
     restoreJournal(*AudioMixer1->Handle(), mixerJournal_, generatorPlayed_);
-    QFile::remove(mixerJournalPath());
+    removeJournalWhenGiven(*AudioMixer1->Handle());
 }
 
 void TForm1::mix1Click() {

@@ -38,6 +38,17 @@ std::string mixerOfPcm(const std::string& pcm);
 // Whether a control device of this name opens now.
 bool controlOpens(const std::string& name);
 
+// What a control device says of itself when it is opened.
+struct ControlProbe {
+    bool opens = false;
+    std::optional<int> card; // only a kernel card's control device has one
+    std::string name;        // the card's name ("HDA Intel PCH", "PulseAudio")
+    std::string id;          // and id ("PCH")
+};
+
+// Opens the control device (non-blocking) and closes it again.
+ControlProbe probeControl(const std::string& name);
+
 // The card a control device belongs to ("hw:1", "hw:CARD=PCH", "default" set
 // to a card); none for a sound server's or any other plug-in's.
 std::optional<int> cardOfControl(const std::string& name);
