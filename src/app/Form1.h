@@ -79,6 +79,11 @@ public:
     void SaveVolumes();
     void RestoreVolumes();
     void ConfigureMixer();
+    // The reduced-gain factors for the level the line input's control holds
+    // now (`asked` when it cannot be read).
+    void useReachedGain(std::int64_t asked);
+    // A control of the mixer changed (by the program, late, or by the user).
+    void mixerControlChanged(std::uint32_t D, std::uint32_t S, std::uint32_t C);
     // Saves the volumes and sets the mixer up now, or, while the sound
     // server's mixer is still loading, as soon as it has loaded.
     void setUpMixerWhenReady();

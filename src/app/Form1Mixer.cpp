@@ -52,6 +52,10 @@ void TForm1::RestoreVolumes() {
 }
 
 void TForm1::setUpMixerWhenReady() {
+    AudioMixer1->OnMixerControlChange = [this](TAudioMixer*, std::uint32_t D, std::uint32_t S,
+                                               std::uint32_t C) {
+        app::reportExceptions([&] { mixerControlChanged(D, S, C); });
+    };
     if (mixerReady(AudioMixer1->MixerID(), mixerLoadWait)) {
         SaveVolumes();
         ConfigureMixer();
@@ -120,6 +124,19 @@ void TForm1::ConfigureMixer() {
     if (const auto failed = writeJournal(path, mixerJournal_); !failed.empty())
         say(where + ": " + failed);
     journalKept_ = true;
+}
+
+// The level a gain step reached may become known only after the step (a
+// sound server that answered late): the reduced readouts follow it then.
+void TForm1::mixerControlChanged(std::uint32_t D, std::uint32_t S, std::uint32_t C) {
+    if (state.reducedGain != 1) return;
+    const TVolume* level = AudioMixer1->LineInputLevel();
+    const auto* line =
+        AudioMixer1->Line(static_cast<std::int32_t>(D),
+                          S == TAudioMixer::DestinationControl ? -1 : static_cast<std::int32_t>(S));
+    if (!level || !line || C >= line->Controls.size() || line->Controls[C].get() != level->Control)
+        return;
+    useReachedGain(measure::reducedGainLevel);
 }
 
 void TForm1::RestoreMixer() {

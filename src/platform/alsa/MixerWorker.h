@@ -36,7 +36,7 @@ namespace platform::alsa {
 
 class MixerWorker : public ElementStore {
 public:
-    static constexpr std::chrono::milliseconds changeWait{40};
+    static constexpr std::chrono::milliseconds changeWait{25};
     static constexpr std::chrono::milliseconds settleWait{2000};
 
     // Starts opening the mixer of a control device ("hw:0", "pulse"); a
