@@ -114,7 +114,7 @@ AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     const std::string pcmMixer =
         mixerOfPcm(options_.device, probe.card, !probe.card && controlOpens(options_.device));
     mixers_ = mixerDevices(options_.mixer.empty() ? pcmMixer : options_.mixer);
-    throughServer_ = !probe.card;
+    throughServer_ = probe.soundServer;
     // The card the PCM records from, whatever mixer the user named.
     std::optional<int> card = probe.card;
     if (!card) card = options_.mixer.empty() ? mixers_.front().card : cardOfControl(pcmMixer);

@@ -69,7 +69,7 @@ public:
     // "alsa card PCH (HDA Intel PCH)" for the card behind the PCM in use,
     // "alsa device pulse" for a sound server's or another plug-in's PCM.
     std::string cardIdentity() const override { return identity_; }
-    // A PCM without a card behind it (pulse, pipewire, another plug-in's).
+    // A PCM of PulseAudio's or PipeWire's ALSA plug-in.
     bool throughSoundServer() const override { return throughServer_; }
 
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,

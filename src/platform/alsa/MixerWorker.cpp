@@ -57,6 +57,7 @@ struct MixerWorker::Shared {
         std::size_t element = noElement;
         std::function<MMResult(ElementStore&)> apply; // a change, or
         std::function<void()> then;                   // what runs after the changes before it
+        std::function<void(ElementValues&)> expect;   // what the change will make of the values
     };
 
     std::mutex mutex;
@@ -132,6 +133,10 @@ void run(const std::shared_ptr<MixerWorker::Shared>& s, const std::string& devic
         if (element >= store->descriptions().size()) return;
         auto values = readElement(*store, element, store->descriptions()[element]);
         std::lock_guard lock(s->mutex);
+        // The changes still queued for the element stay in the copy: a
+        // snapshot taken now must see them, as they will be.
+        for (const auto& queued : s->queue)
+            if (queued.element == element && queued.expect) queued.expect(values);
         s->values[element] = std::move(values);
         if (report && s->post) s->post(element);
     };
@@ -304,13 +309,13 @@ MMResult MixerWorker::setEnumItem(std::size_t element, std::uint32_t item) {
 }
 
 MMResult MixerWorker::change(std::size_t element, std::function<MMResult(ElementStore&)> apply,
-                             const std::function<void(ElementValues&)>& expect) {
+                             std::function<void(ElementValues&)> expect) {
     std::unique_lock lock(shared_->mutex);
     if (shared_->result != error::ok) return error::invalidHandle;
     if (element >= shared_->values.size()) return error::badControlId;
     expect(shared_->values[element]);
     const std::uint64_t id = ++shared_->asked;
-    shared_->queue.push_back({id, element, std::move(apply), {}});
+    shared_->queue.push_back({id, element, std::move(apply), {}, std::move(expect)});
     shared_->wake();
     if (shared_->behind) return error::ok;
     shared_->awaited = id;
@@ -326,7 +331,7 @@ MMResult MixerWorker::change(std::size_t element, std::function<MMResult(Element
 void MixerWorker::afterChanges(std::function<void()> then) {
     std::lock_guard lock(shared_->mutex);
     if (shared_->result.has_value() && shared_->result != error::ok) return;
-    shared_->queue.push_back({++shared_->asked, noElement, {}, std::move(then)});
+    shared_->queue.push_back({++shared_->asked, noElement, {}, std::move(then), {}});
     shared_->wake();
 }
 

@@ -75,7 +75,7 @@ public:
 
 private:
     MMResult change(std::size_t element, std::function<MMResult(ElementStore&)> apply,
-                    const std::function<void(ElementValues&)>& expect);
+                    std::function<void(ElementValues&)> expect);
 
     std::shared_ptr<Shared> shared_;
     std::thread thread_;

@@ -24,6 +24,7 @@ struct PcmProbe {
     unsigned minimumChannels = 0; // capture channels it can record
     unsigned maximumChannels = 0;
     bool takesLineFormat = false; // records 44100 frames/s, 16 bits, 2 channels itself
+    bool soundServer = false;     // it is PulseAudio's or PipeWire's (their ALSA plug-ins)
 };
 
 // Opens the PCM for capture (non-blocking) and closes it again.
