@@ -6,6 +6,7 @@
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "app/IdleCycle.h"
+#include "audio/AudioOut.h"
 #include "core/Exception.h"
 #include "core/SharedState.h"
 #include "measure/GainSwitch.h"
@@ -146,8 +147,11 @@ void TForm1::RestoreMixer() {
     if (state.reducedGain == 1)
         AudioMixer1->SetLeft(AudioMixer1->LineInputLevel(), measure::fullGainLevel);
     // The playback side stays switched on for the generator, unless the
-    // generator never played: then everything the set-up changed goes back.
-    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, generatorPlayed_);
+    // generator never played, or its device failed in the end (a stream
+    // whose open took its time asked for buffers before the open failed):
+    // then everything the set-up changed goes back.
+    const bool played = generatorPlayed_ && AudioOut1->LastResult == platform::error::ok;
+    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, played);
     removeJournalWhenGiven(*AudioMixer1->Handle());
 }
 
