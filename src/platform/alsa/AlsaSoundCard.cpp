@@ -152,7 +152,9 @@ int AlsaSoundCard::mixerCount() {
 }
 
 bool AlsaSoundCard::mixerReady(int id, std::chrono::milliseconds wait) {
-    return id != 0 || mixer0_->loaded(wait).has_value();
+    // Only a sound server may keep its mixer from loading: a card's (or a
+    // plug-in's of this machine) is waited for as long as opening it would.
+    return id != 0 || mixer0_->loaded(throughServer_ ? wait : mixerLoadWait).has_value();
 }
 
 namespace {

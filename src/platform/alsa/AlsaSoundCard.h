@@ -78,6 +78,8 @@ public:
                         std::unique_ptr<WaveOutput>& output) override;
 
     int mixerCount() override;
+    // `wait` holds for a sound server's mixer; a card's is waited for up to
+    // the 2 s that opening it may take.
     bool mixerReady(int id, std::chrono::milliseconds wait) override;
     MMResult mixerCaps(int id, MixerCaps& caps) override;
     MMResult openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) override;
