@@ -143,12 +143,15 @@ void TForm1::runStartupSequence(bool optimum) {
 }
 
 void TForm1::FormClose() {
-    // A set-up still waiting for its mixer does not come after the close.
+    // A set-up still waiting for its mixer does not come after the close,
+    // and the volumes it never read are not written: the values in their
+    // place are no one's.
+    const bool setUpWaits = mixerWait_ && mixerWait_->isActive();
     if (mixerWait_) mixerWait_->stop();
     // The capture-side mixer settings and the saved output and auxiliary
     // volumes are given back.
     RestoreMixer();
-    RestoreVolumes();
+    if (!setUpWaits) RestoreVolumes();
 }
 
 void TForm1::FormResize() {
