@@ -79,6 +79,14 @@ public:
     void SaveVolumes();
     void RestoreVolumes();
     void ConfigureMixer();
+    // The reduced-gain factors for the level the line input's control holds
+    // now (`asked` when it cannot be read).
+    void useReachedGain(std::int64_t asked);
+    // A control of the mixer changed (by the program, late, or by the user).
+    void mixerControlChanged(std::uint32_t D, std::uint32_t S, std::uint32_t C);
+    // Saves the volumes and sets the mixer up now, or, while the sound
+    // server's mixer is still loading, as soon as it has loaded.
+    void setUpMixerWhenReady();
     // Gives back the capture-side settings the set-up changed (at close).
     void RestoreMixer();
     void mix1Click();
@@ -414,6 +422,7 @@ private:
     std::uint64_t blocksRecorded_ = 0;
     MixerJournal mixerJournal_; // what the set-up changed
     bool journalKept_ = false;
+    QTimer* mixerWait_ = nullptr;  // runs while the set-up waits for the mixer
     bool generatorPlayed_ = false; // a playback stream has asked for a buffer
     StreamWatch recordingWatch_;
     StreamWatch playbackWatch_;

@@ -110,9 +110,9 @@ void TForm1::showSilence(TPanel& panel, StreamKind kind,
                          const std::string& extra) {
     std::string text = extra;
     if (reason) {
-        const std::string device =
-            platform::hasSoundCard() ? platform::soundCard().deviceName() : std::string();
-        text = silenceText(kind, *reason, device);
+        const bool card = platform::hasSoundCard();
+        text = silenceText(kind, *reason, card ? platform::soundCard().deviceName() : std::string(),
+                           card && platform::soundCard().throughSoundServer());
     }
     if (text.empty()) {
         panel.hide();

@@ -47,6 +47,17 @@ void TForm1::MeasureCurrent() {
     showNumber(state, *Edit4, text.text, text.number);
 }
 
+void TForm1::useReachedGain(std::int64_t asked) {
+    // The step the control reached keeps the reduced readouts calibrated; a
+    // card without a recording level has stayed at full gain.
+    auto* level = AudioMixer1->LineInputLevel();
+    const auto reached =
+        level ? AudioMixer1->ReadBack(level).value_or(asked) : measure::fullGainLevel;
+    const auto reduced = measure::reducedGainFor(reached, measure::inputCalibrated(state));
+    measure::writeFactors(state, reduced.factors);
+    gainNotReduced = !reduced.reduced;
+}
+
 void TForm1::MeasureVoltage() {
     measure::measureChannel(state, Channel::voltage);
     Panel2->setVisible(measure::overloadPanelVisible(state.voltagePeak, state.reducedGain));
@@ -54,19 +65,11 @@ void TForm1::MeasureVoltage() {
     // refuses the new level leaves them consistent with the peak all the same.
     if (const auto change = measure::switchGain(state)) {
         if (change->entersReduced) Panel2->hide();
-        auto* level = AudioMixer1->LineInputLevel();
-        AudioMixer1->SetLeft(level, change->level);
-        // The step the control reached keeps the reduced readouts calibrated;
-        // a card without a recording level has stayed at full gain.
-        if (state.reducedGain == 1) {
-            const auto reached = level ? AudioMixer1->ReadBack(level).value_or(change->level)
-                                       : measure::fullGainLevel;
-            const auto reduced = measure::reducedGainFor(reached, measure::inputCalibrated(state));
-            measure::writeFactors(state, reduced.factors);
-            gainNotReduced = !reduced.reduced;
-        } else {
+        AudioMixer1->SetLeft(AudioMixer1->LineInputLevel(), change->level);
+        if (state.reducedGain == 1)
+            useReachedGain(change->level);
+        else
             gainNotReduced = false;
-        }
     }
     state.voltageReading =
         measure::rmsReading(state.voltageSquareSums, state.sampleCount, state.voltageReadoutFactor);

@@ -3,7 +3,10 @@
 // volumes again, closing gives them back; the menu item "mix. pult " starts
 // the desktop's mixer application.
 
+#include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "app/IdleCycle.h"
+#include "audio/AudioOut.h"
 #include "core/Exception.h"
 #include "core/SharedState.h"
 #include "measure/GainSwitch.h"
@@ -12,7 +15,9 @@
 #include "platform/SoundCard.h"
 
 #include <QFile>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -20,6 +25,22 @@ namespace {
 void say(const std::string& line) {
     std::fprintf(stderr, "zo7scope: %s\n", line.c_str());
     std::fflush(stderr);
+}
+
+// How long the start-up waits for a mixer that is still loading before it
+// goes on without it, and how often it looks again after that.
+constexpr std::chrono::milliseconds mixerLoadWait{40};
+constexpr int mixerLookMs = 20;
+
+bool mixerReady(int id, std::chrono::milliseconds wait) {
+    return !platform::hasSoundCard() || platform::soundCard().mixerReady(id, wait);
+}
+
+// Removes the mixer state file once what it records has reached the mixer:
+// one that cannot be reached now (a sound server that hangs) keeps it for
+// the next start.
+void removeJournalWhenGiven(platform::Mixer& mixer) {
+    mixer.afterChanges([path = mixerJournalPath()] { QFile::remove(path); });
 }
 
 } // namespace
@@ -30,6 +51,30 @@ void TForm1::SaveVolumes() {
 
 void TForm1::RestoreVolumes() {
     ::RestoreVolumes(state);
+}
+
+void TForm1::setUpMixerWhenReady() {
+    AudioMixer1->OnMixerControlChange = [this](TAudioMixer*, std::uint32_t D, std::uint32_t S,
+                                               std::uint32_t C) {
+        app::reportExceptions([&] { mixerControlChanged(D, S, C); });
+    };
+    if (mixerReady(AudioMixer1->MixerID(), mixerLoadWait)) {
+        SaveVolumes();
+        ConfigureMixer();
+        return;
+    }
+    mixerWait_ = new QTimer(this);
+    mixerWait_->setInterval(mixerLookMs);
+    idle_->ignore(mixerWait_);
+    connect(mixerWait_, &QTimer::timeout, this, [this] {
+        if (!mixerReady(AudioMixer1->MixerID(), std::chrono::milliseconds(0))) return;
+        mixerWait_->stop();
+        app::reportExceptions([this] {
+            SaveVolumes();
+            ConfigureMixer();
+        });
+    });
+    mixerWait_->start();
 }
 
 // On a real sound card what the set-up changes is kept in the mixer state
@@ -55,6 +100,7 @@ void TForm1::ConfigureMixer() {
         const int given = restoreJournal(*AudioMixer1->Handle(), *left, false);
         say("the last run did not close normally: " + std::to_string(given) +
             " mixer settings it had changed were given back (" + where + ")");
+        // The new file written below records the values given back.
         QFile::remove(path);
         AudioMixer1->OpenMixer(); // the model reads the values given back
         // The volumes saved a moment ago were the killed run's: the ones
@@ -86,14 +132,29 @@ void TForm1::ConfigureMixer() {
     AudioMixer1->OnControlApplied = [this](std::uint32_t id) {
         if (journalKept_) noteProgramValue(mixerJournal_, *AudioMixer1->Handle(), id);
     };
+    // The handler set up before (the reached gain level) keeps its work.
     AudioMixer1->OnMixerControlChange = [this, path](TAudioMixer* mixer, std::uint32_t d,
                                                      std::uint32_t s, std::uint32_t c) {
+        app::reportExceptions([&] { mixerControlChanged(d, s, c); });
         const TSource* line =
             mixer->Line(static_cast<std::int32_t>(d), static_cast<std::int32_t>(s));
         if (!journalKept_ || !line || c >= line->Controls.size()) return;
         if (noteChange(mixerJournal_, *mixer->Handle(), line->Controls[c]->ControlID))
             writeJournal(path, mixerJournal_);
     };
+}
+
+// The level a gain step reached may become known only after the step (a
+// sound server that answered late): the reduced readouts follow it then.
+void TForm1::mixerControlChanged(std::uint32_t D, std::uint32_t S, std::uint32_t C) {
+    if (state.reducedGain != 1) return;
+    const TVolume* level = AudioMixer1->LineInputLevel();
+    const auto* line =
+        AudioMixer1->Line(static_cast<std::int32_t>(D),
+                          S == TAudioMixer::DestinationControl ? -1 : static_cast<std::int32_t>(S));
+    if (!level || !line || C >= line->Controls.size() || line->Controls[C].get() != level->Control)
+        return;
+    useReachedGain(measure::reducedGainLevel);
 }
 
 void TForm1::RestoreMixer() {
@@ -109,9 +170,12 @@ void TForm1::RestoreMixer() {
     if (state.reducedGain == 1 && !userLevel) AudioMixer1->SetLeft(level, measure::fullGainLevel);
     journalKept_ = false;
     // The playback side stays switched on for the generator, unless the
-    // generator never played: then everything the set-up changed goes back.
-    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, generatorPlayed_);
-    QFile::remove(mixerJournalPath());
+    // generator never played, or its device failed in the end (a stream
+    // whose open took its time asked for buffers before the open failed):
+    // then everything the set-up changed goes back.
+    const bool played = generatorPlayed_ && AudioOut1->LastResult == platform::error::ok;
+    restoreJournal(*AudioMixer1->Handle(), mixerJournal_, played);
+    removeJournalWhenGiven(*AudioMixer1->Handle());
 }
 
 void TForm1::mix1Click() {

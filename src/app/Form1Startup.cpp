@@ -101,10 +101,11 @@ void TForm1::runStartupSequence(bool optimum) {
     SetItemIndex(*ComboBox4, 0);
 
     // 12. The sound card's output and auxiliary volumes, before anything changes them.
-    SaveVolumes();
-
     // 13. The mixer is opened and the line input set up (start-up only).
-    if (!optimum) ConfigureMixer();
+    if (optimum)
+        SaveVolumes();
+    else
+        setUpMixerWhenReady();
 
     // 14.-17. Generator 1 panel with its start values: frequency slider
     //     100 Hz to 1 kHz (raising its minimum moves the position, which runs
@@ -142,10 +143,15 @@ void TForm1::runStartupSequence(bool optimum) {
 }
 
 void TForm1::FormClose() {
+    // A set-up still waiting for its mixer does not come after the close,
+    // and the volumes it never read are not written: the values in their
+    // place are no one's.
+    const bool setUpWaits = mixerWait_ && mixerWait_->isActive();
+    if (mixerWait_) mixerWait_->stop();
     // The capture-side mixer settings and the saved output and auxiliary
     // volumes are given back.
     RestoreMixer();
-    RestoreVolumes();
+    if (!setUpWaits) RestoreVolumes();
 }
 
 void TForm1::FormResize() {

@@ -5,7 +5,8 @@ std::string plugDeviceFor(const std::string& device) {
     return "plug" + device;
 }
 
-std::string silenceText(StreamKind kind, platform::MMResult code, const std::string& device) {
+std::string silenceText(StreamKind kind, platform::MMResult code, const std::string& device,
+                        bool soundServer) {
     using namespace platform;
     const std::string head =
         kind == StreamKind::recording ? "Zvuková karta nenahrává: " : "Generátor nehraje: ";
@@ -32,6 +33,9 @@ std::string silenceText(StreamKind kind, platform::MMResult code, const std::str
         return head + "zařízení nepřijímá 44100 Hz, 16 bitů.";
     }
     case error::ok:
+        if (soundServer)
+            return head +
+                   "zvukový server neodpovídá. Zkontrolujte, zda běží (pulseaudio / pipewire).";
         return head + "zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
     default:
         return head + "chyba zvukového zařízení " + std::to_string(code) + ".";

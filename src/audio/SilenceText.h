@@ -9,9 +9,11 @@
 enum class StreamKind { recording, playback };
 
 // The panel's text for a silent stream. `code` ok means the device is open
-// but delivers nothing; `device` is the PCM in use (a hw: device that refuses
-// the format is told the plughw: device to use instead).
-std::string silenceText(StreamKind kind, platform::MMResult code, const std::string& device);
+// but delivers nothing, which on a PCM of a sound server (`soundServer`)
+// means the server does not answer; `device` is the PCM in use (a hw: device
+// that refuses the format is told the plughw: device to use instead).
+std::string silenceText(StreamKind kind, platform::MMResult code, const std::string& device,
+                        bool soundServer = false);
 
 // The plughw: device for a hw: one ("hw:1,0" -> "plughw:1,0"); empty for any
 // other name.

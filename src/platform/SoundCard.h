@@ -12,7 +12,9 @@
 
 #include <QEvent>
 #include <QObject>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -250,6 +252,11 @@ public:
                                     std::uint32_t items, const std::vector<std::uint32_t>& values) {
         return setValues(controlId, channels, items, values);
     }
+    // Runs `then` once every value set so far has reached the device: at
+    // once on a mixer that sets them as it is asked, later (on another
+    // thread) on one that waits for a sound server, never when they cannot
+    // reach it.
+    virtual void afterChanges(std::function<void()> then) { then(); }
 };
 
 // The 32-bit volume word: low 16 bits left, high 16 bits right.
@@ -268,6 +275,10 @@ public:
     // card's id and name, a sound server's device): the calibration of the
     // readouts is kept under it.
     virtual std::string cardIdentity() const { return name(); }
+    // Whether the streams go through a sound server (PulseAudio, PipeWire)
+    // rather than straight to a card: a stream that stalls then waits for
+    // the server.
+    virtual bool throughSoundServer() const { return false; }
 
     // device -1 is the system's preferred device.
     virtual MMResult openInput(int device, const PcmFormat& format, QObject* notify,
@@ -276,6 +287,10 @@ public:
                                 std::unique_ptr<WaveOutput>& output) = 0;
 
     virtual int mixerCount() = 0;
+    // Whether mixer device `id` can be opened without waiting, after waiting
+    // at most `wait` for it: a sound server's mixer opens in the background
+    // and may take long (for good, while the server hangs).
+    virtual bool mixerReady(int /*id*/, std::chrono::milliseconds /*wait*/) { return true; }
     virtual MMResult mixerCaps(int id, MixerCaps& caps) = 0;
     virtual MMResult openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) = 0;
 

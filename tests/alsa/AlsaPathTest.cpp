@@ -277,6 +277,8 @@ TEST_F(AlsaPath, TheMixerIsTheServersAndFollowsItsChanges) {
 }
 
 TEST_F(AlsaPath, VolumesAreTheServersMasterLevel) {
+    // The server's mixer loads in the background.
+    ASSERT_TRUE(card_->mixerReady(0, std::chrono::seconds(3)));
     // A quarter of the amplitude is 63% of the server's volume.
     ASSERT_EQ(card_->setVolume(platform::VolumeDevice::waveOut0, 0x40004000u), platform::error::ok);
     EXPECT_TRUE(server_->pactl({"get-sink-volume", "zo7null"}).contains("63%"));

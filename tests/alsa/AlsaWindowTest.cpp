@@ -8,6 +8,9 @@
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
 #include "audio/AudioOut.h"
+#include "measure/GainSwitch.h"
+#include "mixer/AudioMixer.h"
+#include "mixer/MixerJournal.h"
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include <QComboBox>
@@ -17,6 +20,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -210,10 +214,10 @@ TYPED_TEST(AlsaWindow, AHangingServerNeitherHoldsTheWindowNorLeavesAClick) {
     QElapsedTimer held;
     held.start();
     server.hold();
-    const std::string recordingText =
-        "Zvuková karta nenahrává: zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
-    const std::string playbackText =
-        "Generátor nehraje: zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
+    const std::string recordingText = "Zvuková karta nenahrává: zvukový server neodpovídá. "
+                                      "Zkontrolujte, zda běží (pulseaudio / pipewire).";
+    const std::string playbackText = "Generátor nehraje: zvukový server neodpovídá. "
+                                     "Zkontrolujte, zda běží (pulseaudio / pipewire).";
     EXPECT_TRUE(waitFor(3000, [&] {
         return form.recordingPanel->isVisibleTo(&form) && form.playbackPanel->isVisibleTo(&form);
     }));
@@ -311,6 +315,65 @@ TEST_F(AlsaWindowPulse, AStoppedServerLeavesTheWindowRunningOnItsLastBlock) {
     const auto blocksBefore = form_->AudioIn1->BuffersReturned;
     EXPECT_TRUE(waitFor(8000, [&] { return form_->AudioIn1->BuffersReturned != blocksBefore; }))
         << form_->AudioIn1->LastError;
+}
+
+// The mixer of a server that hangs holds no call of the window: the gain
+// switch's steps and the close return at once, and what they asked for
+// reaches the server in order once it answers again; until then the mixer
+// state file stays for the next start.
+class HungMixer : public OnPulseServer {
+protected:
+    void SetUp() override {
+        OnPulseServer::SetUp();
+        ASSERT_TRUE(state_.isValid());
+        oldState_ = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", state_.path().toUtf8());
+    }
+    void TearDown() override {
+        server_->release();
+        qputenv("XDG_STATE_HOME", oldState_);
+    }
+    QString sourceVolume() const {
+        return server_->pactl({"get-source-volume", "zo7null.monitor"});
+    }
+
+    QTemporaryDir state_;
+    QByteArray oldState_;
+};
+
+TEST_F(HungMixer, NoMixerCallWaitsForItAndNoChangeIsLost) {
+    server_->pactl({"set-source-volume", "zo7null.monitor", "30%"});
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    const QString journal = mixerJournalPath();
+    // The set-up brings the server's capture to full level and keeps the
+    // way back.
+    ASSERT_TRUE(waitFor(5000, [&] { return sourceVolume().contains("100%"); }))
+        << sourceVolume().toStdString();
+    ASSERT_TRUE(QFile::exists(journal));
+    TVolume* level = form->AudioMixer1->LineInputLevel();
+    ASSERT_TRUE(level);
+
+    Responsiveness loop;
+    server_->hold();
+    QTest::qWait(100);
+    // Down to the reduced gain and back, as the gain switch does, and close.
+    form->AudioMixer1->SetLeft(level, measure::reducedGainLevel);
+    QTest::qWait(100);
+    form->AudioMixer1->SetLeft(level, measure::fullGainLevel);
+    QTest::qWait(100);
+    form->close();
+    QTest::qWait(300);
+    std::cout << "with the server held, the event loop paused up to " << loop.largestGapMs()
+              << " ms, sleeping up to " << loop.largestSleepMs() << " ms\n";
+    EXPECT_LT(loop.largestSleepMs(), 50) << "the window waited for the mixer";
+    form.reset();
+    EXPECT_TRUE(QFile::exists(journal)) << "removed before the mixer was given back";
+
+    // The server goes on: the steps and the restore reach it, in order.
+    server_->release();
+    EXPECT_TRUE(waitFor(5000, [&] { return !QFile::exists(journal); }));
+    EXPECT_TRUE(sourceVolume().contains("30%")) << sourceVolume().toStdString();
 }
 
 } // namespace

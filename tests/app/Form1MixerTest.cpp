@@ -6,6 +6,7 @@
 #include "platform/bench/BenchSoundCard.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -61,6 +62,9 @@ public:
         ++launches;
         return bench->launchMixerApplication();
     }
+    // A sound server's mixer that is still loading while this is false.
+    bool loaded = true;
+    bool mixerReady(int, std::chrono::milliseconds) override { return loaded; }
 };
 
 class Form1MixerTest : public ::testing::Test {
@@ -148,6 +152,44 @@ TEST_F(Form1MixerTest, StartUpSetsTheBenchMixerUpAndClosingGivesTheVolumesBack) 
     std::uint32_t v = 0;
     card.bench->getVolume(V::aux4, v);
     EXPECT_EQ(v, 0x4444u);
+}
+
+// A sound server's mixer still loading when the window starts: the window
+// does not wait for it, and sets it up, volumes saved first, once it has
+// loaded; closed before that, it neither sets it up nor writes volumes it
+// never read.
+TEST_F(Form1MixerTest, AMixerThatLoadsLateIsSetUpOnceLoaded) {
+    using namespace lineType;
+    auto& card = install(options());
+    card.loaded = false;
+    auto& form = createForm();
+    auto& mixer = card.bench->mixer(0);
+    ASSERT_NE(level(mixer, sourceLine, destinationWaveIn), 65535u);
+    EXPECT_FALSE(form.AudioMixer1->IsOpen);
+    EXPECT_TRUE(card.volumeCalls.empty());
+    card.loaded = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.AudioMixer1->IsOpen; }, 2000));
+    EXPECT_EQ(level(mixer, sourceLine, destinationWaveIn), 65535u);
+    ASSERT_FALSE(card.volumeCalls.empty());
+    EXPECT_FALSE(card.volumeCalls.front().set) << "the volumes are read first";
+    EXPECT_EQ(form.state.savedWaveOutVolume, 0x80008000u);
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(Form1MixerTest, AWindowClosedBeforeItsMixerLoadedLeavesMixerAndVolumesAlone) {
+    using namespace lineType;
+    auto& card = install(options());
+    card.loaded = false;
+    auto& form = createForm();
+    auto& mixer = card.bench->mixer(0);
+    const std::uint32_t before = level(mixer, sourceLine, destinationWaveIn);
+    form.close();
+    card.loaded = true;
+    QTest::qWait(200);
+    EXPECT_FALSE(form.AudioMixer1->IsOpen);
+    EXPECT_EQ(level(mixer, sourceLine, destinationWaveIn), before);
+    EXPECT_TRUE(card.volumeCalls.empty());
+    EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(Form1MixerTest, OptimumSavesTheVolumesInForceAndLeavesTheMixerAlone) {

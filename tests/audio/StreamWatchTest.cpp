@@ -113,7 +113,8 @@ TEST(SilenceText, NamesTheReasonAndWhatToDo) {
         StreamKind kind;
         MMResult code;
         const char* device;
-        const char* says; // a part of the text
+        const char* says;    // a part of the text
+        bool server = false; // the PCM is a sound server's
     };
     const Case cases[] = {
         {StreamKind::recording, error::allocated, "default",
@@ -127,10 +128,19 @@ TEST(SilenceText, NamesTheReasonAndWhatToDo) {
         {StreamKind::recording, error::badFormat, "hw:1,0", "Použijte --device=plughw:1,0."},
         {StreamKind::recording, error::badFormat, "hw:CARD=Device", "--device=plughw:CARD=Device"},
         {StreamKind::recording, error::ok, "default", "nedodává data"},
+        // A stalled stream of a sound server names the server; its other
+        // reasons stay those of the device.
+        {StreamKind::recording, error::ok, "default",
+         "Zvuková karta nenahrává: zvukový server neodpovídá. Zkontrolujte, zda běží "
+         "(pulseaudio / pipewire).",
+         true},
+        {StreamKind::playback, error::ok, "pipewire",
+         "Generátor nehraje: zvukový server neodpovídá", true},
+        {StreamKind::recording, error::allocated, "pulse", "zařízení používá jiný program.", true},
     };
     for (const auto& c : cases)
-        EXPECT_NE(silenceText(c.kind, c.code, c.device).find(c.says), std::string::npos)
-            << silenceText(c.kind, c.code, c.device);
+        EXPECT_NE(silenceText(c.kind, c.code, c.device, c.server).find(c.says), std::string::npos)
+            << silenceText(c.kind, c.code, c.device, c.server);
     // A device that already converts is not told to use itself.
     EXPECT_EQ(silenceText(StreamKind::recording, error::badFormat, "plughw:1").find("--device"),
               std::string::npos);

@@ -13,29 +13,6 @@ namespace platform::alsa {
 
 namespace {
 
-struct ControlCard {
-    std::string name;
-    std::string id;
-};
-
-// The card name and id of a control device; both empty when they cannot be
-// read.
-ControlCard cardInfo(const std::string& device) {
-    snd_ctl_t* ctl = nullptr;
-    if (snd_ctl_open(&ctl, device.c_str(), SND_CTL_NONBLOCK) < 0) return {};
-    snd_ctl_card_info_t* info = nullptr;
-    ControlCard card;
-    if (snd_ctl_card_info_malloc(&info) == 0) {
-        if (snd_ctl_card_info(ctl, info) == 0) {
-            card.name = snd_ctl_card_info_get_name(info);
-            card.id = snd_ctl_card_info_get_id(info);
-        }
-        snd_ctl_card_info_free(info);
-    }
-    snd_ctl_close(ctl);
-    return card;
-}
-
 std::string hintValue(void* hint, const char* id) {
     char* value = snd_device_name_get_hint(hint, id);
     if (!value) return {};
@@ -66,21 +43,23 @@ std::vector<CardInfo> soundCards() {
             card.name = text;
             std::free(text);
         }
-        card.id = cardInfo("hw:" + std::to_string(index)).id;
+        card.id = probeControl("hw:" + std::to_string(index)).id;
         cards.push_back(card);
     }
     return cards;
 }
 
 std::vector<MixerDevice> mixerDevices(const std::string& mixer) {
-    const auto card = cardOfControl(mixer);
-    std::string name = cardInfo(mixer).name;
+    // One look at the control device: behind a sound server each is a
+    // connection to the server.
+    const ControlProbe probe = probeControl(mixer);
+    const auto card = probe.opens ? probe.card : cardOfDevice(mixer);
     std::vector<MixerDevice> devices = {
-        {mixer, truncated(name.empty() ? mixer : name, 31), !card.has_value()}};
+        {mixer, truncated(probe.name.empty() ? mixer : probe.name, 31), !card.has_value(), card}};
     for (const auto& other : soundCards())
         if (!card || other.index != *card)
-            devices.push_back(
-                {"hw:" + std::to_string(other.index), truncated(other.name, 31), false});
+            devices.push_back({"hw:" + std::to_string(other.index), truncated(other.name, 31),
+                               false, other.index});
     return devices;
 }
 

@@ -21,6 +21,7 @@ struct MixerDevice {
     std::string device;      // "hw:0", "default"
     std::string productName; // at most 31 characters
     bool server = false;     // the mixer of a sound server (PulseAudio, PipeWire)
+    std::optional<int> card; // the card it belongs to; none for a sound server's
 };
 
 // The mixer devices of the backend: `mixer` first (the control device behind

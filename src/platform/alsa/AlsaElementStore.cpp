@@ -2,7 +2,6 @@
 
 #include "platform/alsa/AlsaErrors.h"
 
-#include <QSocketNotifier>
 #include <alsa/asoundlib.h>
 
 namespace platform::alsa {
@@ -50,7 +49,6 @@ MMResult AlsaElementStore::open(const std::string& device, bool server,
 }
 
 AlsaElementStore::~AlsaElementStore() {
-    notifiers_.clear();
     snd_mixer_close(mixer_);
 }
 
@@ -268,25 +266,19 @@ MMResult AlsaElementStore::setEnumItem(std::size_t element, std::uint32_t item) 
 
 void AlsaElementStore::watch(std::function<void(std::size_t)> changed) {
     changed_ = std::move(changed);
-    if (!changed_ || !notifiers_.empty()) return;
+}
+
+std::vector<pollfd> AlsaElementStore::descriptors() const {
     const int count = snd_mixer_poll_descriptors_count(mixer_);
     std::vector<pollfd> fds(static_cast<std::size_t>(std::max(count, 0)));
     const int got =
         snd_mixer_poll_descriptors(mixer_, fds.data(), static_cast<unsigned>(fds.size()));
-    for (int i = 0; i < got; ++i) {
-        auto notifier = std::make_unique<QSocketNotifier>(fds[static_cast<std::size_t>(i)].fd,
-                                                          QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { handleEvents(); });
-        notifiers_.push_back(std::move(notifier));
-    }
+    fds.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return fds;
 }
 
-void AlsaElementStore::handleEvents() {
-    if (snd_mixer_handle_events(mixer_) < 0) {
-        // The card has gone: its descriptors would only report that again.
-        for (auto& n : notifiers_)
-            n->setEnabled(false);
-    }
+bool AlsaElementStore::handleEvents() {
+    return snd_mixer_handle_events(mixer_) >= 0;
 }
 
 int AlsaElementStore::elementCallback(snd_mixer_elem_t* elem, unsigned int mask) {

@@ -2,20 +2,22 @@
 // The element values of one open ALSA mixer (snd_mixer, simple elements):
 // what the mixer devices of the backend and its volumes read and write. It
 // describes its elements for the layout (MixerLayout.h), converts levels
-// through each element's scale (VolumeScale.h), and reports element changes
-// from the GUI thread's event loop. GUI thread only.
+// through each element's scale (VolumeScale.h), and reports the element
+// changes that handleEvents() finds. Behind a sound server every change and
+// every handleEvents() may wait for the server: the program uses it on a
+// thread of its own (MixerWorker.h). One thread at a time.
 
 #include "platform/SoundCard.h"
 #include "platform/alsa/ElementStore.h"
 #include "platform/alsa/MixerLayout.h"
 #include "platform/alsa/VolumeScale.h"
 
-#include <QSocketNotifier>
 #include <memory>
 #include <string>
 #include <vector>
 typedef struct _snd_mixer snd_mixer_t;
 typedef struct _snd_mixer_elem snd_mixer_elem_t;
+struct pollfd;
 
 namespace platform::alsa {
 
@@ -41,7 +43,14 @@ public:
     MMResult setStep(std::size_t element, Side side, std::uint32_t channel, long raw) override;
     MMResult enumItem(std::size_t element, std::uint32_t& item) override;
     MMResult setEnumItem(std::size_t element, std::uint32_t item) override;
+    // The callback runs from handleEvents().
     void watch(std::function<void(std::size_t element)> changed) override;
+
+    // The descriptors that become readable when the mixer has events.
+    std::vector<pollfd> descriptors() const;
+    // Reads the mixer's events and reports the changed elements; false when
+    // the card has gone.
+    bool handleEvents();
 
 private:
     struct Element {
@@ -54,13 +63,11 @@ private:
     void describe(bool server);
     Element* find(std::size_t element);
     int channelId(const Element& e, Side side, std::uint32_t channel) const;
-    void handleEvents();
     static int elementCallback(snd_mixer_elem_t* elem, unsigned int mask);
 
     snd_mixer_t* mixer_;
     std::vector<Element> elements_;
     std::vector<ElementDescription> descriptions_;
-    std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
     std::function<void(std::size_t)> changed_;
 };
 

@@ -2,10 +2,10 @@
 
 #include "platform/MixerLauncher.h"
 #include "platform/NotificationRelay.h"
-#include "platform/alsa/AlsaElementStore.h"
 #include "platform/alsa/AlsaErrors.h"
 #include "platform/alsa/AlsaPcm.h"
 #include "platform/alsa/LayoutMixer.h"
+#include "platform/alsa/MixerWorker.h"
 #include "platform/alsa/PcmMixer.h"
 #include "platform/alsa/PcmStream.h"
 #include "platform/alsa/VolumeElements.h"
@@ -92,11 +92,37 @@ std::vector<LaunchCommand> mixerApplications(const std::string& mixerDevice, boo
     return commands;
 }
 
+namespace {
+
+// How long opening a mixer may wait for it to load: the program asks
+// mixerReady() first where it must not wait.
+constexpr std::chrono::milliseconds mixerLoadWait{2000};
+
+// The open's result, or serverDown while the mixer is still loading.
+MMResult loadResult(MixerWorker& mixer, std::chrono::milliseconds wait) {
+    const auto result = mixer.loaded(wait);
+    return result ? *result : error::serverDown;
+}
+
+} // namespace
+
 AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
       counters_(std::make_shared<XrunCounters>()) {
     silenceAlsaDiagnostics();
-    mixers_ = mixerDevices(options_.mixer.empty() ? mixerOfPcm(options_.device) : options_.mixer);
+    const PcmProbe probe = probePcm(options_.device);
+    const std::string pcmMixer =
+        mixerOfPcm(options_.device, probe.card, !probe.card && controlOpens(options_.device));
+    mixers_ = mixerDevices(options_.mixer.empty() ? pcmMixer : options_.mixer);
+    throughServer_ = probe.soundServer;
+    // The card the PCM records from, whatever mixer the user named.
+    std::optional<int> card = probe.card;
+    if (!card) card = options_.mixer.empty() ? mixers_.front().card : cardOfControl(pcmMixer);
+    identity_ = "alsa device " + options_.device;
+    if (card)
+        for (const CardInfo& info : soundCards())
+            if (info.index == *card) identity_ = "alsa card " + info.id + " (" + info.name + ")";
+    mixer0_ = std::make_shared<MixerWorker>(mixers_.front().device, mixers_.front().server);
 }
 
 AlsaSoundCard::~AlsaSoundCard() {
@@ -121,23 +147,33 @@ MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject*
                                       counters_, notify, lastPlayback_, output);
 }
 
-std::string AlsaSoundCard::cardIdentity() const {
-    // The card the PCM records from, whatever mixer the user named.
-    if (const auto card = cardOfControl(mixerOfPcm(options_.device)))
-        for (const CardInfo& info : soundCards())
-            if (info.index == *card) return "alsa card " + info.id + " (" + info.name + ")";
-    return "alsa device " + options_.device;
-}
-
 int AlsaSoundCard::mixerCount() {
     return static_cast<int>(mixers_.size());
 }
 
+bool AlsaSoundCard::mixerReady(int id, std::chrono::milliseconds wait) {
+    // Only a sound server may keep its mixer from loading: a card's (or a
+    // plug-in's of this machine) is waited for as long as opening it would.
+    return id != 0 || mixer0_->loaded(throughServer_ ? wait : mixerLoadWait).has_value();
+}
+
+namespace {
+
+// The open mixer of a mixer device: device 0's for the card's lifetime, any
+// other's opened now.
+MMResult openedMixer(const std::shared_ptr<MixerWorker>& mixer0, const MixerDevice& device, int id,
+                     std::shared_ptr<MixerWorker>& mixer) {
+    mixer = id == 0 ? mixer0 : std::make_shared<MixerWorker>(device.device, device.server);
+    return loadResult(*mixer, mixerLoadWait);
+}
+
+} // namespace
+
 MMResult AlsaSoundCard::mixerCaps(int id, MixerCaps& caps) {
     if (id < 0 || id >= mixerCount()) return error::badDeviceId;
     const auto& device = mixers_[static_cast<std::size_t>(id)];
-    std::unique_ptr<AlsaElementStore> store;
-    if (const auto r = AlsaElementStore::open(device.device, device.server, store)) return r;
+    std::shared_ptr<MixerWorker> store;
+    if (const auto r = openedMixer(mixer0_, device, id, store)) return r;
     caps.productName = device.productName;
     caps.destinations =
         static_cast<std::uint32_t>(mapElements(store->descriptions()).destinations.size());
@@ -146,19 +182,19 @@ MMResult AlsaSoundCard::mixerCaps(int id, MixerCaps& caps) {
 
 MMResult AlsaSoundCard::openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) {
     if (id < 0 || id >= mixerCount()) return error::badDeviceId;
-    const auto& device = mixers_[static_cast<std::size_t>(id)];
-    std::unique_ptr<AlsaElementStore> store;
-    if (const auto r = AlsaElementStore::open(device.device, device.server, store)) return r;
+    std::shared_ptr<MixerWorker> store;
+    if (const auto r = openedMixer(mixer0_, mixers_[static_cast<std::size_t>(id)], id, store))
+        return r;
     auto layout = mapElements(store->descriptions());
     mixer = std::make_unique<LayoutMixer>(std::move(layout), std::move(store), notify);
     return error::ok;
 }
 
+// The volumes wait no longer for the mixer to load than a change waits for
+// the mixer: one not loaded by then cannot be read or set.
 MMResult AlsaSoundCard::getVolume(VolumeDevice device, std::uint32_t& volume) {
-    if (mixers_.empty()) return error::badDeviceId;
-    std::unique_ptr<AlsaElementStore> store;
-    if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
-        return r;
+    if (const auto r = loadResult(*mixer0_, MixerWorker::changeWait)) return r;
+    auto* store = mixer0_.get();
     const auto element = volumeElement(device, store->descriptions());
     if (!element) return error::badDeviceId;
     std::uint32_t left = 0;
@@ -170,14 +206,12 @@ MMResult AlsaSoundCard::getVolume(VolumeDevice device, std::uint32_t& volume) {
 }
 
 MMResult AlsaSoundCard::setVolume(VolumeDevice device, std::uint32_t volume) {
-    if (mixers_.empty()) return error::badDeviceId;
+    if (const auto r = loadResult(*mixer0_, MixerWorker::changeWait)) return r;
     // A volume that already reads as the one to write stays as it is: a gain
     // above 0 dB reads as full level, and writing that would lower it.
     if (std::uint32_t now = 0; getVolume(device, now) == error::ok && now == volume)
         return error::ok;
-    std::unique_ptr<AlsaElementStore> store;
-    if (const auto r = AlsaElementStore::open(mixers_[0].device, mixers_[0].server, store))
-        return r;
+    auto* store = mixer0_.get();
     const auto element = volumeElement(device, store->descriptions());
     if (!element) return error::badDeviceId;
     const auto& side = store->descriptions()[*element].playback;

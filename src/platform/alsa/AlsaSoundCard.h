@@ -11,7 +11,12 @@
 //   by the open itself.
 // - Mixer device 0 is the control device behind the PCM in use (PcmMixer.h)
 //   or the one the options name; the hardware mixers of the other cards
-//   follow. Their elements are mapped as MixerLayout.h describes.
+//   follow. Their elements are mapped as MixerLayout.h describes. Each open
+//   mixer lives on a worker thread (MixerWorker.h); mixer device 0 starts
+//   opening when the card is made, and stays open for the card's lifetime,
+//   serving the mixer handles and the volumes alike.
+// - The PCM is looked at once, when the card is made: behind a sound server
+//   every look is a connection to the server.
 // - Volumes of wave-out device 0 and aux devices 1..5 are playback levels of
 //   mixer device 0 (VolumeElements.h).
 // - The mixer application shows mixer device 0: alsamixer on it in a
@@ -37,6 +42,7 @@ class NotificationRelay;
 namespace platform::alsa {
 
 struct XrunCounters;
+class MixerWorker;
 
 struct AlsaOptions {
     std::string device = "default"; // the PCM of wave device 0 (and -1)
@@ -62,7 +68,9 @@ public:
     std::string deviceName() const override { return options_.device; }
     // "alsa card PCH (HDA Intel PCH)" for the card behind the PCM in use,
     // "alsa device pulse" for a sound server's or another plug-in's PCM.
-    std::string cardIdentity() const override;
+    std::string cardIdentity() const override { return identity_; }
+    // A PCM of PulseAudio's or PipeWire's ALSA plug-in.
+    bool throughSoundServer() const override { return throughServer_; }
 
     MMResult openInput(int device, const PcmFormat& format, QObject* notify,
                        std::unique_ptr<WaveInput>& input) override;
@@ -70,6 +78,9 @@ public:
                         std::unique_ptr<WaveOutput>& output) override;
 
     int mixerCount() override;
+    // `wait` holds for a sound server's mixer; a card's is waited for up to
+    // the 2 s that opening it may take.
+    bool mixerReady(int id, std::chrono::milliseconds wait) override;
     MMResult mixerCaps(int id, MixerCaps& caps) override;
     MMResult openMixer(int id, QObject* notify, std::unique_ptr<Mixer>& mixer) override;
 
@@ -90,6 +101,9 @@ private:
     std::shared_ptr<NotificationRelay> relay_;
     std::shared_ptr<XrunCounters> counters_;
     std::vector<MixerDevice> mixers_;
+    std::string identity_;
+    bool throughServer_ = false;
+    std::shared_ptr<MixerWorker> mixer0_;
     // Ready when the last capture / playback stream has closed its PCM.
     std::shared_future<void> lastCapture_;
     std::shared_future<void> lastPlayback_;

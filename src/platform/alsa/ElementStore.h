@@ -39,6 +39,10 @@ public:
     // Called on the GUI thread, from the event loop, whenever an element's
     // values have changed (by this program or by anyone else).
     virtual void watch(std::function<void(std::size_t element)> changed) = 0;
+
+    // Runs `then` once every change asked for so far has reached the mixer:
+    // at once where changes are made as they are asked for.
+    virtual void afterChanges(std::function<void()> then) { then(); }
 };
 
 } // namespace platform::alsa

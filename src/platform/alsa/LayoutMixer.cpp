@@ -25,7 +25,7 @@ std::uint32_t itemSlots(const LayoutControl& c) {
 
 } // namespace
 
-LayoutMixer::LayoutMixer(MixerLayout layout, std::unique_ptr<ElementStore> store, QObject* notify)
+LayoutMixer::LayoutMixer(MixerLayout layout, std::shared_ptr<ElementStore> store, QObject* notify)
     : layout_(std::move(layout)), store_(std::move(store)), notify_(notify) {
     store_->watch([this](std::size_t element) { elementChanged(element); });
 }

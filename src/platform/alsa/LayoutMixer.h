@@ -16,7 +16,7 @@ namespace platform::alsa {
 
 class LayoutMixer : public Mixer {
 public:
-    LayoutMixer(MixerLayout layout, std::unique_ptr<ElementStore> store, QObject* notify);
+    LayoutMixer(MixerLayout layout, std::shared_ptr<ElementStore> store, QObject* notify);
     ~LayoutMixer() override;
     LayoutMixer(const LayoutMixer&) = delete;
     LayoutMixer& operator=(const LayoutMixer&) = delete;
@@ -33,12 +33,15 @@ public:
                             std::vector<std::uint32_t>& values) override;
     MMResult setExactValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
                             const std::vector<std::uint32_t>& values) override;
+    void afterChanges(std::function<void()> then) override {
+        store_->afterChanges(std::move(then));
+    }
 
 private:
     void elementChanged(std::size_t element);
 
     MixerLayout layout_;
-    std::unique_ptr<ElementStore> store_;
+    std::shared_ptr<ElementStore> store_;
     QPointer<QObject> notify_;
 };
 

@@ -24,6 +24,18 @@ PcmProbe probePcm(const std::string& pcm) {
         snd_pcm_info_free(info);
     }
     if (!probe.card) probe.card = cardOfDevice(pcm);
+    // A plug-in names itself in the PCM's description ("ALSA <-> PulseAudio
+    // PCM I/O Plugin"); reading it asks nothing of the server.
+    snd_output_t* out = nullptr;
+    if (snd_output_buffer_open(&out) == 0) {
+        snd_pcm_dump(handle, out);
+        char* text = nullptr;
+        const std::size_t length = snd_output_buffer_string(out, &text);
+        const std::string description(text ? text : "", text ? length : 0);
+        probe.soundServer = description.find("PulseAudio") != std::string::npos ||
+                            description.find("PipeWire") != std::string::npos;
+        snd_output_close(out);
+    }
     snd_pcm_hw_params_t* hw = nullptr;
     if (snd_pcm_hw_params_malloc(&hw) == 0) {
         if (snd_pcm_hw_params_any(handle, hw) >= 0) {
@@ -60,20 +72,30 @@ bool controlOpens(const std::string& name) {
     return true;
 }
 
-std::optional<int> cardOfControl(const std::string& name) {
+ControlProbe probeControl(const std::string& name) {
     silenceAlsaDiagnostics();
+    ControlProbe probe;
     snd_ctl_t* ctl = nullptr;
-    if (snd_ctl_open(&ctl, name.c_str(), SND_CTL_NONBLOCK) < 0) return cardOfDevice(name);
-    std::optional<int> card;
+    if (snd_ctl_open(&ctl, name.c_str(), SND_CTL_NONBLOCK) < 0) return probe;
+    probe.opens = true;
     snd_ctl_card_info_t* info = nullptr;
-    // Only a kernel card's control device is a card's; a plug-in's card
-    // number means nothing.
-    if (snd_ctl_type(ctl) == SND_CTL_TYPE_HW && snd_ctl_card_info_malloc(&info) == 0) {
-        if (snd_ctl_card_info(ctl, info) == 0) card = snd_ctl_card_info_get_card(info);
+    if (snd_ctl_card_info_malloc(&info) == 0) {
+        if (snd_ctl_card_info(ctl, info) == 0) {
+            probe.name = snd_ctl_card_info_get_name(info);
+            probe.id = snd_ctl_card_info_get_id(info);
+            // Only a kernel card's control device is a card's; a plug-in's
+            // card number means nothing.
+            if (snd_ctl_type(ctl) == SND_CTL_TYPE_HW) probe.card = snd_ctl_card_info_get_card(info);
+        }
         snd_ctl_card_info_free(info);
     }
     snd_ctl_close(ctl);
-    return card;
+    return probe;
+}
+
+std::optional<int> cardOfControl(const std::string& name) {
+    const ControlProbe probe = probeControl(name);
+    return probe.opens ? probe.card : cardOfDevice(name);
 }
 
 } // namespace platform::alsa

@@ -24,6 +24,7 @@ struct PcmProbe {
     unsigned minimumChannels = 0; // capture channels it can record
     unsigned maximumChannels = 0;
     bool takesLineFormat = false; // records 44100 frames/s, 16 bits, 2 channels itself
+    bool soundServer = false;     // it is PulseAudio's or PipeWire's (their ALSA plug-ins)
 };
 
 // Opens the PCM for capture (non-blocking) and closes it again.
@@ -37,6 +38,17 @@ std::string mixerOfPcm(const std::string& pcm);
 
 // Whether a control device of this name opens now.
 bool controlOpens(const std::string& name);
+
+// What a control device says of itself when it is opened.
+struct ControlProbe {
+    bool opens = false;
+    std::optional<int> card; // only a kernel card's control device has one
+    std::string name;        // the card's name ("HDA Intel PCH", "PulseAudio")
+    std::string id;          // and id ("PCH")
+};
+
+// Opens the control device (non-blocking) and closes it again.
+ControlProbe probeControl(const std::string& name);
 
 // The card a control device belongs to ("hw:1", "hw:CARD=PCH", "default" set
 // to a card); none for a sound server's or any other plug-in's.
