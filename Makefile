@@ -22,9 +22,19 @@ ARGS ?=
 run: build
 	./build/src/zo7scope $(ARGS)
 
+# While the tests of one build run (many of them wait in real time), the next
+# build compiles at the lowest priority on the processor time they leave idle;
+# its output goes to build-asan.log or build-tsan.log and is shown when it fails.
 test: deps
-	$(MAKE) test-normal
-	$(MAKE) test-asan
+	$(MAKE) build
+	@nice -n 19 $(MAKE) --no-print-directory build-asan > build-asan.log 2>&1 & next=$$!; \
+	$(MAKE) --no-print-directory test-normal; tests=$$?; \
+	wait $$next || { cat build-asan.log; echo "The sanitizer build failed (build-asan.log)."; exit 1; }; \
+	exit $$tests
+	@nice -n 19 $(MAKE) --no-print-directory build-tsan > build-tsan.log 2>&1 & next=$$!; \
+	$(MAKE) --no-print-directory test-asan; tests=$$?; \
+	wait $$next || { cat build-tsan.log; echo "The ThreadSanitizer build failed (build-tsan.log)."; exit 1; }; \
+	exit $$tests
 	$(MAKE) test-tsan
 
 deps:
@@ -70,4 +80,4 @@ deb: build
 	cd build && cpack -G DEB
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-asan.log build-tsan.log
