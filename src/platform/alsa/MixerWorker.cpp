@@ -248,29 +248,35 @@ bool MixerWorker::settled(std::chrono::milliseconds wait) {
                                       [this] { return shared_->done == shared_->asked; });
 }
 
+namespace {
+
+// One channel's copy of a value, under the copy's mutex.
+template <class Shared, class T>
+MMResult readChannel(Shared& shared, std::size_t element, Side side, std::uint32_t channel,
+                     MMResult ChannelValues::*result, T ChannelValues::*value, T& out) {
+    std::lock_guard lock(shared.mutex);
+    if (element >= shared.values.size()) return error::badControlId;
+    const ChannelValues& c = shared.values[element].at(side, channel);
+    if (c.*result == error::ok) out = c.*value;
+    return c.*result;
+}
+
+} // namespace
+
 MMResult MixerWorker::level(std::size_t element, Side side, std::uint32_t channel,
                             std::uint32_t& level) {
-    std::lock_guard lock(shared_->mutex);
-    if (element >= shared_->values.size()) return error::badControlId;
-    const auto& c = shared_->values[element].at(side, channel);
-    if (c.levelResult == error::ok) level = c.level;
-    return c.levelResult;
+    return readChannel(*shared_, element, side, channel, &ChannelValues::levelResult,
+                       &ChannelValues::level, level);
 }
 
 MMResult MixerWorker::step(std::size_t element, Side side, std::uint32_t channel, long& raw) {
-    std::lock_guard lock(shared_->mutex);
-    if (element >= shared_->values.size()) return error::badControlId;
-    const auto& c = shared_->values[element].at(side, channel);
-    if (c.stepResult == error::ok) raw = c.step;
-    return c.stepResult;
+    return readChannel(*shared_, element, side, channel, &ChannelValues::stepResult,
+                       &ChannelValues::step, raw);
 }
 
 MMResult MixerWorker::switchOn(std::size_t element, Side side, std::uint32_t channel, bool& on) {
-    std::lock_guard lock(shared_->mutex);
-    if (element >= shared_->values.size()) return error::badControlId;
-    const auto& c = shared_->values[element].at(side, channel);
-    if (c.switchResult == error::ok) on = c.on;
-    return c.switchResult;
+    return readChannel(*shared_, element, side, channel, &ChannelValues::switchResult,
+                       &ChannelValues::on, on);
 }
 
 MMResult MixerWorker::enumItem(std::size_t element, std::uint32_t& item) {
