@@ -4,6 +4,7 @@
 #include "platform/MixerLauncher.h"
 #include "platform/alsa/AlsaDevices.h"
 #include "platform/alsa/AlsaSoundCard.h"
+#include "platform/alsa/WithinTime.h"
 #include "platform/bench/BenchSoundCard.h"
 
 namespace platform {
@@ -28,8 +29,21 @@ AudioChoice resolveAudioChoice(AudioChoice choice, const std::function<bool()>& 
     return alsaUsable() ? AudioChoice::alsa : AudioChoice::bench;
 }
 
+namespace {
+
+// Whether ALSA has a sound card or the PCM opens; nullopt when the PCM does
+// not answer in the time a card waits for it (its sound server hangs).
+std::optional<bool> alsaAnswer(const std::string& pcm) {
+    if (!alsa::soundCards().empty()) return true;
+    return alsa::withinTime(alsa::AlsaOptions{}.answerWait,
+                            [pcm] { return alsa::pcmOpens(pcm); });
+}
+
+} // namespace
+
 bool alsaUsable(std::string_view device) {
-    return !alsa::soundCards().empty() || alsa::pcmOpens(pcmName(device));
+    // A PCM that does not answer is there: the window says why it is silent.
+    return alsaAnswer(pcmName(device)).value_or(true);
 }
 
 SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
@@ -47,9 +61,15 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
     }
     const std::string pcm = pcmName(device);
     const bool named = !device.empty() || !mixer.empty();
-    const auto runs = resolveAudioChoice(choice, [&] { return named || alsaUsable(pcm); });
+    // Asked once: behind a sound server that hangs, every ask waits.
+    std::optional<std::optional<bool>> answer;
+    const auto usable = [&] {
+        if (!answer) answer = alsaAnswer(pcm);
+        return answer->value_or(true);
+    };
+    const auto runs = resolveAudioChoice(choice, [&] { return named || usable(); });
     if (runs == AudioChoice::alsa) {
-        if (choice == AudioChoice::alsa && !alsaUsable(pcm))
+        if (choice == AudioChoice::alsa && !usable())
             setup.notices.push_back("zo7scope: --audio=alsa: no sound card, and \"" +
                                     printable(pcm) +
                                     "\" does not open now; recording and playback start as "
@@ -57,6 +77,8 @@ SoundCardSetup createSoundCard(AudioChoice choice, std::string_view circuitSpec,
         alsa::AlsaOptions options;
         options.device = pcm;
         options.mixer = std::string(mixer);
+        // A PCM that did not answer now will not answer the card either.
+        if (answer && !*answer) options.answerWait = std::chrono::milliseconds(0);
         setup.card = std::make_unique<alsa::AlsaSoundCard>(std::move(options));
         return setup;
     }

@@ -11,6 +11,7 @@
 #include "measure/GainSwitch.h"
 #include "mixer/AudioMixer.h"
 #include "mixer/MixerJournal.h"
+#include "platform/SoundCardFactory.h"
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include <QComboBox>
@@ -266,6 +267,46 @@ TYPED_TEST(AlsaWindow, AHangingServerNeitherHoldsTheWindowNorLeavesAClick) {
               << soundPeak << " at 100 Hz allows " << allowed << ")\n";
     EXPECT_LE(worstStep, allowed) << "a click";
     EXPECT_GE(weakest, soundPeak * 0.9) << "a block without the sound";
+}
+
+// A server that already hangs when the program starts holds the start no
+// longer than the card's wait for its answer: the window opens, says why it
+// is silent without waiting for the server, and the server going on brings
+// blocks.
+template <class Server> class StartOnHungServer : public OnSoundServer<Server> {
+protected:
+    void TearDown() override { this->server_->release(); }
+};
+TYPED_TEST_SUITE(StartOnHungServer, Servers, ServerNames);
+
+TYPED_TEST(StartOnHungServer, TheWindowOpensAndSaysWhy) {
+    auto& server = *this->server_;
+    server.hold();
+    QElapsedTimer start;
+    start.start();
+    auto setup = platform::createSoundCard(platform::AudioChoice::automatic, {}, {});
+    ASSERT_TRUE(setup.card) << setup.error;
+    EXPECT_TRUE(setup.card->throughSoundServer()) << "the bench ran instead";
+    platform::installSoundCard(std::move(setup.card));
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    std::cout << "the window stood " << start.elapsed() << " ms after the start\n";
+    // Without the bound, each look at the server waits half a minute or more.
+    EXPECT_LT(start.elapsed(), 8000) << "the start waited for the server";
+
+    Responsiveness loop;
+    EXPECT_TRUE(waitFor(5000, [&] { return form->recordingPanel->isVisibleTo(form.get()); }));
+    EXPECT_EQ(form->recordingPanel->text().toStdString(),
+              "Zvuková karta nenahrává: zvukový server neodpovídá. "
+              "Zkontrolujte, zda běží (pulseaudio / pipewire).");
+    EXPECT_LT(loop.largestSleepMs(), 50) << "the window waited for the server";
+
+    server.release();
+    EXPECT_TRUE(waitFor(15000, [&] {
+        return form->AudioIn1->BuffersReturned > 0 &&
+               !form->recordingPanel->isVisibleTo(form.get());
+    })) << form->recordingPanel->text().toStdString();
+    form.reset();
 }
 
 using AlsaWindowPipeWire = AlsaWindow<PipeWireServer>;

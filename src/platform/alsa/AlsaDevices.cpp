@@ -52,7 +52,10 @@ std::vector<CardInfo> soundCards() {
 std::vector<MixerDevice> mixerDevices(const std::string& mixer) {
     // One look at the control device: behind a sound server each is a
     // connection to the server.
-    const ControlProbe probe = probeControl(mixer);
+    return mixerDevices(mixer, probeControl(mixer));
+}
+
+std::vector<MixerDevice> mixerDevices(const std::string& mixer, const ControlProbe& probe) {
     const auto card = probe.opens ? probe.card : cardOfDevice(mixer);
     std::vector<MixerDevice> devices = {
         {mixer, truncated(probe.name.empty() ? mixer : probe.name, 31), !card.has_value(), card}};

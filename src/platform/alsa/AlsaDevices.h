@@ -30,6 +30,12 @@ struct MixerDevice {
 // server's.
 std::vector<MixerDevice> mixerDevices(const std::string& mixer);
 
+// The same, on what is known of `mixer`'s control device (PcmMixer.h): a
+// device that did not open (or did not answer) belongs to the card its name
+// names, if any.
+struct ControlProbe;
+std::vector<MixerDevice> mixerDevices(const std::string& mixer, const ControlProbe& probe);
+
 // The card a PCM name refers to, when it names one ("hw:1", "plughw:CARD=Device,DEV=0",
 // "front:CARD=PCH" ...).
 std::optional<int> cardOfDevice(const std::string& pcmName);

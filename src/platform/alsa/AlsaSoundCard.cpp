@@ -1,5 +1,6 @@
 #include "platform/alsa/AlsaSoundCard.h"
 
+#include "core/PrintableText.h"
 #include "platform/MixerLauncher.h"
 #include "platform/NotificationRelay.h"
 #include "platform/alsa/AlsaErrors.h"
@@ -9,6 +10,7 @@
 #include "platform/alsa/PcmMixer.h"
 #include "platform/alsa/PcmStream.h"
 #include "platform/alsa/VolumeElements.h"
+#include "platform/alsa/WithinTime.h"
 
 #include <cstdio>
 
@@ -106,22 +108,69 @@ MMResult loadResult(MixerWorker& mixer, std::chrono::milliseconds wait) {
 
 } // namespace
 
+namespace {
+
+// What the card learns of its PCM and mixer when it is made.
+struct DeviceFacts {
+    std::vector<MixerDevice> mixers;
+    bool throughServer = false;
+    std::string identity;
+};
+
+// The identity of the card a PCM records from, or of the PCM itself.
+std::string identityOf(const std::string& device, std::optional<int> card) {
+    if (card)
+        for (const CardInfo& info : soundCards())
+            if (info.index == *card) return "alsa card " + info.id + " (" + info.name + ")";
+    return "alsa device " + device;
+}
+
+DeviceFacts learnDevice(const std::string& device, const std::string& mixer) {
+    DeviceFacts facts;
+    const PcmProbe probe = probePcm(device);
+    const std::string pcmMixer =
+        mixerOfPcm(device, probe.card, !probe.card && controlOpens(device));
+    facts.mixers = mixerDevices(mixer.empty() ? pcmMixer : mixer);
+    facts.throughServer = probe.soundServer;
+    // The card the PCM records from, whatever mixer the user named.
+    std::optional<int> card = probe.card;
+    if (!card) card = mixer.empty() ? facts.mixers.front().card : cardOfControl(pcmMixer);
+    facts.identity = identityOf(device, card);
+    return facts;
+}
+
+// A PCM that does not answer is a sound server's that hangs (a card's PCM
+// answers at once, busy or not): no card, and the mixer the user named or,
+// as for a server's PCM whose own control device does not open, "default".
+// Asking either would wait for the server again.
+DeviceFacts unansweredDevice(const std::string& device, const std::string& mixer) {
+    DeviceFacts facts;
+    facts.mixers = mixerDevices(mixer.empty() ? "default" : mixer, ControlProbe{});
+    facts.throughServer = true;
+    facts.identity = identityOf(device, std::nullopt);
+    return facts;
+}
+
+} // namespace
+
 AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
       counters_(std::make_shared<XrunCounters>()) {
     silenceAlsaDiagnostics();
-    const PcmProbe probe = probePcm(options_.device);
-    const std::string pcmMixer =
-        mixerOfPcm(options_.device, probe.card, !probe.card && controlOpens(options_.device));
-    mixers_ = mixerDevices(options_.mixer.empty() ? pcmMixer : options_.mixer);
-    throughServer_ = probe.soundServer;
-    // The card the PCM records from, whatever mixer the user named.
-    std::optional<int> card = probe.card;
-    if (!card) card = options_.mixer.empty() ? mixers_.front().card : cardOfControl(pcmMixer);
-    identity_ = "alsa device " + options_.device;
-    if (card)
-        for (const CardInfo& info : soundCards())
-            if (info.index == *card) identity_ = "alsa card " + info.id + " (" + info.name + ")";
+    auto facts = withinTime(options_.answerWait, [device = options_.device,
+                                                   mixer = options_.mixer] {
+        return learnDevice(device, mixer);
+    });
+    if (!facts) {
+        std::fprintf(stderr,
+                     "zo7scope: ALSA: \"%s\" does not answer: its sound server may hang; "
+                     "recording and playback start when it answers\n",
+                     printable(options_.device).c_str());
+        facts = unansweredDevice(options_.device, options_.mixer);
+    }
+    mixers_ = std::move(facts->mixers);
+    throughServer_ = facts->throughServer;
+    identity_ = std::move(facts->identity);
     mixer0_ = std::make_shared<MixerWorker>(mixers_.front().device, mixers_.front().server);
 }
 

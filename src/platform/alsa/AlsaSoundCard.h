@@ -16,7 +16,9 @@
 //   opening when the card is made, and stays open for the card's lifetime,
 //   serving the mixer handles and the volumes alike.
 // - The PCM is looked at once, when the card is made: behind a sound server
-//   every look is a connection to the server.
+//   every look is a connection to the server. A server that does not answer
+//   within AlsaOptions::answerWait is not waited for: the card is made as a
+//   server's without a card, and its streams and mixer say the rest.
 // - Volumes of wave-out device 0 and aux devices 1..5 are playback levels of
 //   mixer device 0 (VolumeElements.h).
 // - The mixer application shows mixer device 0: alsamixer on it in a
@@ -29,6 +31,7 @@
 #include "platform/SoundCard.h"
 #include "platform/alsa/AlsaDevices.h"
 
+#include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
@@ -49,6 +52,10 @@ struct AlsaOptions {
     std::string mixer;              // mixer device 0; empty: the one behind `device`
     // What launchMixerApplication() runs; empty: the desktop's mixer as above.
     std::function<bool()> mixerLauncher;
+    // How long making the card waits for the PCM and its mixer to answer;
+    // a sound server that hangs is then taken as one without an answer, and
+    // its streams and mixer report that while they go on trying.
+    std::chrono::milliseconds answerWait{1000};
 };
 
 // The mixer applications that show a mixer device, in order: alsamixer on it
