@@ -132,29 +132,24 @@ void TForm1::ConfigureMixer() {
     AudioMixer1->OnControlApplied = [this](std::uint32_t id) {
         if (journalKept_) noteProgramValue(mixerJournal_, *AudioMixer1->Handle(), id);
     };
-    // The handler set up before (the reached gain level) keeps its work.
-    AudioMixer1->OnMixerControlChange = [this, path](TAudioMixer* mixer, std::uint32_t d,
-                                                     std::uint32_t s, std::uint32_t c) {
-        app::reportExceptions([&] { mixerControlChanged(d, s, c); });
-        const TSource* line =
-            mixer->Line(static_cast<std::int32_t>(d), static_cast<std::int32_t>(s));
-        if (!journalKept_ || !line || c >= line->Controls.size()) return;
-        if (noteChange(mixerJournal_, *mixer->Handle(), line->Controls[c]->ControlID))
-            writeJournal(path, mixerJournal_);
-    };
 }
 
-// The level a gain step reached may become known only after the step (a
-// sound server that answered late): the reduced readouts follow it then.
+// A control of the set-up's that changed without the program setting it is
+// the user's, and kept in the mixer state file at once. The level a gain
+// step reached may become known only after the step (a sound server that
+// answered late): the reduced readouts follow it then.
 void TForm1::mixerControlChanged(std::uint32_t D, std::uint32_t S, std::uint32_t C) {
-    if (state.reducedGain != 1) return;
+    // A destination's own control comes with S DestinationControl, which
+    // reads as -1: the destination itself.
+    const TSource* line =
+        AudioMixer1->Line(static_cast<std::int32_t>(D), static_cast<std::int32_t>(S));
+    if (!line || C >= line->Controls.size()) return;
+    const TAudioControl* control = line->Controls[C].get();
+    if (journalKept_ && noteChange(mixerJournal_, *AudioMixer1->Handle(), control->ControlID))
+        writeJournal(mixerJournalPath(), mixerJournal_);
     const TVolume* level = AudioMixer1->LineInputLevel();
-    const auto* line =
-        AudioMixer1->Line(static_cast<std::int32_t>(D),
-                          S == TAudioMixer::DestinationControl ? -1 : static_cast<std::int32_t>(S));
-    if (!level || !line || C >= line->Controls.size() || line->Controls[C].get() != level->Control)
-        return;
-    useReachedGain(measure::reducedGainLevel);
+    if (state.reducedGain == 1 && level && control == level->Control)
+        useReachedGain(measure::reducedGainLevel);
 }
 
 void TForm1::RestoreMixer() {

@@ -112,7 +112,7 @@ std::string pcmLine(const std::string& name, const PcmProbe& probe) {
         out << ", records " << probe.minimumChannels << " to " << probe.maximumChannels
             << " channels";
     }
-    out << ", mixer " << mixerOfPcm(name, probe.card, !probe.card && controlOpens(name));
+    out << ", mixer " << mixerOfPcm(name, probe);
     return out.str();
 }
 

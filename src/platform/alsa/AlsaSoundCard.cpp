@@ -106,10 +106,6 @@ MMResult loadResult(MixerWorker& mixer, std::chrono::milliseconds wait) {
     return result ? *result : error::serverDown;
 }
 
-} // namespace
-
-namespace {
-
 // What the card learns of its PCM and mixer when it is made.
 struct DeviceFacts {
     std::vector<MixerDevice> mixers;
@@ -128,8 +124,7 @@ std::string identityOf(const std::string& device, std::optional<int> card) {
 DeviceFacts learnDevice(const std::string& device, const std::string& mixer) {
     DeviceFacts facts;
     const PcmProbe probe = probePcm(device);
-    const std::string pcmMixer =
-        mixerOfPcm(device, probe.card, !probe.card && controlOpens(device));
+    const std::string pcmMixer = mixerOfPcm(device, probe);
     facts.mixers = mixerDevices(mixer.empty() ? pcmMixer : mixer);
     facts.throughServer = probe.soundServer;
     // The card the PCM records from, whatever mixer the user named.

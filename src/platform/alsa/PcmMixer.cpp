@@ -59,8 +59,7 @@ std::string mixerOfPcm(const std::string& pcm, std::optional<int> card, bool sam
     return "default";
 }
 
-std::string mixerOfPcm(const std::string& pcm) {
-    const auto probe = probePcm(pcm);
+std::string mixerOfPcm(const std::string& pcm, const PcmProbe& probe) {
     return mixerOfPcm(pcm, probe.card, !probe.card && controlOpens(pcm));
 }
 

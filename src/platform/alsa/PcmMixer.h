@@ -33,8 +33,9 @@ PcmProbe probePcm(const std::string& pcm);
 // The rule above, on what is known of the PCM.
 std::string mixerOfPcm(const std::string& pcm, std::optional<int> card, bool sameNameControlOpens);
 
-// The rule above, asking ALSA.
-std::string mixerOfPcm(const std::string& pcm);
+// The rule above, on the PCM's probe, asking ALSA whether a control device
+// of the same name opens when the PCM has no card.
+std::string mixerOfPcm(const std::string& pcm, const PcmProbe& probe);
 
 // Whether a control device of this name opens now.
 bool controlOpens(const std::string& name);
