@@ -10,6 +10,7 @@
 #include "app/LabelFit.h"
 #include "app/ResponseWindow.h"
 #include "audio/AudioIn.h"
+#include "platform/NotificationRelay.h"
 #include "platform/SoundCard.h"
 
 #include <QComboBox>
@@ -165,11 +166,22 @@ TForm1::TForm1(QWidget* parent)
     // A pass reports its own exceptions, and the cycle goes on with the next.
     idle_ = new IdleCycle(
         [this](bool& Done) { app::reportExceptions([&] { MyIdleEvent(this, Done); }); },
-        [this] { return snapshotOf(state); },
+        [this] { return passInputsOf(state); },
         // While no capture runs, passes retry the input, but not more often
         // than the watch allows: between attempts the cycle may wait.
         [this] { return AudioIn1->DeviceOpen || !captureAttemptDue(); }, this);
     idle_->ignore(canvas_->refreshTimer());
+    // Handled without a pass unless they change the state: the wakes of the
+    // sound card's notification relay (each notification it then sends is an
+    // event of its own), a played buffer that comes back for the generator's
+    // next one, and the blinking cursor of a text box.
+    idle_->quietWhen([](const QObject* watched, const QEvent* event) {
+        if (platform::NotificationRelay::isWaker(watched)) return true;
+        if (event->type() == platform::DeviceEvent::eventType())
+            return static_cast<const platform::DeviceEvent*>(event)->message() ==
+                   platform::message::outputDone;
+        return event->type() == QEvent::Timer && watched->inherits("QWidgetLineControl");
+    });
     createStreamWatch();
     connect(Button2, &QPushButton::clicked, this, app::guarded([this] { Button2Click(); }));
     connect(mix1, &QAction::triggered, this, app::guarded([this] { mix1Click(); }));

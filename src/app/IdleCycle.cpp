@@ -28,6 +28,7 @@ void IdleCycle::unhook() {
 }
 
 void IdleCycle::wake() {
+    checking_ = false;
     passesSinceEvent_ = 0;
     unchangedPasses_ = 0;
     last_.reset();
@@ -35,6 +36,14 @@ void IdleCycle::wake() {
 }
 
 void IdleCycle::tick() {
+    if (checking_) {
+        checking_ = false;
+        if (last_ && *last_ == snapshot_() && mayWait_()) {
+            timer_.stop();
+            return;
+        }
+        wake();
+    }
     ++passes_;
     bool Done = true;
     inPass_ = true;
@@ -75,13 +84,26 @@ bool IdleCycle::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Timer:
         // The cycle's own timer is not news.
         if (watched != &timer_ && static_cast<QTimerEvent*>(event)->timerId() != timer_.timerId())
-            if (!inPass_) wake();
+            arrived(watched, event);
         break;
     default:
-        // What a pass does to the window itself (texts, panels shown or
-        // hidden) follows from the state it changed, which counts already.
-        if (!inPass_) wake();
+        arrived(watched, event);
         break;
     }
     return false;
+}
+
+void IdleCycle::arrived(const QObject* watched, const QEvent* event) {
+    // What a pass does to the window itself (texts, panels shown or hidden)
+    // follows from the state it changed, which counts already.
+    if (inPass_) return;
+    if ((waiting() || checking_) && quiet_ && quiet_(watched, event)) {
+        // Looked at once the event has been handled; until then the cycle
+        // counts as busy, and further quiet events join the same look.
+        checking_ = true;
+        if (timer_.interval() != 0) timer_.setInterval(0);
+        timer_.start();
+        return;
+    }
+    wake();
 }

@@ -10,6 +10,11 @@
 // using the processor, until the next event arrives, and goes on from there.
 // It never waits while the owner says a pass still has work to retry (an
 // input device that could not be opened).
+//
+// Some events change nothing a pass reads unless they change the state (a
+// played buffer that comes back for the generator's next one): while the
+// cycle waits, such an event wakes it only when the state differs once the
+// event has been handled.
 
 #include "app/StateFields.h"
 
@@ -27,6 +32,7 @@ public:
     using Pass = std::function<void(bool& Done)>;
     using Snapshot = std::function<StateSnapshot()>;
     using MayWait = std::function<bool()>;
+    using Quiet = std::function<bool(const QObject* watched, const QEvent* event)>;
 
     IdleCycle(Pass pass, Snapshot snapshot, MayWait mayWait, QObject* parent = nullptr);
     ~IdleCycle() override;
@@ -40,6 +46,9 @@ public:
     // passes drew (the screen's refresh timer), or it reports through events
     // of its own that wake the cycle when something arrives.
     void ignore(const QObject* object) { ignored_.push_back(object); }
+    // The events whose handling may change the state but nothing else a
+    // pass reads: they wake a waiting cycle only by changing the state.
+    void quietWhen(Quiet quiet) { quiet_ = std::move(quiet); }
     // True while the cycle waits for an event instead of running passes.
     bool waiting() const { return hooked_ && !timer_.isActive(); }
     std::uint64_t passes() const { return passes_; }
@@ -50,10 +59,12 @@ protected:
 private:
     void tick();
     void wake();
+    void arrived(const QObject* watched, const QEvent* event);
 
     Pass pass_;
     Snapshot snapshot_;
     MayWait mayWait_;
+    Quiet quiet_;
     QTimer timer_;
     bool hooked_ = false;
     bool inPass_ = false;
@@ -64,4 +75,7 @@ private:
     int passesSinceEvent_ = 0;
     int unchangedPasses_ = 0;
     std::optional<StateSnapshot> last_;
+    // A quiet event arrived while the cycle waited: the next tick looks
+    // whether the state is still the one it waits on.
+    bool checking_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/StateFields.h"
 
 #include <QJsonArray>
+#include <string_view>
 
 QJsonObject sharedStateScalars(const SharedState& s) {
     QJsonObject o;
@@ -23,5 +24,21 @@ StateSnapshot snapshotOf(const SharedState& s) {
 #undef ZO_VALUE
     snapshot.timeBaseShown = s.timeBaseShown;
     snapshot.numberText = s.numberText;
+    return snapshot;
+}
+
+StateSnapshot passInputsOf(const SharedState& s) {
+    StateSnapshot snapshot = snapshotOf(s);
+    static constexpr std::string_view generatorProgress[] = {
+        "generatorSampleIndex",    "sweepFrequency",         "sweepStepSamples",
+        "sweepStepCounter",        "lastSweepStartFrequency", "lastSweepStepSamples"};
+    std::size_t i = 0;
+#define ZO_HIDE(name)                                                                              \
+    if (std::find(std::begin(generatorProgress), std::end(generatorProgress), #name) !=           \
+        std::end(generatorProgress))                                                               \
+        snapshot.values[i] = 0;                                                                    \
+    ++i;
+    ZO_SHARED_STATE_SCALARS(ZO_HIDE)
+#undef ZO_HIDE
     return snapshot;
 }

@@ -101,3 +101,8 @@ struct StateSnapshot {
 };
 
 StateSnapshot snapshotOf(const SharedState& state);
+
+// The snapshot without where the generator's waveform stands (its sample
+// index and the progress of a sweep), which only the synthesis reads: what
+// a pass of the idle cycle reads of the state.
+StateSnapshot passInputsOf(const SharedState& state);

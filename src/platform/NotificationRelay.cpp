@@ -37,6 +37,12 @@ private:
     std::function<void()> woken_;
 };
 
+// Watches the eventfd; a class of its own so that it can be told apart.
+class WakeNotifier : public QSocketNotifier {
+public:
+    using QSocketNotifier::QSocketNotifier;
+};
+
 // Deletes an object of the relay now, or later when it may be in the middle
 // of reporting (the delivery it started is still running).
 void release(QObject* object, bool later) {
@@ -53,7 +59,7 @@ NotificationRelay::NotificationRelay(bool threadWakes) {
     if (!threadWakes) return;
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd_ < 0) return;
-    notifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read);
+    notifier_ = new WakeNotifier(wakeFd_, QSocketNotifier::Read);
     QObject::connect(notifier_, &QSocketNotifier::activated, [this] {
         {
             std::lock_guard lock(mutex_);
@@ -164,6 +170,10 @@ void NotificationRelay::deliver() {
         }
     }
     if (outer) delivering_ = false;
+}
+
+bool NotificationRelay::isWaker(const QObject* object) {
+    return dynamic_cast<const WakeNotifier*>(object) || dynamic_cast<const Waker*>(object);
 }
 
 void NotificationRelay::shutDown() {

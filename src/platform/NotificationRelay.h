@@ -54,6 +54,10 @@ public:
     // Nothing wakes the relay any more; what is queued stays undelivered
     // unless deliver() is called.
     void shutDown();
+    // Whether the object is one of a relay's own that wake it (its socket
+    // notifier or the target of its posted wake). Their events only make the
+    // relay send the queued notifications, each an event of its own.
+    static bool isWaker(const QObject* object);
 
 private:
     struct Pending {

@@ -7,6 +7,7 @@
 #include "app/CanvasWidget.h"
 #include "app/Form1.h"
 #include "audio/AudioIn.h"
+#include "platform/NotificationRelay.h"
 #include "platform/bench/BenchSoundCard.h"
 #include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
@@ -113,6 +114,70 @@ TEST(IdleCycleTest, WithNothingArrivingTheCycleWaitsUntilTheNextEvent) {
         QCoreApplication::postEvent(&recorder, new QEvent(Recorder::type()));
         EXPECT_TRUE(QTest::qWaitFor([&] { return form->idlePassCount() > resting; }, 5000));
         EXPECT_TRUE(QTest::qWaitFor([&] { return form->idleCycle().waiting(); }, 5000));
+    }
+}
+
+// Takes device notifications and changes the window's state on each, as the
+// playback component's handler does when it fills the generator's next buffer.
+class Handler : public QObject {
+public:
+    std::function<void()> onNotification;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != platform::DeviceEvent::eventType()) return QObject::event(e);
+        if (onNotification) onNotification();
+        return true;
+    }
+};
+
+// While the window waits, an event that changes nothing a pass reads leaves
+// it waiting: a played buffer that comes back (unless its handler changes
+// what a pass reads), a wake of the sound card's notification relay, the
+// blinking cursor of a text box. A recorded block wakes it.
+TEST(IdleCycleTest, OnlyWhatAPassReadsWakesTheWaitingWindow) {
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    // The cursor blinks from here on.
+    form->activateWindow();
+    form->Edit13->setFocus();
+    Handler handler;
+    auto relay = std::make_shared<platform::NotificationRelay>(true);
+    const auto notify = [&](int message) {
+        QCoreApplication::postEvent(&handler, new platform::DeviceEvent(message, nullptr));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> arrive;
+        std::function<void()> change;
+        bool wakes;
+    };
+    const Case cases[] = {
+        {"played buffer", [&] { notify(platform::message::outputDone); }, nullptr, false},
+        {"played buffer, generator moved on",
+         [&] { notify(platform::message::outputDone); },
+         [&] { form->state.generatorSampleIndex += 4410; }, false},
+        {"played buffer, generator frequency changed",
+         [&] { notify(platform::message::outputDone); },
+         [&] { form->state.generator1Frequency += 1; }, true},
+        {"recorded block", [&] { notify(platform::message::inputData); }, nullptr, true},
+        {"relay woken", [&] { relay->wakeFromThread(); }, nullptr, false},
+        {"cursor blinking in a text box", [] { QTest::qWait(1200); }, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->idleCycle().waiting(); }, 5000)) << c.what;
+        const auto resting = form->idlePassCount();
+        handler.onNotification = c.change;
+        c.arrive();
+        if (c.wakes) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return form->idlePassCount() > resting; }, 5000))
+                << c.what;
+        } else {
+            QTest::qWait(100);
+            EXPECT_EQ(form->idlePassCount(), resting) << c.what;
+            EXPECT_TRUE(form->idleCycle().waiting()) << c.what;
+        }
     }
 }
 
