@@ -13,27 +13,28 @@ namespace {
 
 constexpr double framesPerSecond = 44100;
 
-// Solves the 3 x 3 system m v = r by Gaussian elimination with pivoting;
+// Solves the N x N system m v = r by Gaussian elimination with pivoting;
 // false when it is singular.
-bool solve3(std::array<std::array<double, 3>, 3> m, std::array<double, 3> r,
-            std::array<double, 3>& v) {
-    for (int col = 0; col < 3; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < 3; ++row)
+template <std::size_t N>
+bool solve(std::array<std::array<double, N>, N> m, std::array<double, N> r,
+           std::array<double, N>& v) {
+    for (std::size_t col = 0; col < N; ++col) {
+        std::size_t pivot = col;
+        for (std::size_t row = col + 1; row < N; ++row)
             if (std::abs(m[row][col]) > std::abs(m[pivot][col])) pivot = row;
         if (std::abs(m[pivot][col]) < 1e-12) return false;
         std::swap(m[pivot], m[col]);
         std::swap(r[pivot], r[col]);
-        for (int row = col + 1; row < 3; ++row) {
+        for (std::size_t row = col + 1; row < N; ++row) {
             const double f = m[row][col] / m[col][col];
-            for (int k = col; k < 3; ++k)
+            for (std::size_t k = col; k < N; ++k)
                 m[row][k] -= f * m[col][k];
             r[row] -= f * r[col];
         }
     }
-    for (int row = 2; row >= 0; --row) {
+    for (std::size_t row = N; row-- > 0;) {
         double sum = r[row];
-        for (int k = row + 1; k < 3; ++k)
+        for (std::size_t k = row + 1; k < N; ++k)
             sum -= m[row][k] * v[k];
         v[row] = sum / m[row][row];
     }
@@ -58,14 +59,17 @@ namespace {
 // whole numbers: kept as such, they cost no floating-point work, and as
 // sound-card values have 16 bits they stay far below 2^53, where a double
 // holds every whole number and adding them in any order gives the same.
-struct FitSums {
+// With `Drift`, also those of a straight line t = (k - middle) / count.
+template <bool Drift> struct FitSums {
     double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0;
     double rx0 = 0, rx1 = 0, ry0 = 0, ry1 = 0;
     std::int64_t uu = 0, vv = 0, u1 = 0, v1 = 0;
+    double ct = 0, st = 0, t1 = 0, tt = 0, rxt = 0, ryt = 0;
 
-    // Sample k, whose cosine and sine are ck and sk; (c, s) then moves on by
-    // the rotation (cw, sw).
-    void add(double& c, double& s, double cw, double sw, std::int32_t u, std::int32_t v) {
+    // Sample k, whose cosine and sine are ck and sk and whose line value is
+    // tk; (c, s) then moves on by the rotation (cw, sw).
+    void add(double& c, double& s, double cw, double sw, std::int32_t u, std::int32_t v,
+             double tk) {
         const double ck = c, sk = s;
         cc += ck * ck;
         cs += ck * sk;
@@ -80,19 +84,28 @@ struct FitSums {
         rx1 += sk * u;
         ry0 += ck * v;
         ry1 += sk * v;
+        if constexpr (Drift) {
+            ct += ck * tk;
+            st += sk * tk;
+            t1 += tk;
+            tt += tk * tk;
+            rxt += tk * u;
+            ryt += tk * v;
+        }
         c = ck * cw - sk * sw;
         s = sk * cw + ck * sw;
     }
 };
 
-} // namespace
-
-std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
-                               int count, double frequency) {
+template <bool Drift>
+std::array<Phasor, 2> fitSinesOf(const std::int32_t* x, const std::int32_t* y,
+                                 std::ptrdiff_t stride, int count, double frequency) {
     const double w = 2 * std::numbers::pi * frequency / framesPerSecond;
-    // Normal equations of v ~ a cos + b sin + c; the matrix is the same for
-    // both signals, only the right-hand sides differ.
-    FitSums sums;
+    // Normal equations of v ~ a cos + b sin + c (+ d t); the matrix is the
+    // same for both signals, only the right-hand sides differ.
+    FitSums<Drift> sums;
+    const double middle = (count - 1) / 2.0, perValue = 1.0 / std::max(count, 1);
+    const auto line = [&](int k) { return Drift ? (k - middle) * perValue : 0.0; };
     // cos and sin of w k by rotation, four interleaved runs (k = 4j + r) so
     // that the processor overlaps them, taken afresh every 1024 samples so
     // that rounding cannot build up. The runs stay in registers: the samples
@@ -113,35 +126,59 @@ std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std
         for (; k + lanes <= end; k += lanes) {
             const std::int32_t* u = x + k * stride;
             const std::int32_t* v = y + k * stride;
-            sums.add(c0, s0, cw, sw, u[0], v[0]);
-            sums.add(c1, s1, cw, sw, u[stride], v[stride]);
-            sums.add(c2, s2, cw, sw, u[2 * stride], v[2 * stride]);
-            sums.add(c3, s3, cw, sw, u[3 * stride], v[3 * stride]);
+            sums.add(c0, s0, cw, sw, u[0], v[0], line(k));
+            sums.add(c1, s1, cw, sw, u[stride], v[stride], line(k + 1));
+            sums.add(c2, s2, cw, sw, u[2 * stride], v[2 * stride], line(k + 2));
+            sums.add(c3, s3, cw, sw, u[3 * stride], v[3 * stride], line(k + 3));
         }
         double* const rest[2 * lanes] = {&c0, &s0, &c1, &s1, &c2, &s2, &c3, &s3};
         for (int lane = 0; k < end; ++k, ++lane)
-            sums.add(*rest[2 * lane], *rest[2 * lane + 1], cw, sw, x[k * stride], y[k * stride]);
+            sums.add(*rest[2 * lane], *rest[2 * lane + 1], cw, sw, x[k * stride], y[k * stride],
+                     line(k));
     }
-    const auto& [cc, cs, ss, c1, s1, rx0, rx1, ry0, ry1, uu, vv, u1, v1] = sums;
-    const std::array<double, 3> rx = {rx0, rx1, static_cast<double>(u1)};
-    const std::array<double, 3> ry = {ry0, ry1, static_cast<double>(v1)};
-    const std::array<std::array<double, 3>, 3> m = {
-        {{cc, cs, c1}, {cs, ss, s1}, {c1, s1, static_cast<double>(count)}}};
+    constexpr std::size_t n = Drift ? 4 : 3;
+    const auto& [cc, cs, ss, c1, s1, rx0, rx1, ry0, ry1, uu, vv, u1, v1, ct, st, t1, tt, rxt,
+                 ryt] = sums;
+    std::array<double, n> rx, ry;
+    std::array<std::array<double, n>, n> m;
+    if constexpr (Drift) {
+        rx = {rx0, rx1, static_cast<double>(u1), rxt};
+        ry = {ry0, ry1, static_cast<double>(v1), ryt};
+        m = {{{cc, cs, c1, ct},
+              {cs, ss, s1, st},
+              {c1, s1, static_cast<double>(count), t1},
+              {ct, st, t1, tt}}};
+    } else {
+        rx = {rx0, rx1, static_cast<double>(u1)};
+        ry = {ry0, ry1, static_cast<double>(v1)};
+        m = {{{cc, cs, c1}, {cs, ss, s1}, {c1, s1, static_cast<double>(count)}}};
+    }
     std::array<Phasor, 2> fitted{};
-    const std::array<double, 3>* sides[2] = {&rx, &ry};
+    const std::array<double, n>* sides[2] = {&rx, &ry};
     const double squares[2] = {static_cast<double>(uu), static_cast<double>(vv)};
     for (int i = 0; i < 2; ++i) {
-        std::array<double, 3> v{};
-        if (!solve3(m, *sides[i], v)) continue;
+        std::array<double, n> v{};
+        if (!solve(m, *sides[i], v)) continue;
         // The sum of the squared residuals of a least-squares fit: the
         // values' own squares less what the fitted terms explain.
-        const std::array<double, 3>& r = *sides[i];
-        const double left = std::max(0.0, squares[i] - (v[0] * r[0] + v[1] * r[1] + v[2] * r[2]));
+        const std::array<double, n>& r = *sides[i];
+        double explained = v[0] * r[0] + v[1] * r[1] + v[2] * r[2];
+        if constexpr (Drift) explained += v[3] * r[3];
+        const double left = std::max(0.0, squares[i] - explained);
         // a cos + b sin = A cos(wk - atan2(b, a))
-        fitted[static_cast<std::size_t>(i)] = {std::hypot(v[0], v[1]), -std::atan2(v[1], v[0]),
-                                               v[2], std::sqrt(left / std::max(1, count - 3))};
+        fitted[static_cast<std::size_t>(i)] = {
+            std::hypot(v[0], v[1]), -std::atan2(v[1], v[0]), v[2],
+            std::sqrt(left / std::max(1, count - static_cast<int>(n)))};
     }
     return fitted;
+}
+
+} // namespace
+
+std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
+                               int count, double frequency, bool drift) {
+    return drift ? fitSinesOf<true>(x, y, stride, count, frequency)
+                 : fitSinesOf<false>(x, y, stride, count, frequency);
 }
 
 std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t stride, int count,
@@ -247,7 +284,8 @@ namespace {
 
 // The fit of a block at frequency f over a whole number of its periods.
 CircuitReading fitBlock(const SharedState::SampleArray& raw, int frames,
-                        double currentReadoutFactor, double voltageReadoutFactor, double f) {
+                        double currentReadoutFactor, double voltageReadoutFactor, double f,
+                        bool drift) {
     CircuitReading reading;
     const std::int32_t* voltage = raw.data();
     const std::int32_t* current = raw.data() + 1;
@@ -262,7 +300,7 @@ CircuitReading fitBlock(const SharedState::SampleArray& raw, int frames,
     // the time, so the analysis of a block stays cheap beside its drawing.
     const int every = f < 1000 ? 2 : 1;
     const int fitted = (count + every - 1) / every;
-    const auto [u, i] = fitSines(voltage, current, 2 * every, fitted, f * every);
+    const auto [u, i] = fitSines(voltage, current, 2 * every, fitted, f * every, drift);
     // A readout is the channel's RMS / sqrt(2) x factor, so a sine of
     // amplitude A reads A / 2 x factor.
     reading.valid = true;
@@ -306,7 +344,8 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
     std::optional<double> f = blockFrequency(raw, frames, scan);
     if (!f && frequencyHint > 0) f = frequencyHint;
     if (!f || *f <= 0) return {};
-    CircuitReading reading = fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, *f);
+    CircuitReading reading =
+        fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, *f, false);
     reading.overdriven = reading.valid && clipped(scan);
     return reading;
 }
@@ -319,8 +358,12 @@ CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int3
     BlockScan scan = scanBlock(raw, frames, false);
     // Without a voltage there is nothing to fit.
     if (scan.peak[0] < smallestPeak) return {};
+    // A new drive frequency leaves an offset in a slow circuit (a coil's
+    // current: L / R may be a second) that dies away over many blocks; the
+    // fit takes its drift across the block as a straight line, so that it
+    // does not pass for part of the fundamental.
     CircuitReading reading =
-        fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, driveFrequency);
+        fitBlock(raw, frames, currentReadoutFactor, voltageReadoutFactor, driveFrequency, true);
     reading.overdriven = reading.valid && clipped(scan);
     const std::optional<double> own = blockFrequency(raw, frames, scan);
     reading.frequencyMismatch =

@@ -28,8 +28,10 @@ struct Phasor {
 // together (the channels of one block), the values x[0], x[stride], ...
 // (count of them) at 44100 values per second, and the same of y. They share
 // the sine and cosine of every sample, so both cost little more than one.
+// With `drift`, a straight line across the values is fitted besides the
+// offset (an offset that changes during the block), and left out of the sine.
 std::array<Phasor, 2> fitSines(const std::int32_t* x, const std::int32_t* y, std::ptrdiff_t stride,
-                               int count, double frequency);
+                               int count, double frequency, bool drift = false);
 
 // The frequency of a periodic signal from its rising zero crossings, each
 // interpolated between its two samples and counted only after the signal has
@@ -77,7 +79,10 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
 
 // The same, fitted at the frequency the output is known to play: the block's
 // zero crossings only check it (frequencyMismatch), so that frequencies with
-// too few samples per period for a crossing estimate are measured too.
+// too few samples per period for a crossing estimate are measured too. An
+// offset that drifts during the block (the dying transient of a slow circuit
+// after a change of frequency) is fitted as a straight line and does not
+// move the result.
 CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int32_t sampleCount,
                                   double currentReadoutFactor, double voltageReadoutFactor,
                                   double driveFrequency);
