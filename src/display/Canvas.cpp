@@ -216,7 +216,7 @@ void Canvas::lineTo(int x, int y) {
     const QPoint from(penX_, penY_), to(x, y);
     penX_ = x;
     penY_ = y;
-    if (recording_)
+    if (recordingNow())
         recordedLine(from, to);
     else if (penWidth_ <= 1)
         thinLine(from, to);
@@ -303,7 +303,7 @@ void Canvas::square(int x, int y) {
     for (int py = top; py <= bottom; ++py)
         for (int px = left; px <= right; ++px) {
             const std::size_t offset = static_cast<std::size_t>(py) * width_ + px;
-            if (recording_)
+            if (recordingNow())
                 record(offset, px, py, pen_);
             else
                 put(offset, px, py, pen_);

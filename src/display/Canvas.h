@@ -127,6 +127,8 @@ public:
         QRgb penColour = colour::black;
         QPoint penPosition;
         bool valid = false;
+        // Repeated at least once since it was kept.
+        bool used = false;
     };
     // The kept drawing of the given slot (0 .. keptDrawings - 1). A new image
     // size empties every slot.
@@ -141,12 +143,15 @@ public:
     void recordInto(std::vector<PixelWrite>* writes) {
         recording_ = writes;
         recordingOverflowed_ = false;
+        recordingPaused_ = false;
         if (writes) {
             writes->clear();
             writes->reserve(keptWritesAtMost);
         }
     }
     bool recordingComplete() const { return !recordingOverflowed_; }
+    // While paused, lines are drawn as without a recording and not kept.
+    void pauseRecording(bool paused) { recordingPaused_ = paused; }
     // Writes what a recording wrote, in the same order: the picture is then
     // what the recorded drawing would have made it, and the pen is left as
     // the drawing left it.
@@ -265,6 +270,8 @@ private:
 
     std::vector<PixelWrite>* recording_ = nullptr;
     bool recordingOverflowed_ = false;
+    bool recordingPaused_ = false;
+    bool recordingNow() const { return recording_ && !recordingPaused_; }
     std::array<KeptDrawing, keptDrawings> kept_;
 };
 

@@ -58,10 +58,11 @@ void remember(SampleArray& to, const SampleArray& from, std::int64_t offset, std
 using Points = std::array<int, tracePoints + 1>;
 
 // Point by point: the previous frame's segments in black, then the current
-// in yellow and the voltage in aqua.
+// in yellow and the voltage in aqua. `keepTracesOnly`: a recording on the
+// canvas keeps the yellow and aqua segments only.
 void drawSegments(Canvas& canvas, const Points& xs, const Points& oldVoltage,
                   const Points& oldCurrent, const Points& current, const Points& voltage,
-                  bool showCurrent, bool showVoltage) {
+                  bool showCurrent, bool showVoltage, bool keepTracesOnly) {
     const auto segment = [&](const Points& ys, int j) {
         canvas.moveTo(xs[j - 1], ys[j - 1]);
         canvas.lineTo(xs[j], ys[j]);
@@ -74,8 +75,10 @@ void drawSegments(Canvas& canvas, const Points& xs, const Points& oldVoltage,
         // erased first: every pixel it would black out is painted over again
         // before the next step (the usual case while the block is the same).
         canvas.setPenColor(colour::black);
+        canvas.pauseRecording(keepTracesOnly);
         if (!(showVoltage && same(oldVoltage, voltage, j))) segment(oldVoltage, j);
         if (!(showCurrent && same(oldCurrent, current, j))) segment(oldCurrent, j);
+        canvas.pauseRecording(false);
         if (showCurrent) {
             canvas.setPenColor(colour::yellow);
             segment(current, j);
@@ -141,20 +144,36 @@ void drawTraces(Canvas& canvas, SharedState& state, int trigger) {
     const bool repeated = inputs == kept.inputs;
     if (repeated && kept.valid) {
         canvas.repeat(kept);
+        kept.used = true;
     } else {
+        const bool bothShown = showCurrent && showVoltage;
         // Kept when the same frame is likely to follow: it follows when this
         // one erases nothing that it does not draw again.
-        const bool keep = repeated || (showCurrent && showVoltage && oldCurrent == current &&
-                                       oldVoltage == voltage);
+        const bool keep =
+            repeated || (bothShown && oldCurrent == current && oldVoltage == voltage);
+        // A new block where frames have been repeated: the next frame is
+        // likely this block again, drawn over this frame, which erases
+        // nothing and writes just the segments of both traces. They are kept
+        // for it as they are drawn now.
+        const bool keepNext = !keep && bothShown && kept.used;
         kept.valid = false;
+        kept.used = false;
         kept.writes.clear();
-        if (keep) canvas.recordInto(&kept.writes);
+        if (keep || keepNext) canvas.recordInto(&kept.writes);
         drawSegments(canvas, xs, oldVoltage, oldCurrent, current, voltage, showCurrent,
-                     showVoltage);
-        kept.valid = keep && canvas.recordingComplete();
+                     showVoltage, keepNext);
+        kept.valid = (keep || keepNext) && canvas.recordingComplete();
         canvas.recordInto(nullptr);
         kept.penColour = canvas.penColor();
         kept.penPosition = canvas.penPosition();
+        if (keepNext) {
+            // What that frame will compare: these traces as its old and new ones.
+            inputs.resize(inputs.size() - 4 * tracePoints);
+            append(voltage);
+            append(current);
+            append(current);
+            append(voltage);
+        }
         kept.inputs = std::move(inputs);
     }
 

@@ -324,3 +324,51 @@ INSTANTIATE_TEST_SUITE_P(Pens, SteadyTracesTest,
 
 } // namespace
 } // namespace display
+
+namespace display {
+namespace {
+
+// Frames of blocks that come and repeat, each after the grid: a frame
+// repeated from what an earlier one kept, the next block's first repeat
+// included, shows what drawing it afresh shows.
+TEST(KeptTracesTest, RepeatedFramesShowWhatDrawingAfreshShows) {
+    struct Frame {
+        double phase; // of the block's sines
+        bool showVoltage;
+    };
+    const Frame frames[] = {{0, true}, {0, true}, {0, true}, {1, true}, {1, true}, {1, true},
+                            {0, true}, {0, true}, {2, false}, {2, false}, {1, true}, {1, true},
+                            {1, true}, {3, true}, {3, true}};
+    for (const int pen : {1, 3}) {
+        std::unique_ptr<SharedState> states[2] = {std::make_unique<SharedState>(),
+                                                  std::make_unique<SharedState>()};
+        Canvas canvases[2];
+        for (auto& state : states) {
+            test::setStartValues(*state);
+            state->tracePenWidth = static_cast<std::int16_t>(pen);
+        }
+        int index = 0;
+        for (const Frame& f : frames) {
+            for (int i = 0; i < 2; ++i) {
+                SharedState& state = *states[i];
+                for (std::size_t k = 0; k < state.currentSamples.size(); ++k) {
+                    state.currentSamples[k] =
+                        static_cast<std::int32_t>(3000 * std::sin(k / 40.0 + f.phase));
+                    state.voltageSamples[k] =
+                        static_cast<std::int32_t>(2500 * std::cos(k / 25.0 - f.phase));
+                }
+                state.showVoltageTrace = f.showVoltage ? 1 : 0;
+                // The second canvas forgets what it kept: it draws every frame.
+                if (i == 1) canvases[i].keptDrawing(0).inputs.clear();
+                drawGrid(canvases[i], state);
+                drawTraces(canvases[i], state, 0);
+            }
+            ASSERT_EQ(canvases[0].image(), canvases[1].image()) << "pen " << pen << ", frame "
+                                                                << index;
+            ++index;
+        }
+    }
+}
+
+} // namespace
+} // namespace display
