@@ -1,6 +1,9 @@
 #include "app/StateFields.h"
 
 #include <QJsonArray>
+#include <algorithm>
+#include <array>
+#include <iterator>
 #include <string_view>
 
 QJsonObject sharedStateScalars(const SharedState& s) {
@@ -28,17 +31,21 @@ StateSnapshot snapshotOf(const SharedState& s) {
 }
 
 StateSnapshot passInputsOf(const SharedState& s) {
+    // The entries of the generator's progress, found by name once.
+    static const auto hidden = [] {
+        static constexpr std::string_view progress[] = {
+            "generatorSampleIndex",    "sweepFrequency",         "sweepStepSamples",
+            "sweepStepCounter",        "lastSweepStartFrequency", "lastSweepStepSamples"};
+        std::array<bool, StateSnapshot::count> mask{};
+        std::size_t i = 0;
+#define ZO_MARK(name)                                                                              \
+    mask[i++] = std::find(std::begin(progress), std::end(progress), #name) != std::end(progress);
+        ZO_SHARED_STATE_SCALARS(ZO_MARK)
+#undef ZO_MARK
+        return mask;
+    }();
     StateSnapshot snapshot = snapshotOf(s);
-    static constexpr std::string_view generatorProgress[] = {
-        "generatorSampleIndex",    "sweepFrequency",         "sweepStepSamples",
-        "sweepStepCounter",        "lastSweepStartFrequency", "lastSweepStepSamples"};
-    std::size_t i = 0;
-#define ZO_HIDE(name)                                                                              \
-    if (std::find(std::begin(generatorProgress), std::end(generatorProgress), #name) !=           \
-        std::end(generatorProgress))                                                               \
-        snapshot.values[i] = 0;                                                                    \
-    ++i;
-    ZO_SHARED_STATE_SCALARS(ZO_HIDE)
-#undef ZO_HIDE
+    for (std::size_t i = 0; i < StateSnapshot::count; ++i)
+        if (hidden[i]) snapshot.values[i] = 0;
     return snapshot;
 }

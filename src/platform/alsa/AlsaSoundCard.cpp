@@ -152,10 +152,14 @@ AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     : options_(std::move(options)), relay_(std::make_shared<NotificationRelay>()),
       counters_(std::make_shared<XrunCounters>()) {
     silenceAlsaDiagnostics();
-    auto facts = withinTime(options_.answerWait, [device = options_.device,
-                                                   mixer = options_.mixer] {
-        return learnDevice(device, mixer);
-    });
+    // Without time to wait (the PCM did not answer a moment ago) it is not
+    // asked again: the look would only wait for the server on a thread.
+    std::optional<DeviceFacts> facts;
+    if (options_.answerWait.count() > 0)
+        facts = withinTime(options_.answerWait,
+                           [device = options_.device, mixer = options_.mixer] {
+                               return learnDevice(device, mixer);
+                           });
     if (!facts) {
         std::fprintf(stderr,
                      "zo7scope: ALSA: \"%s\" does not answer: its sound server may hang; "
