@@ -1,15 +1,23 @@
 #pragma once
-// Runs the built program (ZO7SCOPE_PROGRAM, defined for the test programs
-// that run it) and collects its exit status and output. `inChild` runs in
-// the new process before the program starts (limits, permissions).
+// Runs the built program and collects its exit status and output. `inChild`
+// runs in the new process before the program starts (limits, permissions).
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <gtest/gtest.h>
+
+// The built program. ZO7SCOPE_PROGRAM, defined for the test programs that
+// run it, names it relative to the test program's folder: the objects of
+// the tests then do not depend on where the build lies, and a checkout
+// elsewhere takes them from the compiler cache.
+inline QString programPath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/" ZO7SCOPE_PROGRAM);
+}
 
 struct ProgramRun {
     int status = -1;
@@ -24,7 +32,7 @@ runProgram(const QStringList& arguments,
     QProcess process;
     process.setProcessEnvironment(environment);
     if (inChild) process.setChildProcessModifier(inChild);
-    process.start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
+    process.start(programPath(), arguments);
     ProgramRun run;
     if (!process.waitForFinished(60000)) {
         process.kill();

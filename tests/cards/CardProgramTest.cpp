@@ -129,7 +129,7 @@ std::unique_ptr<QProcess> startProgram(const QStringList& arguments,
                                        const QProcessEnvironment& environment) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
-    process->start(QStringLiteral(ZO7SCOPE_PROGRAM), arguments);
+    process->start(programPath(), arguments);
     EXPECT_TRUE(process->waitForStarted(10000));
     return process;
 }
