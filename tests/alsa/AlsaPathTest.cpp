@@ -11,10 +11,13 @@
 #include "generator/Synthesis.h"
 #include "mixer/AudioMixer.h"
 #include "mixer/MixerSetUp.h"
+#include "platform/alsa/AlsaPcm.h"
 #include "platform/alsa/AlsaSoundCard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -240,6 +243,43 @@ TEST_F(AlsaPath, AStoppedServerEndsTheStreamsAndTheProgramRetries) {
     EXPECT_TRUE(runUntil(
         5000, [&] { return recorder.blocks >= blocks + 2; }, [&] { recorder.pass(); }))
         << recorder.in.LastError;
+}
+
+// PulseAudio wakes the server and the program once per period: alone it
+// plays in long periods. Where PipeWire runs, the same plug-in may be
+// talking to PipeWire's PulseAudio server, and playback stays at 25 ms.
+// Capture keeps the graph's default quantum (1024 frames) either way.
+TEST_F(AlsaPath, PulseAudioAlonePlaysInLongPeriods) {
+    struct Case {
+        bool pipeWireSocket;
+        platform::alsa::StreamDirection direction;
+        std::uint32_t period;
+    };
+    const Case cases[] = {
+        {false, platform::alsa::StreamDirection::capture, 1024},
+        {false, platform::alsa::StreamDirection::playback, 4410},
+        {true, platform::alsa::StreamDirection::capture, 1024},
+        {true, platform::alsa::StreamDirection::playback, 1102},
+    };
+    // Runtime folders of PipeWire's own, whatever runs on the machine.
+    QTemporaryDir withSocket, without;
+    ASSERT_TRUE(QFile(withSocket.filePath("pipewire-0")).open(QIODevice::WriteOnly));
+    const QByteArray saved = qgetenv("PIPEWIRE_RUNTIME_DIR");
+    platform::PcmFormat format{1, 2, 44100, 176400, 4, 16, 0};
+    for (const Case& c : cases) {
+        qputenv("PIPEWIRE_RUNTIME_DIR",
+                (c.pipeWireSocket ? withSocket : without).path().toLocal8Bit());
+        std::unique_ptr<platform::alsa::PcmPort> port;
+        ASSERT_EQ(platform::alsa::AlsaPcm::open("default", c.direction, format, port),
+                  platform::error::ok);
+        EXPECT_EQ(static_cast<platform::alsa::AlsaPcm&>(*port).periodFrames(), c.period)
+            << "PipeWire's socket " << c.pipeWireSocket << ", playback "
+            << (c.direction == platform::alsa::StreamDirection::playback);
+    }
+    if (saved.isNull())
+        qunsetenv("PIPEWIRE_RUNTIME_DIR");
+    else
+        qputenv("PIPEWIRE_RUNTIME_DIR", saved);
 }
 
 TEST_F(AlsaPath, AbsentDeviceGivesItsErrorText) {

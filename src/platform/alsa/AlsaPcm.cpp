@@ -1,10 +1,14 @@
 #include "platform/alsa/AlsaPcm.h"
 
 #include "platform/alsa/AlsaErrors.h"
+#include "platform/alsa/PcmDescription.h"
 
 #include <algorithm>
 #include <alsa/asoundlib.h>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 
 namespace platform::alsa {
 
@@ -22,9 +26,19 @@ namespace {
 // period. Such a PCM gets capture periods of 1024 frames (23 ms), which at
 // 44100 or 48000 Hz of the graph leaves its default quantum of 1024 alone.
 // A block of 8000 frames then ends at most 192 frames (4 ms) after its sound.
+//
+// PulseAudio itself serves each stream in the periods it asks for, and each
+// period wakes the server, the plug-in's thread and the stream's worker.
+// There playback runs in periods of 4410 frames (100 ms; 200 ms stay
+// written ahead as everywhere). Capture keeps its 1024 frames: with longer
+// fragments PulseAudio hands over a capture's first block 100 ms late and
+// more. Where PipeWire runs, PulseAudio's plug-in may be talking to
+// PipeWire's PulseAudio server, whose graph the period would move: it keeps
+// the sizes of any other server.
 constexpr snd_pcm_uframes_t capturePeriod = 441;
 constexpr snd_pcm_uframes_t serverCapturePeriod = 1024;
 constexpr snd_pcm_uframes_t playbackPeriod = 1102;
+constexpr snd_pcm_uframes_t pulsePlaybackPeriod = 4410;
 constexpr snd_pcm_uframes_t bufferFrames = 8820;
 
 // Whether the PCM sits on a kernel sound card (hw:, plughw:, dsnoop: ...).
@@ -34,6 +48,26 @@ bool onCard(snd_pcm_t* pcm) {
     const bool card = snd_pcm_info(pcm, info) == 0 && snd_pcm_info_get_card(info) >= 0;
     snd_pcm_info_free(info);
     return card;
+}
+
+// Whether PipeWire runs for this user: its socket is in the runtime folder.
+bool pipeWireRuns() {
+    const char* folder = std::getenv("PIPEWIRE_RUNTIME_DIR");
+    if (!folder || !*folder) folder = std::getenv("XDG_RUNTIME_DIR");
+    if (!folder || !*folder) return false;
+    const char* remote = std::getenv("PIPEWIRE_REMOTE");
+    const std::string socket =
+        std::string(folder) + "/" + (remote && *remote ? remote : "pipewire-0");
+    return ::access(socket.c_str(), F_OK) == 0;
+}
+
+// The period asked for, at 44100 frames/s.
+snd_pcm_uframes_t periodFor(snd_pcm_t* pcm, StreamDirection direction) {
+    const bool playback = direction == StreamDirection::playback;
+    if (onCard(pcm)) return playback ? playbackPeriod : capturePeriod;
+    if (!playback) return serverCapturePeriod;
+    return isPulseAudioPcm(describePcm(pcm)) && !pipeWireRuns() ? pulsePlaybackPeriod
+                                                                : playbackPeriod;
 }
 
 struct HwParams {
@@ -51,7 +85,7 @@ struct SwParams {
 // hw and sw parameters for the format; the layer's code on failure.
 // `doubled`: mono playback goes out as stereo.
 MMResult configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& format,
-                   bool& canPause, bool& doubled) {
+                   bool& canPause, bool& doubled, snd_pcm_uframes_t& period) {
     HwParams hw;
     if (!hw.p) return error::noMemory;
     int r = snd_pcm_hw_params_any(pcm, hw.p);
@@ -75,10 +109,7 @@ MMResult configure(snd_pcm_t* pcm, StreamDirection direction, const PcmFormat& f
         return error::badFormat;
     // Sizes scale with the rate; near values are fine.
     const double scale = format.framesPerSecond / 44100.0;
-    const snd_pcm_uframes_t asked = direction == StreamDirection::playback ? playbackPeriod
-                                    : onCard(pcm)                          ? capturePeriod
-                                                                           : serverCapturePeriod;
-    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(asked * scale);
+    period = static_cast<snd_pcm_uframes_t>(periodFor(pcm, direction) * scale);
     snd_pcm_uframes_t buffer = static_cast<snd_pcm_uframes_t>(bufferFrames * scale);
     int dir = 0;
     snd_pcm_hw_params_set_period_size_near(pcm, hw.p, &period, &dir);
@@ -122,11 +153,13 @@ MMResult AlsaPcm::open(const std::string& device, StreamDirection direction,
         return resultOfAlsaError(r);
     bool canPause = false;
     bool doubled = false;
-    if (const auto r = configure(handle, direction, format, canPause, doubled)) {
+    snd_pcm_uframes_t period = 0;
+    if (const auto r = configure(handle, direction, format, canPause, doubled, period)) {
         snd_pcm_close(handle);
         return r;
     }
-    pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause, doubled));
+    pcm.reset(new AlsaPcm(handle, direction, format.blockAlign, canPause, doubled,
+                          static_cast<std::uint32_t>(period)));
     return error::ok;
 }
 

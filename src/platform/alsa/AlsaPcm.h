@@ -4,7 +4,8 @@
 // reported at once instead of waited for, and with small periods: capture
 // from a card delivers every 10 ms, so that the first block of a capture is
 // there as soon as its sound has been recorded; behind a sound server every
-// 23 ms, the server's own default period (AlsaPcm.cpp says why).
+// 23 ms, the server's own default period. Playback behind PulseAudio alone
+// runs in periods of 100 ms (AlsaPcm.cpp says why).
 //
 // Real devices take what they take: a device that refuses mono playback (the
 // hw: devices of most HDA codecs and USB adapters) is opened in stereo and
@@ -36,6 +37,8 @@ public:
     AlsaPcm& operator=(const AlsaPcm&) = delete;
 
     std::uint32_t frameBytes() const override { return frameBytes_; }
+    // The period the device gave, in frames.
+    std::uint32_t periodFrames() const { return periodFrames_; }
     long transfer(char* data, std::uint32_t frames) override;
     int start() override;
     int stop() override;
@@ -47,15 +50,16 @@ public:
 
 private:
     AlsaPcm(snd_pcm_t* pcm, StreamDirection direction, std::uint32_t frameBytes, bool canPause,
-            bool doubled)
+            bool doubled, std::uint32_t periodFrames)
         : pcm_(pcm), direction_(direction), frameBytes_(frameBytes), canPause_(canPause),
-          doubled_(doubled) {}
+          doubled_(doubled), periodFrames_(periodFrames) {}
 
     snd_pcm_t* pcm_;
     StreamDirection direction_;
     std::uint32_t frameBytes_;
     bool canPause_;
     bool doubled_;               // mono played as stereo: each sample goes out twice
+    std::uint32_t periodFrames_;
     std::vector<char> doubling_; // the stereo frames of a doubled write
 };
 

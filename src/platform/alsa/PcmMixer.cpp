@@ -2,6 +2,7 @@
 
 #include "platform/alsa/AlsaDevices.h"
 #include "platform/alsa/AlsaErrors.h"
+#include "platform/alsa/PcmDescription.h"
 
 #include <alsa/asoundlib.h>
 
@@ -24,18 +25,7 @@ PcmProbe probePcm(const std::string& pcm) {
         snd_pcm_info_free(info);
     }
     if (!probe.card) probe.card = cardOfDevice(pcm);
-    // A plug-in names itself in the PCM's description ("ALSA <-> PulseAudio
-    // PCM I/O Plugin"); reading it asks nothing of the server.
-    snd_output_t* out = nullptr;
-    if (snd_output_buffer_open(&out) == 0) {
-        snd_pcm_dump(handle, out);
-        char* text = nullptr;
-        const std::size_t length = snd_output_buffer_string(out, &text);
-        const std::string description(text ? text : "", text ? length : 0);
-        probe.soundServer = description.find("PulseAudio") != std::string::npos ||
-                            description.find("PipeWire") != std::string::npos;
-        snd_output_close(out);
-    }
+    probe.soundServer = isSoundServerPcm(describePcm(handle));
     snd_pcm_hw_params_t* hw = nullptr;
     if (snd_pcm_hw_params_malloc(&hw) == 0) {
         if (snd_pcm_hw_params_any(handle, hw) >= 0) {
