@@ -12,9 +12,8 @@
 #include <gtest/gtest.h>
 
 // The built program. ZO7SCOPE_PROGRAM, defined for the test programs that
-// run it, names it relative to the test program's folder: the objects of
-// the tests then do not depend on where the build lies, and a checkout
-// elsewhere takes them from the compiler cache.
+// run it, names it relative to the test program's folder, so that the
+// tests' compiler options do not name the folder the build lies in.
 inline QString programPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/" ZO7SCOPE_PROGRAM);
 }
