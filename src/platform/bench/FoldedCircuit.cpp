@@ -57,14 +57,24 @@ double FoldedCircuit::advance(const ReconstructionFilter& dac, double scale, dou
     double change[2];
     apply(e_, x_, change);
     if (!dac.silent()) {
+        // Four running sums per state, so that the additions do not wait on
+        // each other: one chain of `taps` dependent additions is what limits
+        // the loop otherwise.
         const double* w = dac.window();
-        double drive[2] = {0.0, 0.0};
-        for (std::size_t i = 0; i < ReconstructionFilter::taps; ++i) {
-            drive[0] += g_[i][0] * w[i];
-            drive[1] += g_[i][1] * w[i];
+        static_assert(ReconstructionFilter::taps % 4 == 0);
+        double a0 = 0, a1 = 0, a2 = 0, a3 = 0, b0 = 0, b1 = 0, b2 = 0, b3 = 0;
+        for (std::size_t i = 0; i < ReconstructionFilter::taps; i += 4) {
+            a0 += g_[i][0] * w[i];
+            b0 += g_[i][1] * w[i];
+            a1 += g_[i + 1][0] * w[i + 1];
+            b1 += g_[i + 1][1] * w[i + 1];
+            a2 += g_[i + 2][0] * w[i + 2];
+            b2 += g_[i + 2][1] * w[i + 2];
+            a3 += g_[i + 3][0] * w[i + 3];
+            b3 += g_[i + 3][1] * w[i + 3];
         }
-        change[0] += scale * drive[0];
-        change[1] += scale * drive[1];
+        change[0] += scale * ((a0 + a1) + (a2 + a3));
+        change[1] += scale * ((b0 + b1) + (b2 + b3));
     }
     x_[0] += change[0];
     x_[1] += change[1];
