@@ -19,12 +19,19 @@ using measure::Channel;
 
 namespace {
 
+// A readout's new text. Setting a line edit's text lays it out and repaints
+// it even when the text is the same, and most passes show the readouts they
+// showed before: those leave the box alone.
+void showText(QLineEdit& box, const QString& text) {
+    if (box.text() != text) box.setText(text);
+}
+
 // A number for an edit box: the box shows it with its unit, and the number
 // itself stays behind as the last formatted one.
 void showNumber(SharedState& state, QLineEdit& box, const std::string& text,
                 const std::optional<std::string>& number) {
     if (number) state.numberText = *number;
-    box.setText(QString::fromStdString(text));
+    showText(box, QString::fromStdString(text));
 }
 
 } // namespace
@@ -39,8 +46,8 @@ void TForm1::MeasureCurrent() {
     // Under reduced gain the current reads what full gain would have recorded.
     if (state.reducedGain == 1) state.currentPeak = measure::reducedGainPeak(state.currentPeak);
     // The diagnostic line pairs it with the voltage peak of the previous pass.
-    Edit11->setText(
-        QStringLiteral("rmaxl =%1rmaxr =%2").arg(state.currentPeak).arg(state.voltagePeak));
+    showText(*Edit11,
+             QStringLiteral("rmaxl =%1rmaxr =%2").arg(state.currentPeak).arg(state.voltagePeak));
     state.currentReading =
         measure::rmsReading(state.currentSquareSums, state.sampleCount, state.currentReadoutFactor);
     const measure::NumberText text = measure::readoutText(state.currentReading, "mA", "A");
