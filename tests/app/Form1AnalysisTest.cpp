@@ -12,7 +12,6 @@
 #include "display/CurrentAxis.h"
 #include "display/ScreenGeometry.h"
 #include "measure/CircuitText.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 #include "support/ProgramRun.h"
 
@@ -39,11 +38,7 @@ void snapshot(QWidget& widget, const char* name) {
     EXPECT_TRUE(saveWindowImage(widget, directory + "/" + name + ".png").isEmpty());
 }
 
-platform::bench::BenchOptions circuit(const char* spec) {
-    platform::bench::BenchOptions options;
-    options.circuit = *platform::bench::parseCircuit(spec).circuit;
-    return options;
-}
+using testcard::circuit;
 
 // The series circuit's impedance at f.
 std::complex<double> impedance(double R, double L, double C, double f) {

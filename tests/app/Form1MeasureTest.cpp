@@ -4,7 +4,6 @@
 
 #include "app/CanvasWidget.h"
 #include "app/ComboBoxItem.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 
 #include <QComboBox>
@@ -17,11 +16,7 @@ namespace {
 
 using testcard::BenchWindow;
 
-platform::bench::BenchOptions circuit(const char* spec) {
-    platform::bench::BenchOptions options;
-    options.circuit = *platform::bench::parseCircuit(spec).circuit;
-    return options;
-}
+using testcard::circuit;
 
 // The number of a readout, in the small unit: " 101mV" -> 101, "1.50V" -> 1500.
 double reading(const QLineEdit& box) {

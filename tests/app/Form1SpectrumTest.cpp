@@ -10,7 +10,6 @@
 #include "display/SpectrumView.h"
 #include "display/XYView.h"
 #include "measure/Ranges.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 #include "support/ProgramRun.h"
 
@@ -45,11 +44,7 @@ double perDivision(const SharedState& s, measure::Channel channel) {
     return (current ? s.currentDivisionValue : s.voltageDivisionValue) * (milli ? 1 : 1000);
 }
 
-platform::bench::BenchOptions circuit(const char* spec) {
-    platform::bench::BenchOptions options;
-    options.circuit = *platform::bench::parseCircuit(spec).circuit;
-    return options;
-}
+using testcard::circuit;
 
 // The window on the circuit with the generators as given, settled, with
 // "spektrum" on and drawn.

@@ -22,7 +22,7 @@ namespace {
 using test::at;
 using test::textAt;
 
-constexpr int yc = 263;
+using test::yc;
 constexpr QRgb grid75 = 0xFF4B4B4B;
 
 class FrameTest : public ::testing::Test {

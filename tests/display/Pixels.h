@@ -20,6 +20,10 @@ inline void PrintTo(const QRect& rect, std::ostream* out) {
 
 namespace display::test {
 
+// The centre line of the screen the tests draw on (the window's client
+// height of 526 pixels).
+inline constexpr int yc = 263;
+
 using Pixel = std::pair<int, int>; // x, y
 using PixelSet = std::set<Pixel>;
 

@@ -17,7 +17,7 @@ namespace {
 using test::at;
 using test::textAt;
 
-constexpr int yc = 263;
+using test::yc;
 
 struct ScaleCase {
     const char* name;

@@ -18,7 +18,7 @@ using test::at;
 using test::lit;
 using test::textAt;
 
-constexpr int yc = 263;
+using test::yc;
 
 struct AxisCase {
     const char* name;

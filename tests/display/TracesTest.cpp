@@ -22,7 +22,7 @@ using test::lit;
 using test::PixelSet;
 using test::row;
 
-constexpr int yc = 263;
+using test::yc;
 
 class TracesTest : public ::testing::Test {
 protected:

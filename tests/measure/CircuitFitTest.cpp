@@ -21,7 +21,7 @@ using measure::FitPoint;
 using measure::FitVerdict;
 using measure::SeriesModel;
 
-constexpr double pi = std::numbers::pi;
+using std::numbers::pi;
 constexpr double noCapacitor = 0; // a short in place of C
 constexpr double noCoil = 0;
 

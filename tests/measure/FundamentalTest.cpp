@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr double pi = std::numbers::pi;
+using std::numbers::pi;
 
 // 8000 frames: voltage U cos(wt + pu), current I cos(wt + pi_), plus an
 // offset and a third harmonic that the fit must ignore.

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr double pi = std::numbers::pi;
+using std::numbers::pi;
 
 struct Tone {
     double frequency, amplitude, phase = 0;

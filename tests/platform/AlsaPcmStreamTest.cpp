@@ -170,10 +170,10 @@ public:
     }
 };
 
-struct Buffer {
+struct PcmBuffer {
     std::vector<std::int16_t> samples;
     WaveHeader header;
-    explicit Buffer(std::size_t frames) : samples(frames, -1) {
+    explicit PcmBuffer(std::size_t frames) : samples(frames, -1) {
         header.data = reinterpret_cast<char*>(samples.data());
         header.length = static_cast<std::uint32_t>(frames * 2);
     }
@@ -204,7 +204,7 @@ protected:
         return false;
     }
 
-    void queue(PcmStream& stream, Buffer& buffer) {
+    void queue(PcmStream& stream, PcmBuffer& buffer) {
         ASSERT_EQ(stream.prepareHeader(buffer.header), error::ok);
         ASSERT_EQ(stream.add(buffer.header), error::ok);
     }
@@ -219,7 +219,7 @@ std::vector<std::int16_t> counting(std::int16_t from, std::size_t n) {
 
 TEST_F(PcmStreamTest, CaptureFillsTheHeadersInOrderWithConsecutiveFrames) {
     auto stream = open(StreamDirection::capture);
-    Buffer a(100), b(100), c(100);
+    PcmBuffer a(100), b(100), c(100);
     queue(*stream, a);
     queue(*stream, b);
     queue(*stream, c);
@@ -246,7 +246,7 @@ TEST_F(PcmStreamTest, CaptureDropsWhatIsRecordedWhileNoHeaderIsQueued) {
     ASSERT_EQ(stream->start(), error::ok);
     device->supply(500);
     ASSERT_TRUE(waitFor([&] { return device->left() == 0; }));
-    Buffer late(50);
+    PcmBuffer late(50);
     queue(*stream, late);
     device->supply(50);
     ASSERT_TRUE(waitFor([&] { return target.count(message::inputData) == 1; }));
@@ -256,7 +256,7 @@ TEST_F(PcmStreamTest, CaptureDropsWhatIsRecordedWhileNoHeaderIsQueued) {
 
 TEST_F(PcmStreamTest, PlaybackWritesTheHeadersInOrderAndStartsWhatIsLeft) {
     auto stream = open(StreamDirection::playback);
-    Buffer a(100), b(40);
+    PcmBuffer a(100), b(40);
     // Filled in place: the headers point at the samples.
     std::ranges::copy(counting(1, 100), a.samples.begin());
     std::ranges::copy(counting(300, 40), b.samples.begin());
@@ -291,7 +291,7 @@ class PcmStreamXrun : public PcmStreamTest, public ::testing::WithParamInterface
 TEST_P(PcmStreamXrun, IsRecoveredAndCountedWhenItIsTheStreamsFault) {
     const auto& c = GetParam();
     auto stream = open(c.direction);
-    Buffer first(100), second(100);
+    PcmBuffer first(100), second(100);
     if (c.direction == StreamDirection::capture) {
         queue(*stream, first);
         queue(*stream, second);
@@ -346,7 +346,7 @@ TEST_P(PcmStreamGone, GivesTheHeadersBackAndRefusesFurtherWork) {
     const auto& c = GetParam();
     device->prepareResult = c.prepareResult;
     auto stream = open(StreamDirection::capture);
-    Buffer a(100), b(100);
+    PcmBuffer a(100), b(100);
     queue(*stream, a);
     queue(*stream, b);
     ASSERT_EQ(stream->start(), error::ok);
@@ -357,7 +357,7 @@ TEST_P(PcmStreamGone, GivesTheHeadersBackAndRefusesFurtherWork) {
     ASSERT_TRUE(waitFor([&] { return target.count(message::inputData) == 2; }));
     EXPECT_EQ(a.header.bytesRecorded, 60u);
     EXPECT_EQ(b.header.bytesRecorded, 0u);
-    Buffer later(10);
+    PcmBuffer later(10);
     EXPECT_EQ(stream->prepareHeader(later.header), error::deviceRemoved);
     EXPECT_EQ(stream->add(a.header), error::deviceRemoved);
     EXPECT_EQ(stream->start(), error::deviceRemoved);
@@ -376,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PcmStreamTest, CloseWaitsForResetAndThenOnlyClosedArrives) {
     auto stream = open(StreamDirection::capture);
-    Buffer a(100), b(100);
+    PcmBuffer a(100), b(100);
     queue(*stream, a);
     queue(*stream, b);
     ASSERT_EQ(stream->start(), error::ok);
@@ -394,7 +394,7 @@ TEST_F(PcmStreamTest, CloseWaitsForResetAndThenOnlyClosedArrives) {
 
 TEST_F(PcmStreamTest, DestroyingAnOpenStreamNotifiesNothing) {
     auto stream = open(StreamDirection::capture);
-    Buffer a(100);
+    PcmBuffer a(100);
     queue(*stream, a);
     ASSERT_EQ(stream->start(), error::ok);
     device->supply(40);
@@ -425,7 +425,7 @@ TEST_P(PcmStreamSuspended, IsResumedWithPausesAndPreparedWhenItDoesNotWake) {
     const auto& c = GetParam();
     device->resumeResults = c.results;
     auto stream = open(StreamDirection::capture);
-    Buffer a(100);
+    PcmBuffer a(100);
     queue(*stream, a);
     ASSERT_EQ(stream->start(), error::ok);
     device->fault(-ESTRPIPE);
@@ -488,7 +488,7 @@ TEST_P(PcmStreamHung, NeverHoldsTheCallerAndClosesThePcmWhenItAnswers) {
 
     QElapsedTimer clock;
     clock.start();
-    Buffer a(100), b(100);
+    PcmBuffer a(100), b(100);
     queue(*stream, a);
     queue(*stream, b);
     EXPECT_EQ(stream->start(), error::ok);
@@ -530,7 +530,7 @@ TEST_F(PcmStreamTest, AnOpenThatFailsLateGivesTheHeadersBackWithItsReason) {
         },
         relay, relay->attach(&target), &handle, counters);
     EXPECT_FALSE(stream->opened(std::chrono::milliseconds(20)).has_value());
-    Buffer a(100), b(100);
+    PcmBuffer a(100), b(100);
     queue(*stream, a);
     queue(*stream, b);
     ASSERT_EQ(stream->start(), error::ok);

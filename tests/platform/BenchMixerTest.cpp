@@ -12,7 +12,7 @@ using namespace platform;
 using namespace platform::bench;
 
 // Collects the mixer notifications posted to it.
-class Recorder : public QObject {
+class MixerRecorder : public QObject {
 public:
     struct Seen {
         int message;
@@ -270,7 +270,7 @@ TEST(BenchMixerValues, TheLogOfWritesKeepsTheMostRecentOnly) {
 TEST(BenchMixerNotify, EveryChangeReachesEveryOpenHandleWithItsOwnIdentity) {
     BenchMixer mixer(layoutSpec());
     const auto ids = idsOf(mixer);
-    Recorder first, second;
+    MixerRecorder first, second;
     auto a = openOn(mixer, &first);
     auto b = openOn(mixer, &second);
     EXPECT_EQ(mixer.openHandles(), 2);
@@ -300,7 +300,7 @@ TEST(BenchMixerNotify, EveryChangeReachesEveryOpenHandleWithItsOwnIdentity) {
 
 TEST(BenchMixerNotify, AHandleOutlivingItsMixerStillAnswersWithoutCrashing) {
     std::unique_ptr<Mixer> handle;
-    Recorder target;
+    MixerRecorder target;
     std::uint32_t id = 0;
     {
         BenchMixer mixer(layoutSpec());

@@ -1,8 +1,16 @@
 #include "support/BenchWindow.h"
 
+#include "platform/bench/Circuit.h"
+
 #include <QCoreApplication>
 
 namespace testcard {
+
+platform::bench::BenchOptions circuit(const char* spec) {
+    platform::bench::BenchOptions options;
+    options.circuit = *platform::bench::parseCircuit(spec).circuit;
+    return options;
+}
 
 BenchWindow::BenchWindow(platform::bench::BenchOptions options, platform::bench::ClockMode clock) {
     options.clock = clock;

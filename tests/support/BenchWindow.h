@@ -12,6 +12,10 @@
 
 namespace testcard {
 
+// Bench options with the circuit that `spec` names ("R=10,C=100u" ...),
+// which must be one the bench understands.
+platform::bench::BenchOptions circuit(const char* spec);
+
 class BenchWindow {
 public:
     // Installs a bench card with these options (the circuit, mixers ...) on
