@@ -30,8 +30,7 @@ constexpr double resistance = 10.0; // ohm
 constexpr int calibrationAmplitude = 15000;
 
 BenchOptions otherCard() {
-    BenchOptions options;
-    options.circuit = *platform::bench::parseCircuit("R=10").circuit;
+    BenchOptions options = testcard::circuit("R=10");
     options.voltageSensitivity = 0.8;
     options.currentSensitivity = 1.25;
     options.outputSensitivity = 0.9;

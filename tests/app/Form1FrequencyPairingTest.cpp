@@ -7,7 +7,6 @@
 
 #include "app/ComboBoxItem.h"
 #include "measure/TimeBase.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 
 #include <QComboBox>
@@ -34,11 +33,7 @@ struct Reading {
 
 // The window on the bench with the generator time base, its output settled.
 struct Pairing : ::testing::Test {
-    BenchWindow bench{[] {
-        platform::bench::BenchOptions options;
-        options.circuit = *platform::bench::parseCircuit("R=10,C=100u").circuit;
-        return options;
-    }()};
+    BenchWindow bench{testcard::circuit("R=10,C=100u")};
     TForm1& form = bench.form();
     std::vector<Reading> readings;
 

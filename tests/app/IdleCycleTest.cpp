@@ -9,7 +9,6 @@
 #include "audio/AudioIn.h"
 #include "platform/NotificationRelay.h"
 #include "platform/bench/BenchSoundCard.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 
 #include <QCoreApplication>
@@ -220,9 +219,7 @@ Shown shown(TForm1& form) {
 // factors and ranges. The cycle may rest only once the passes stopped
 // changing anything: more passes, with no block arriving, show the same.
 TEST(IdleCycleTest, TheCycleRestsOnlyWhenAnotherPassWouldShowTheSame) {
-    platform::bench::BenchOptions options;
-    options.circuit = *platform::bench::parseCircuit("R=10").circuit;
-    testcard::BenchWindow bench(options);
+    testcard::BenchWindow bench(testcard::circuit("R=10"));
     TForm1& form = bench.form();
     bench.state().generator1Amplitude = 20000; // 671 mV: clips at full gain
     bench.settleOutput();

@@ -6,7 +6,6 @@
 #include "app/SimulatedTime.h"
 #include "app/Snapshot.h"
 #include "measure/Response.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 
 #include <QEventLoop>
@@ -38,9 +37,7 @@ struct WindowRun {
 };
 
 WindowRun response(const char* spec, int startHz, int endHz, int points) {
-    platform::bench::BenchOptions options;
-    options.circuit = *platform::bench::parseCircuit(spec).circuit;
-    BenchWindow bench(options);
+    BenchWindow bench(testcard::circuit(spec));
     TForm1& form = bench.form();
     SimulatedTime time(bench.bench(), form.idleCycle());
     time.start();

@@ -7,7 +7,6 @@
 #include "app/FileChooser.h"
 #include "app/ResponseWindow.h"
 #include "app/SimulatedTime.h"
-#include "platform/bench/Circuit.h"
 #include "support/BenchWindow.h"
 #include "support/ProgramRun.h"
 
@@ -29,6 +28,7 @@
 namespace {
 
 using testcard::BenchWindow;
+using testcard::circuit;
 
 struct Series {
     const char* spec;
@@ -41,11 +41,6 @@ struct Series {
     double resonance() const { return 1 / (2 * std::numbers::pi * std::sqrt(L * C)); }
 };
 
-platform::bench::BenchOptions options(const char* spec) {
-    platform::bench::BenchOptions o;
-    o.circuit = *platform::bench::parseCircuit(spec).circuit;
-    return o;
-}
 
 // Runs a response in the window on simulated time until it ends.
 void runResponse(BenchWindow& bench, int start, int end, int count, int settleMs) {
@@ -81,7 +76,7 @@ TEST(ResponseRun, SettledPointsFollowCircuitTheory) {
         {{"R=1k,C=10u", 1000, 0, 10e-6}, 10, 20000, 8, 15000},
     };
     for (const auto& c : cases) {
-        BenchWindow bench(options(c.circuit.spec));
+        BenchWindow bench(circuit(c.circuit.spec));
         bench.state().generator1Amplitude = c.amplitude;
         runResponse(bench, c.start, c.end, c.count, 500);
         const auto& points = bench.form().responseWindow().run().points();
@@ -130,7 +125,7 @@ Generators generators(TForm1& form) {
 
 TEST(ResponseRun, GeneratorsAreGivenBackAsTheRunFoundThemAndGenerator2IsSilentMeanwhile) {
     for (bool stopped : {false, true}) {
-        BenchWindow bench(options("R=10,C=100u"));
+        BenchWindow bench(circuit("R=10,C=100u"));
         TForm1& form = bench.form();
         // Generator 2 on, generator 1 at 2.5 kHz in "1 kHz až 20 kHz".
         form.zobrazit2Click();
@@ -204,7 +199,7 @@ TEST(ResponseRun, AnOpenCircuitLeavesItsFieldsEmptyInBothCsvStyles) {
 
     // The spreadsheet file of a measured circuit: a byte-order mark, ";"
     // between fields, numbers with a decimal comma.
-    BenchWindow bench(options("R=10"));
+    BenchWindow bench(circuit("R=10"));
     runResponse(bench, 100, 1000, 2, 0);
     QTemporaryDir directory;
     const QString file = directory.filePath("r.csv");
