@@ -22,10 +22,25 @@ ARGS ?=
 run: build
 	./build/src/zo7scope $(ARGS)
 
+# Each test run goes on beside the next build, which compiles at idle priority
+# (SCHED_IDLE): it takes only the processor time the tests leave, which is
+# most of it while the tests of the real ALSA path run alone and wait for the
+# sound. Its output follows the tests'.
 test: deps
-	$(MAKE) test-normal
-	$(MAKE) test-asan
+	$(MAKE) build
+	$(call beside,test-normal,build-asan)
+	$(call beside,test-asan,build-tsan)
 	$(MAKE) test-tsan
+
+# $(call beside,TESTS,BUILD): make TESTS, with make BUILD at idle priority beside it.
+define beside
+	@log=$$(mktemp); \
+	chrt --idle 0 $(MAKE) --no-print-directory $(2) >$$log 2>&1 & build=$$!; \
+	$(MAKE) --no-print-directory $(1); tests=$$?; \
+	wait $$build; built=$$?; \
+	echo "--- make $(2), beside make $(1):"; cat $$log; rm -f $$log; \
+	test $$tests -eq 0 && test $$built -eq 0
+endef
 
 deps:
 	@missing=""; \
