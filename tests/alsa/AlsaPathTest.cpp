@@ -194,13 +194,26 @@ TEST_F(AlsaPath, FirstBlockOfACaptureArrivesSoonAfterItsSound) {
     ASSERT_TRUE(generator.out.StartStream(&generator.ref)) << generator.out.LastError;
     Recorder recorder;
     runFor(700);
+    // The server's recording streams, a line each: the captures one after
+    // another record through one stream of the server, which ends a
+    // second after the last of them.
+    const auto recordingStreams = [&] {
+        return server_->pactl({"list", "short", "source-outputs"})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    QStringList firstStream;
     for (int capture = 0; capture < 15; ++capture) {
         recorder.pass();
         ASSERT_TRUE(recorder.waitingForFirst) << recorder.in.LastError;
         ASSERT_TRUE(runUntil(3000, [&] { return !recorder.in.DeviceOpen; }));
         const auto x = channel(recorder.block, 0);
         EXPECT_NEAR(zeroCrossingFrequency(x), 1000.0, 10.0) << "capture " << capture;
+        if (capture == 0) firstStream = recordingStreams();
     }
+    EXPECT_EQ(firstStream.size(), 1);
+    EXPECT_EQ(recordingStreams(), firstStream);
+    runFor(1500);
+    EXPECT_TRUE(recordingStreams().isEmpty()) << recordingStreams().join(QLatin1Char('\n')).toStdString();
     auto ms = recorder.firstBlockMs;
     ASSERT_EQ(ms.size(), 15u);
     std::sort(ms.begin(), ms.end());

@@ -72,12 +72,14 @@ struct FakeDevice {
     ~FakeDevice() { ::close(wakeFd); }
 
     void supply(std::int64_t frames) {
-        {
-            std::lock_guard lock(m);
-            available += frames;
-        }
+        supplySilently(frames);
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto w = ::write(wakeFd, &one, sizeof one);
+    }
+    // Recorded without the PCM's descriptor saying so yet.
+    void supplySilently(std::int64_t frames) {
+        std::lock_guard lock(m);
+        available += frames;
     }
     void fault(long result) {
         std::lock_guard lock(m);
@@ -121,6 +123,10 @@ public:
         std::lock_guard lock(d_->m);
         ++d_->starts;
         return 0;
+    }
+    long delay() override {
+        std::lock_guard lock(d_->m);
+        return static_cast<long>(d_->available);
     }
     int stop() override { return 0; }
     int prepare() override {
@@ -519,6 +525,101 @@ INSTANTIATE_TEST_SUITE_P(Where, PcmStreamHung,
                          ::testing::Values(HangCase{"WhileOpening", Hang::open},
                                            HangCase{"WhileRecovering", Hang::recovery}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A closed capture stream kept recording: the next stream that adopts it
+// records from its own start on, in the same PCM, which is started once.
+TEST_F(PcmStreamTest, AnAdoptedCaptureRecordsFromItsStartInTheSamePcm) {
+    auto stream = open(StreamDirection::capture);
+    PcmBuffer a(100);
+    queue(*stream, a);
+    ASSERT_EQ(stream->start(), error::ok);
+    device->supply(100);
+    ASSERT_TRUE(waitFor([&] { return target.count(message::inputData) == 1; }));
+    ASSERT_EQ(stream->reset(), error::ok);
+    bool kept = false;
+    ASSERT_EQ(stream->close(std::chrono::milliseconds(5000), kept), error::ok);
+    ASSERT_TRUE(kept);
+    ASSERT_TRUE(waitFor([&] { return target.count(message::inputClosed) == 1; }));
+    EXPECT_EQ(stream->add(a.header), error::invalidHandle);
+
+    // Recorded while nobody's: read and dropped.
+    device->supply(300);
+    ASSERT_TRUE(waitFor([&] { return device->left() == 0; }));
+    Target next;
+    ASSERT_TRUE(stream->adopt(relay, relay->attach(&next), &handle));
+    EXPECT_FALSE(stream->adopt(relay, relay->attach(&next), &handle)) << "adopted twice";
+    PcmBuffer b(50);
+    queue(*stream, b);
+    // Recorded before the start, still in the PCM: not the header's.
+    device->supplySilently(70);
+    ASSERT_EQ(stream->start(), error::ok);
+    ASSERT_TRUE(waitFor([&] { return device->left() == 0; }));
+    device->supply(50);
+    ASSERT_TRUE(waitFor([&] { return next.count(message::inputData) == 1; }));
+    EXPECT_EQ(b.samples, counting(470, 50));
+    EXPECT_EQ(target.count(message::inputData), 1) << "the first target got the second's block";
+    std::lock_guard lock(device->m);
+    EXPECT_EQ(device->starts, 1);
+    EXPECT_EQ(device->closes, 0);
+}
+
+struct KeepCase {
+    const char* name;
+    StreamDirection direction;
+    int keepMs;
+    long faultWhileKept; // 0: none
+    int waitMs;          // after closing, before adopting
+    bool kept, adopted;
+};
+
+// Shown by its name in test listings.
+void PrintTo(const KeepCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PcmStreamKept : public PcmStreamTest, public ::testing::WithParamInterface<KeepCase> {};
+
+// Only a working capture PCM is kept, and only for its time: otherwise it is
+// closed and nothing can adopt it.
+TEST_P(PcmStreamKept, IsAdoptedOnlyWhileItWorksAndItsTimeLasts) {
+    const auto& c = GetParam();
+    auto stream = open(c.direction);
+    ASSERT_TRUE(stream->opened(std::chrono::milliseconds(1000)).has_value());
+    if (c.direction == StreamDirection::capture) {
+        ASSERT_EQ(stream->start(), error::ok);
+        ASSERT_TRUE(waitFor([&] {
+            std::lock_guard lock(device->m);
+            return device->starts == 1;
+        }));
+    }
+    bool kept = false;
+    ASSERT_EQ(stream->close(std::chrono::milliseconds(c.keepMs), kept), error::ok);
+    EXPECT_EQ(kept, c.kept);
+    if (c.faultWhileKept) {
+        device->fault(c.faultWhileKept);
+        device->supply(1);
+    }
+    if (c.waitMs) std::this_thread::sleep_for(std::chrono::milliseconds(c.waitMs));
+    Target next;
+    EXPECT_EQ(stream->adopt(relay, relay->attach(&next), &handle), c.adopted);
+    if (!c.adopted) {
+        EXPECT_EQ(stream->finished().wait_for(std::chrono::seconds(5)),
+                  std::future_status::ready);
+        std::lock_guard lock(device->m);
+        EXPECT_EQ(device->closes, 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PcmStreamKept,
+    ::testing::Values(
+        KeepCase{"CaptureWithinItsTime", StreamDirection::capture, 5000, 0, 0, true, true},
+        KeepCase{"CaptureAfterItsTime", StreamDirection::capture, 30, 0, 300, true, false},
+        KeepCase{"CaptureWhosePcmFailed", StreamDirection::capture, 5000, -ENODEV, 300, true,
+                 false},
+        KeepCase{"CaptureClosedOutright", StreamDirection::capture, 0, 0, 0, false, false},
+        KeepCase{"Playback", StreamDirection::playback, 5000, 0, 0, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PcmStreamTest, AnOpenThatFailsLateGivesTheHeadersBackWithItsReason) {
     Gate gate;

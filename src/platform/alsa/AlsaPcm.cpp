@@ -200,6 +200,12 @@ int AlsaPcm::start() {
     return snd_pcm_start(pcm_);
 }
 
+long AlsaPcm::delay() {
+    snd_pcm_sframes_t frames = 0;
+    const int r = snd_pcm_delay(pcm_, &frames);
+    return r < 0 ? r : static_cast<long>(frames);
+}
+
 int AlsaPcm::stop() {
     snd_pcm_drop(pcm_);
     return snd_pcm_prepare(pcm_);

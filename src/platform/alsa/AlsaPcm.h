@@ -41,6 +41,7 @@ public:
     std::uint32_t periodFrames() const { return periodFrames_; }
     long transfer(char* data, std::uint32_t frames) override;
     int start() override;
+    long delay() override;
     int stop() override;
     int prepare() override;
     int resume() override;

@@ -16,44 +16,94 @@
 
 namespace platform::alsa {
 
+// The capture stream that a closed input left recording behind a sound
+// server, and its format: the next input of that format takes it over. Each
+// capture of the program is an input opened and closed again; through a
+// sound server's ALSA plug-in, every PCM opened is a new connection to the
+// server with a thread of its own, and that was most of the processor time
+// the program spent there. On a card the PCM is closed as ever, so that
+// other programs may use the device.
+struct KeptCapture {
+    std::unique_ptr<PcmStream> stream;
+    PcmFormat format;
+};
+
 namespace {
 
-// The handles. Each owns its stream; the stream names the handle in its
-// notifications.
+// How long a kept capture stream waits for the next input: captures follow
+// each other within an idle pass; an instrument that stops recording lets
+// its PCM go soon after.
+constexpr std::chrono::milliseconds keepCapture{1000};
+
+bool sameFormat(const PcmFormat& a, const PcmFormat& b) {
+    return a.formatTag == b.formatTag && a.channels == b.channels &&
+           a.framesPerSecond == b.framesPerSecond && a.bytesPerSecond == b.bytesPerSecond &&
+           a.blockAlign == b.blockAlign && a.bitsPerSample == b.bitsPerSample;
+}
+
+// The handles. Each owns its stream, until a closed input hands it on to be
+// kept; the stream names the handle in its notifications.
 template <class Device, StreamDirection direction> class StreamHandle : public Device {
 public:
     StreamHandle(PcmStream::Opener opener, std::shared_ptr<NotificationRelay> relay,
                  std::uint64_t key, std::shared_ptr<XrunCounters> counters)
-        : stream_(direction, std::move(opener), std::move(relay), key, this, std::move(counters)) {}
+        : stream_(std::make_unique<PcmStream>(direction, std::move(opener), std::move(relay), key,
+                                              this, std::move(counters))) {}
+    // A kept stream, which the caller adopts for this handle.
+    explicit StreamHandle(std::unique_ptr<PcmStream> kept) : stream_(std::move(kept)) {}
 
-    PcmStream& stream() { return stream_; }
+    PcmStream& stream() { return *stream_; }
 
-    MMResult prepareHeader(WaveHeader& header) override { return stream_.prepareHeader(header); }
-    MMResult unprepareHeader(WaveHeader& header) override {
-        return stream_.unprepareHeader(header);
+    MMResult prepareHeader(WaveHeader& header) override {
+        return stream_ ? stream_->prepareHeader(header) : error::invalidHandle;
     }
-    MMResult reset() override { return stream_.reset(); }
-    MMResult close() override { return stream_.close(); }
+    MMResult unprepareHeader(WaveHeader& header) override {
+        return stream_ ? stream_->unprepareHeader(header) : error::invalidHandle;
+    }
+    MMResult reset() override { return stream_ ? stream_->reset() : error::invalidHandle; }
+    MMResult close() override { return stream_ ? stream_->close() : error::invalidHandle; }
 
 protected:
-    PcmStream stream_;
+    std::unique_ptr<PcmStream> stream_; // none once handed on
 };
 
 class AlsaWaveInput : public StreamHandle<WaveInput, StreamDirection::capture> {
 public:
     using StreamHandle::StreamHandle;
     static constexpr int openedMessage = message::inputOpened;
-    MMResult addBuffer(WaveHeader& header) override { return stream_.add(header); }
-    MMResult start() override { return stream_.start(); }
+
+    // Closing hands a working stream to `keeper`, when there is one.
+    void keepIn(std::shared_ptr<KeptCapture> keeper, const PcmFormat& format) {
+        keeper_ = std::move(keeper);
+        format_ = format;
+    }
+
+    MMResult addBuffer(WaveHeader& header) override {
+        return stream_ ? stream_->add(header) : error::invalidHandle;
+    }
+    MMResult start() override { return stream_ ? stream_->start() : error::invalidHandle; }
+    MMResult close() override {
+        if (!stream_ || !keeper_) return StreamHandle::close();
+        bool kept = false;
+        const MMResult result = stream_->close(keepCapture, kept);
+        if (kept) *keeper_ = {std::move(stream_), format_};
+        return result;
+    }
+
+private:
+    std::shared_ptr<KeptCapture> keeper_;
+    PcmFormat format_;
 };
 
 class AlsaWaveOutput : public StreamHandle<WaveOutput, StreamDirection::playback> {
 public:
     using StreamHandle::StreamHandle;
     static constexpr int openedMessage = message::outputOpened;
-    MMResult write(WaveHeader& header) override { return stream_.add(header); }
-    MMResult pause() override { return stream_.pause(); }
-    MMResult restart() override { return stream_.restart(); }
+    MMResult write(WaveHeader& header) override {
+        return stream_ ? stream_->add(header) : error::invalidHandle;
+    }
+    MMResult pause() override { return stream_ ? stream_->pause() : error::invalidHandle; }
+    MMResult restart() override { return stream_ ? stream_->restart() : error::invalidHandle; }
 };
 
 // How long opening a stream waits for its PCM: a device that is missing,
@@ -171,6 +221,7 @@ AlsaSoundCard::AlsaSoundCard(AlsaOptions options)
     throughServer_ = facts->throughServer;
     identity_ = std::move(facts->identity);
     mixer0_ = std::make_shared<MixerWorker>(mixers_.front().device, mixers_.front().server);
+    if (throughServer_) keptCapture_ = std::make_shared<KeptCapture>();
 }
 
 AlsaSoundCard::~AlsaSoundCard() {
@@ -184,8 +235,31 @@ AlsaSoundCard::~AlsaSoundCard() {
 MMResult AlsaSoundCard::openInput(int device, const PcmFormat& format, QObject* notify,
                                   std::unique_ptr<WaveInput>& input) {
     if (device != -1 && device != 0) return error::badDeviceId;
-    return openStream<AlsaWaveInput>(options_.device, StreamDirection::capture, format, relay_,
-                                     counters_, notify, lastCapture_, input);
+    if (!AlsaPcm::isUsableFormat(format)) return error::badFormat;
+    std::unique_ptr<AlsaWaveInput> made;
+    if (keptCapture_ && keptCapture_->stream) {
+        // A kept stream of another format closes here; the next open waits
+        // for its PCM to close (lastCapture_ is its).
+        auto kept = std::move(keptCapture_->stream);
+        if (sameFormat(keptCapture_->format, format)) {
+            const auto key = relay_->attach(notify);
+            made = std::make_unique<AlsaWaveInput>(std::move(kept));
+            if (made->stream().adopt(relay_, key, made.get())) {
+                relay_->post(key, AlsaWaveInput::openedMessage, made.get());
+            } else {
+                made.reset();
+                relay_->detach(key);
+            }
+        }
+    }
+    if (!made)
+        if (const auto r = openStream<AlsaWaveInput>(options_.device, StreamDirection::capture,
+                                                     format, relay_, counters_, notify,
+                                                     lastCapture_, made))
+            return r;
+    if (keptCapture_) made->keepIn(keptCapture_, format);
+    input = std::move(made);
+    return error::ok;
 }
 
 MMResult AlsaSoundCard::openOutput(int device, const PcmFormat& format, QObject* notify,

@@ -6,7 +6,9 @@
 //   "default") per stream; a worker thread per open stream opens the PCM,
 //   moves the queued headers and closes it again (PcmStream.h), so that the
 //   GUI thread never waits for a sound server, and notifications reach their
-//   targets on the GUI thread through the card's relay. Opening waits a few
+//   targets on the GUI thread through the card's relay. Behind a sound
+//   server a closed input's PCM records on for a second, and the next input
+//   of the same format takes it over instead of opening another. Opening waits a few
 //   milliseconds for the PCM, so that a missing or busy device is reported
 //   by the open itself.
 // - Mixer device 0 is the control device behind the PCM in use (PcmMixer.h)
@@ -45,6 +47,7 @@ class NotificationRelay;
 namespace platform::alsa {
 
 struct XrunCounters;
+struct KeptCapture;
 class MixerWorker;
 
 struct AlsaOptions {
@@ -111,6 +114,9 @@ private:
     std::string identity_;
     bool throughServer_ = false;
     std::shared_ptr<MixerWorker> mixer0_;
+    // Behind a sound server: the capture stream the last input left
+    // recording, for the next input of its format.
+    std::shared_ptr<KeptCapture> keptCapture_;
     // Ready when the last capture / playback stream has closed its PCM.
     std::shared_future<void> lastCapture_;
     std::shared_future<void> lastPlayback_;

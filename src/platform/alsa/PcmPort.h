@@ -25,6 +25,9 @@ public:
     // Capture: starts recording. Playback: starts playing what has been
     // written, even less than the start threshold. 0 when already running.
     virtual int start() = 0;
+    // Capture: the frames recorded that have not been read yet, those still
+    // on their way from the device or sound server included.
+    virtual long delay() = 0;
     // Stops at once, drops what is buffered, and is ready to start again.
     virtual int stop() = 0;
     // Makes a PCM ready again after an over- or underrun.

@@ -16,6 +16,10 @@ namespace {
 
 // Frames read and dropped at a time while no capture header is queued.
 constexpr std::uint32_t scratchFrames = 1024;
+// Capture: the most frames a start drops as recorded before it (370 ms at
+// 44100 frames/s); a larger delay than that would hold up the capture for
+// more than what it drops is worth.
+constexpr std::int64_t mostToDrop = 16384;
 // The worker looks at its state at least this often (ms), whatever poll says.
 constexpr int pollTimeoutMs = 200;
 // A suspended PCM is asked to resume this often, this many times, before it
@@ -43,18 +47,17 @@ std::int64_t nowMs() {
 struct PcmStream::Core {
     Core(StreamDirection direction, std::shared_ptr<NotificationRelay> relay, std::uint64_t key,
          const void* device, std::shared_ptr<XrunCounters> counters)
-        : direction(direction), key(key), device(device), counters(std::move(counters)),
+        : direction(direction), counters(std::move(counters)),
           doneMessage(direction == StreamDirection::capture ? message::inputData
                                                             : message::outputDone),
-          relay(std::move(relay)), running(direction == StreamDirection::playback),
+          relay(std::move(relay)), key(key), device(device),
+          running(direction == StreamDirection::playback),
           wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
     ~Core() {
         if (wakeFd >= 0) ::close(wakeFd);
     }
 
     const StreamDirection direction;
-    const std::uint64_t key;
-    const void* const device;
     const std::shared_ptr<XrunCounters> counters;
     const int doneMessage;
 
@@ -67,20 +70,25 @@ struct PcmStream::Core {
     bool unstarted = false;   // playback: frames written that may wait for the threshold
     bool pauseApplied = false;
     bool started = false; // capture: the PCM records
+    std::int64_t toDrop = 0; // capture: frames recorded before the start, still to come
 
     // --- guarded by mutex ---
     std::mutex mutex;
     std::condition_variable openedChanged;
     std::shared_ptr<NotificationRelay> relay; // none once the handle has closed
+    std::uint64_t key;                        // the handle's, whose notifications these are
+    const void* device;
     std::deque<WaveHeader*> queue;
     std::uint32_t position = 0; // bytes of the oldest header done
     std::uint64_t resets = 0;   // what the worker moved before a reset is not the headers'
     bool running;               // capture: started; playback: not paused
-    bool stopWanted = false;    // reset: the PCM drops what it holds
+    bool stopWanted = false;    // playback reset: the PCM drops what it holds
+    bool discardWanted = false; // capture start: what the PCM recorded before is dropped
     std::optional<MMResult> openResult;
     bool removed = false;
     MMResult removedCode = error::deviceRemoved;
     bool closed = false;
+    std::int64_t keptUntil = 0; // a closed capture stream whose PCM records on, until then
 
     std::atomic<bool> stopping{false};
     const int wakeFd; // written under the mutex, closed with the core
@@ -88,6 +96,7 @@ struct PcmStream::Core {
     // What one pass of the worker does, taken under the mutex.
     struct Plan {
         bool stop = false;
+        bool discard = false;
         bool running = false;
         bool forHeader = false; // capture: the frames read belong to the oldest header
         std::uint32_t frames = 0;
@@ -138,6 +147,7 @@ struct PcmStream::Core {
     Plan plan(std::uint32_t frameBytes) {
         Plan p;
         p.stop = std::exchange(stopWanted, false);
+        p.discard = std::exchange(discardWanted, false);
         p.running = running;
         p.resets = resets;
         while (!queue.empty() &&
@@ -147,7 +157,7 @@ struct PcmStream::Core {
                                                        std::size_t{scratchFrames} * frameBytes);
         if (buffer.size() < size) buffer.resize(size);
         if (direction == StreamDirection::capture) {
-            p.forHeader = !queue.empty();
+            p.forHeader = running && !queue.empty();
             p.frames =
                 p.forHeader ? (queue.front()->length - position) / frameBytes : scratchFrames;
         } else if (running && !queue.empty()) {
@@ -248,7 +258,8 @@ struct PcmStream::Core {
             Plan p;
             {
                 std::lock_guard lock(mutex);
-                if (removed || closed) return;
+                if (closed && keptUntil > 0 && nowMs() >= keptUntil) keptUntil = 0;
+                if (removed || (closed && keptUntil == 0)) return;
                 p = plan(frameBytes);
             }
             if (p.stop) {
@@ -258,11 +269,26 @@ struct PcmStream::Core {
             bool pollPcm = false;
             long moved = 0;
             if (direction == StreamDirection::capture) {
+                // Once recording, the PCM records until it is closed: what
+                // no header is queued for is read and dropped, and so is
+                // what it had recorded when the stream started (what it
+                // holds and what is on its way from the device or server).
+                if (p.discard && started)
+                    toDrop = std::clamp<std::int64_t>(port->delay(), 0, mostToDrop);
                 if (p.running && !started) {
                     if (port->start() < 0) return goneNow(error::deviceRemoved);
                     started = true;
                 }
-                if (p.running) {
+                if (started && toDrop > 0) {
+                    moved = port->transfer(
+                        buffer.data(),
+                        static_cast<std::uint32_t>(std::min<std::int64_t>(toDrop, scratchFrames)));
+                    if (moved > 0) {
+                        toDrop -= moved;
+                        continue;
+                    }
+                    pollPcm = true;
+                } else if (started) {
                     moved = port->transfer(buffer.data(), p.frames);
                     pollPcm = true;
                 }
@@ -337,14 +363,14 @@ PcmStream::PcmStream(StreamDirection direction, Opener opener,
 
 PcmStream::~PcmStream() {
     std::unique_lock lock(core_->mutex);
-    if (core_->closed) return;
     core_->closed = true;
+    core_->keptUntil = 0;
     core_->stopping = true;
     core_->wake();
-    const auto relay = std::move(core_->relay);
+    const auto relay = std::move(core_->relay); // none after close()
     lock.unlock();
     release();
-    relay->detach(core_->key);
+    if (relay) relay->detach(core_->key);
 }
 
 void PcmStream::release() {
@@ -353,6 +379,23 @@ void PcmStream::release() {
         worker_.join();
     else
         worker_.detach(); // it closes its PCM when the PCM lets it
+}
+
+bool PcmStream::adopt(std::shared_ptr<NotificationRelay> relay, std::uint64_t key,
+                      const void* device) {
+    std::lock_guard lock(core_->mutex);
+    if (!core_->closed || core_->removed || core_->keptUntil == 0 ||
+        nowMs() >= core_->keptUntil)
+        return false;
+    core_->closed = false;
+    core_->keptUntil = 0;
+    core_->relay = std::move(relay);
+    core_->key = key;
+    core_->device = device;
+    core_->position = 0;
+    ++core_->resets;
+    core_->wake();
+    return true;
 }
 
 std::optional<MMResult> PcmStream::opened(std::chrono::milliseconds wait) {
@@ -394,6 +437,7 @@ MMResult PcmStream::add(WaveHeader& header) {
 MMResult PcmStream::start() {
     std::lock_guard lock(core_->mutex);
     if (const auto r = core_->usable()) return r;
+    if (!core_->running) core_->discardWanted = true;
     core_->running = true;
     core_->wake();
     return error::ok;
@@ -418,9 +462,11 @@ MMResult PcmStream::restart() {
 MMResult PcmStream::reset() {
     std::lock_guard lock(core_->mutex);
     if (const auto r = core_->usable()) return r;
-    core_->stopWanted = true;
+    // Input stops recording into headers (its PCM records on, and what it
+    // records until the next start is dropped); output drops what the PCM
+    // holds and forgets a pause, as after a fresh open.
+    core_->stopWanted = core_->direction == StreamDirection::playback;
     ++core_->resets;
-    // Input stops recording; output forgets a pause, as after a fresh open.
     core_->running = core_->direction == StreamDirection::playback;
     core_->returnAll();
     core_->wake();
@@ -428,15 +474,28 @@ MMResult PcmStream::reset() {
 }
 
 MMResult PcmStream::close() {
+    bool kept = false;
+    return close(std::chrono::milliseconds{0}, kept);
+}
+
+MMResult PcmStream::close(std::chrono::milliseconds keep, bool& kept) {
     std::unique_lock lock(core_->mutex);
+    kept = false;
     if (core_->closed) return error::invalidHandle;
     if (!core_->queue.empty()) return error::stillPlaying;
     core_->closed = true;
-    core_->stopping = true;
-    core_->wake();
+    kept = keep.count() > 0 && core_->direction == StreamDirection::capture &&
+           core_->openResult == error::ok && !core_->removed;
+    if (kept) {
+        core_->keptUntil = nowMs() + keep.count();
+        core_->running = false;
+    } else {
+        core_->stopping = true;
+        core_->wake();
+    }
     const auto relay = std::move(core_->relay);
     lock.unlock();
-    release();
+    if (!kept) release();
     relay->forgetHeaders(core_->key);
     relay->post(core_->key,
                 core_->direction == StreamDirection::capture ? message::inputClosed

@@ -4,9 +4,10 @@
 //
 // Capture: once started, the worker reads whatever the PCM has recorded into
 // the oldest queued header and gives the header back (inputData) when it is
-// full; while no header is queued it reads and drops, so that a header added
-// later records from that moment on and the PCM never overruns for want of a
-// buffer. Playback: the worker writes the oldest header into the PCM and
+// full; while no header is queued, and after a reset, it reads and drops, so
+// that a header added later records from that moment on and the PCM never
+// overruns for want of a buffer. A start drops what the PCM recorded before
+// it. Playback: the worker writes the oldest header into the PCM and
 // gives it back (outputDone) when all of it has been written; when the queue
 // runs out, what has been written is started even below the start threshold.
 //
@@ -90,6 +91,17 @@ public:
     MMResult restart();
     MMResult reset();
     MMResult close();
+    // Capture: close() that leaves a working PCM recording for `keep`, its
+    // worker reading and dropping (`kept` says whether it did), so that
+    // adopt() can hand it to the next stream without opening the PCM
+    // again. Opening one costs a sound server's client a connection, a
+    // thread and milliseconds of processor time. A kept stream that is not
+    // adopted in time, or whose PCM fails meanwhile, closes its PCM.
+    MMResult close(std::chrono::milliseconds keep, bool& kept);
+    // Makes a kept stream an open one that notifies `device` through
+    // `relay`, as a newly opened stream would be: no header, not started.
+    // False once its PCM has failed or its time has run out.
+    bool adopt(std::shared_ptr<NotificationRelay> relay, std::uint64_t key, const void* device);
 
 private:
     struct Core;
