@@ -32,10 +32,11 @@ test: deps
 	$(call beside,test-asan,build-tsan)
 	$(MAKE) test-tsan
 
-# $(call beside,TESTS,BUILD): make TESTS, with make BUILD at idle priority beside it.
+# $(call beside,TESTS,BUILD): make TESTS, with make BUILD at idle priority beside it
+# (at the lowest nice level where the scheduling class cannot be changed).
 define beside
-	@log=$$(mktemp); \
-	chrt --idle 0 $(MAKE) --no-print-directory $(2) >$$log 2>&1 & build=$$!; \
+	@log=$$(mktemp); idle="chrt --idle 0"; $$idle true 2>/dev/null || idle="nice -n 19"; \
+	$$idle $(MAKE) --no-print-directory $(2) >$$log 2>&1 & build=$$!; \
 	$(MAKE) --no-print-directory $(1); tests=$$?; \
 	wait $$build; built=$$?; \
 	echo "--- make $(2), beside make $(1):"; cat $$log; rm -f $$log; \
