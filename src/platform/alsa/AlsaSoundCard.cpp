@@ -20,9 +20,9 @@ namespace platform::alsa {
 // server, and its format: the next input of that format takes it over. Each
 // capture of the program is an input opened and closed again; through a
 // sound server's ALSA plug-in, every PCM opened is a new connection to the
-// server with a thread of its own, and that was most of the processor time
-// the program spent there. On a card the PCM is closed as ever, so that
-// other programs may use the device.
+// server with a thread of its own (2 ms of processor time to open and close
+// through PulseAudio, and two new threads to start and end). On a card the
+// PCM is closed as ever, so that other programs may use the device.
 struct KeptCapture {
     std::unique_ptr<PcmStream> stream;
     PcmFormat format;

@@ -93,10 +93,10 @@ public:
     MMResult close();
     // Capture: close() that leaves a working PCM recording for `keep`, its
     // worker reading and dropping (`kept` says whether it did), so that
-    // adopt() can hand it to the next stream without opening the PCM
-    // again. Opening one costs a sound server's client a connection, a
-    // thread and milliseconds of processor time. A kept stream that is not
-    // adopted in time, or whose PCM fails meanwhile, closes its PCM.
+    // adopt() can hand it to the next stream without opening the PCM again
+    // (behind a sound server each open is a new connection to it). A kept
+    // stream that is not adopted in time, or whose PCM fails meanwhile,
+    // closes its PCM.
     MMResult close(std::chrono::milliseconds keep, bool& kept);
     // Makes a kept stream an open one that notifies `device` through
     // `relay`, as a newly opened stream would be: no header, not started.
