@@ -66,6 +66,7 @@ struct PcmFormat {
     std::uint16_t blockAlign = 2;
     std::uint16_t bitsPerSample = 16;
     std::uint16_t extraSize = 0;
+    bool operator==(const PcmFormat&) const = default;
 };
 
 // A buffer handed to a wave device. The owner keeps it at a fixed address

@@ -35,12 +35,6 @@ namespace {
 // its PCM go soon after.
 constexpr std::chrono::milliseconds keepCapture{1000};
 
-bool sameFormat(const PcmFormat& a, const PcmFormat& b) {
-    return a.formatTag == b.formatTag && a.channels == b.channels &&
-           a.framesPerSecond == b.framesPerSecond && a.bytesPerSecond == b.bytesPerSecond &&
-           a.blockAlign == b.blockAlign && a.bitsPerSample == b.bitsPerSample;
-}
-
 // The handles. Each owns its stream, until a closed input hands it on to be
 // kept; the stream names the handle in its notifications.
 template <class Device, StreamDirection direction> class StreamHandle : public Device {
@@ -241,7 +235,7 @@ MMResult AlsaSoundCard::openInput(int device, const PcmFormat& format, QObject* 
         // A kept stream of another format closes here; the next open waits
         // for its PCM to close (lastCapture_ is its).
         auto kept = std::move(keptCapture_->stream);
-        if (sameFormat(keptCapture_->format, format)) {
+        if (keptCapture_->format == format) {
             const auto key = relay_->attach(notify);
             made = std::make_unique<AlsaWaveInput>(std::move(kept));
             if (made->stream().adopt(relay_, key, made.get())) {
