@@ -52,6 +52,8 @@ public:
     // True while the cycle waits for an event instead of running passes.
     bool waiting() const { return hooked_ && !timer_.isActive(); }
     std::uint64_t passes() const { return passes_; }
+    // True while a pass runs: nothing else is handled then.
+    bool inPass() const { return inPass_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
