@@ -17,7 +17,7 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: run test deps build build-asan build-tsan benchmarks test-normal test-asan test-tsan bench deb clean
+.PHONY: run test deps build build-asan build-tsan test-normal test-asan test-tsan bench deb clean
 
 run: build
 	./build/src/zo7scope $(ARGS)
@@ -25,11 +25,11 @@ run: build
 # Each test run goes on beside the next build, which compiles at idle priority
 # (SCHED_IDLE): it takes only the processor time the tests leave, which is
 # most of it while the tests of the real ALSA path run alone and wait for the
-# sound. Its output follows the tests'. The benchmarks are compiled there too.
+# sound. Its output follows the tests'.
 test: deps
 	$(MAKE) build
 	$(call beside,test-normal,build-asan)
-	$(call beside,test-asan,benchmarks build-tsan)
+	$(call beside,test-asan,build-tsan)
 	$(MAKE) test-tsan
 
 # $(call beside,TESTS,BUILD): make TESTS, with make BUILD at idle priority beside it
@@ -58,9 +58,6 @@ build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZO_WERROR=ON
 	cmake --build build -j $(JOBS)
 
-benchmarks: build
-	cmake --build build -j $(JOBS) --target benchmarks
-
 build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZO_SANITIZE=address,undefined -DZO_WERROR=ON -DZO_BENCHMARKS=OFF
 	cmake --build build-asan -j $(JOBS)
@@ -81,7 +78,7 @@ test-tsan: build-tsan
 	    build-tsan/tests/test_platform --gtest_brief=1
 	@echo "ThreadSanitizer: clean"
 
-bench: benchmarks
+bench: build
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
 
 # The Debian package of the program, in build/.
