@@ -11,6 +11,8 @@
 #                   their properties change
 #   zo_properties   the tests' properties, as set_tests_properties takes them
 #                   (ENVIRONMENT's list as one bracket argument)
+#   zo_each_test    true for a process per test instead (tests that share
+#                   nothing but a sound server would share more in one)
 
 if(NOT EXISTS "${zo_executable}")
     get_filename_component(zo_name "${zo_executable}" NAME)
@@ -32,17 +34,34 @@ if(NOT EXISTS "${zo_listing}" OR NOT "${zo_listing}" IS_NEWER_THAN "${zo_executa
                             "${zo_output}${zo_errors}")
     endif()
     # A suite's line is its name and a full stop, and for a typed suite a
-    # comment after it; its tests follow on indented lines (whose parameter
-    # values may hold anything, list separators among it).
-    string(REGEX MATCHALL "\n[^ \n#;]+\\." zo_suites "\n${zo_output}")
+    # comment after it; its tests follow, indented, each with a comment
+    # after it for a parameterised test. List separators and brackets, which
+    # no name holds, are taken out of the comments first.
+    string(REPLACE ";" "," zo_output "${zo_output}")
+    string(REPLACE "[" "(" zo_output "${zo_output}")
+    string(REPLACE "]" ")" zo_output "${zo_output}")
+    string(REPLACE "\n" ";" zo_lines "${zo_output}")
     set(zo_tests "")
-    foreach(zo_suite IN LISTS zo_suites)
-        string(REGEX REPLACE "^\n(.*)\\.$" "\\1" zo_suite "${zo_suite}")
-        string(APPEND zo_tests
-               "add_test([==[${zo_suite}]==] [==[${zo_executable}]==] "
-               "[==[--gtest_filter=${zo_suite}.*]==] --gtest_also_run_disabled_tests)\n"
-               "set_tests_properties([==[${zo_suite}]==] PROPERTIES "
-               "WORKING_DIRECTORY [==[${zo_directory}]==] ${zo_properties})\n")
+    set(zo_suite "")
+    foreach(zo_line IN LISTS zo_lines)
+        set(zo_test "")
+        if(zo_line MATCHES "^([^ #]+)\\.( .*)?$")
+            set(zo_suite "${CMAKE_MATCH_1}")
+            if(NOT zo_each_test)
+                set(zo_test "${zo_suite}")
+                set(zo_filter "${zo_suite}.*")
+            endif()
+        elseif(zo_each_test AND zo_line MATCHES "^  ([^ #]+)( .*)?$")
+            set(zo_test "${zo_suite}.${CMAKE_MATCH_1}")
+            set(zo_filter "${zo_test}")
+        endif()
+        if(NOT zo_test STREQUAL "")
+            string(APPEND zo_tests
+                   "add_test([==[${zo_test}]==] [==[${zo_executable}]==] "
+                   "[==[--gtest_filter=${zo_filter}]==] --gtest_also_run_disabled_tests)\n"
+                   "set_tests_properties([==[${zo_test}]==] PROPERTIES "
+                   "WORKING_DIRECTORY [==[${zo_directory}]==] ${zo_properties})\n")
+        endif()
     endforeach()
     if(zo_tests STREQUAL "")
         message(FATAL_ERROR "${zo_executable} lists no tests:\n${zo_output}")
