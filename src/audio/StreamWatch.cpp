@@ -11,14 +11,16 @@ void StreamWatch::delivered(std::int64_t now) {
     since_ = now;
     lastFailure_ = platform::error::ok;
     failures_ = 0;
+    openedAt_.reset();
 }
 
 void StreamWatch::attempted(platform::MMResult result, std::int64_t now) {
     if (result == platform::error::ok) {
         nextAttempt_.reset();
-        lastFailure_ = platform::error::ok;
+        openedAt_ = now;
         return;
     }
+    openedAt_.reset();
     lastFailure_ = result;
     ++failures_;
     nextAttempt_ = now + retryDelayMs();
@@ -37,5 +39,7 @@ bool StreamWatch::attemptDue(std::int64_t now) const {
 
 std::optional<platform::MMResult> StreamWatch::silence(std::int64_t now) const {
     if (!expected_ || now - since_ < silentAfterMs) return std::nullopt;
+    // An open that has had its second without a block or a failure stalls.
+    if (openedAt_ && now - *openedAt_ >= silentAfterMs) return platform::error::ok;
     return lastFailure_;
 }

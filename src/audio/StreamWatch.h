@@ -4,6 +4,9 @@
 // expected, or a playback that has given back no buffer for a second while
 // the generator plays, is silent; its reason is the error code of the last
 // failed attempt to run it (none: the device opened but delivers nothing).
+// An open may still be under way when its attempt counts as made (a PCM that
+// takes long to refuse its format, or a sound server that answers late): the
+// last failure stays the reason until the stream has had its own second.
 // While the device cannot be opened, attempts are paced, at least half a
 // second apart, so that a missing device costs no processor time; each
 // further failure without a block between doubles the pause, up to four seconds (opening a
@@ -47,4 +50,5 @@ private:
     platform::MMResult lastFailure_ = platform::error::ok;
     std::optional<std::int64_t> nextAttempt_;
     int failures_ = 0; // failed attempts since the last block
+    std::optional<std::int64_t> openedAt_; // the attempt that opened, while no block came
 };

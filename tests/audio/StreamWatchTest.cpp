@@ -27,7 +27,7 @@ struct Look {
 struct WatchCase {
     const char* what;
     std::vector<Event> events;
-    std::vector<Look> looks; // after all events up to their time
+    std::vector<Look> looks; // after all the events
 };
 
 TEST(StreamWatch, SaysASilentStreamAndWhyAfterASecond) {
@@ -67,9 +67,9 @@ TEST(StreamWatch, SaysASilentStreamAndWhyAfterASecond) {
           {Event::block, 1500},
           {Event::fail, 2000, error::serverDown}},
          {{2499, std::nullopt, false}, {2500, error::serverDown, true}}},
-        {"a device that opens again clears the reason",
-         {{Event::expect, 0}, {Event::fail, 100, error::badDeviceId}, {Event::opened, 1200}},
-         {{1200, error::ok, true}}},
+        {"an open under way keeps the reason of the last failure; a second later it stalls",
+         {{Event::expect, 0}, {Event::fail, 100, error::badFormat}, {Event::opened, 1200}},
+         {{1200, error::badFormat, true}, {2199, error::badFormat, true}, {2200, error::ok, true}}},
         {"nothing expected, nothing shown",
          {{Event::fail, 0, error::allocated}},
          {{5000, std::nullopt, true}}},
