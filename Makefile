@@ -73,9 +73,17 @@ test-normal: build
 test-asan: build-asan
 	QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
+# The program's tests are shared between one process per processor
+# (GoogleTest's shards); each must pass.
 test-tsan: build-tsan
-	QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-	    build-tsan/tests/test_platform --gtest_brief=1
+	@failed=0; pids=""; \
+	for i in $$(seq 0 $$(($(JOBS) - 1))); do \
+	    QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	    GTEST_TOTAL_SHARDS=$(JOBS) GTEST_SHARD_INDEX=$$i \
+	        build-tsan/tests/test_platform --gtest_brief=1 & pids="$$pids $$!"; \
+	done; \
+	for p in $$pids; do wait $$p || failed=1; done; \
+	test $$failed -eq 0
 	@echo "ThreadSanitizer: clean"
 
 bench: build
