@@ -17,7 +17,8 @@ void StreamWatch::delivered(std::int64_t now) {
 void StreamWatch::attempted(platform::MMResult result, std::int64_t now) {
     if (result == platform::error::ok) {
         nextAttempt_.reset();
-        openedAt_ = now;
+        // The second runs from the first open since the last block or failure.
+        if (!openedAt_) openedAt_ = now;
         return;
     }
     openedAt_.reset();
