@@ -99,9 +99,13 @@ Canvas::Canvas(int width, int height) {
 }
 
 void Canvas::resize(int width, int height) {
-    ++changes_;
+    wholeChange_ = ++changes_;
     width_ = std::max(width, 1);
     height_ = std::max(height, 1);
+    tilesAcross_ = ((width_ - 1) >> tileShift) + 1;
+    tileChanges_.assign(static_cast<std::size_t>(tilesAcross_) *
+                            static_cast<std::size_t>(((height_ - 1) >> tileShift) + 1),
+                        0);
     image_ = QImage(width_, height_, QImage::Format_RGB32);
     touchBits();
     fillBlack();
@@ -118,14 +122,14 @@ void Canvas::resize(int width, int height) {
 }
 
 QImage& Canvas::editImage() {
-    ++changes_;
+    wholeChange_ = ++changes_;
     compareAll_ = true;
     lent_ = true;
     return image_;
 }
 
 void Canvas::clear() {
-    ++changes_;
+    wholeChange_ = ++changes_;
     syncImage();
     fillBlack();
     compareAll_ = true;
@@ -139,7 +143,7 @@ void Canvas::fillBlack() {
 }
 
 void Canvas::adoptImage() {
-    ++changes_; // what was lent out may have been drawn on
+    wholeChange_ = ++changes_; // what was lent out may have been drawn on
     lent_ = false;
     // The image may have been replaced through editImage(): adopt what is there.
     if (image_.width() != width_ || image_.height() != height_ ||
@@ -222,6 +226,45 @@ void Canvas::lineTo(int x, int y) {
         thinLine(from, to);
     else
         wideLine(from, to);
+}
+
+bool Canvas::tilesChangedSince(std::uint64_t changes, int left, int top, int right,
+                               int bottom) const {
+    for (int ty = top >> tileShift; ty <= bottom >> tileShift; ++ty)
+        for (int tx = left >> tileShift; tx <= right >> tileShift; ++tx)
+            if (tileChanges_[static_cast<std::size_t>(ty * tilesAcross_ + tx)] > changes)
+                return true;
+    return false;
+}
+
+void Canvas::lineToWhereChanged(std::uint64_t key, int x, int y) {
+    const QPoint from(penX_, penY_), to(x, y);
+    const bool horizontal = from.y() == to.y(), vertical = from.x() == to.x();
+    if (lent_ || key != drawnKey_ || drawnChanges_ > changes_ || wholeChange_ > drawnChanges_ ||
+        recordingNow() || penWidth_ > 1 || horizontal == vertical) {
+        lineTo(x, y);
+        return;
+    }
+    penX_ = x;
+    penY_ = y;
+    // The line's pixels, its end point left out, within the image.
+    const int along = horizontal ? from.x() : from.y();
+    const int end = horizontal ? to.x() : to.y();
+    const int low = std::max(end > along ? along : end + 1, 0);
+    const int high = std::min(end > along ? end - 1 : along, (horizontal ? width_ : height_) - 1);
+    const int across = horizontal ? from.y() : from.x();
+    if (across < 0 || across >= (horizontal ? height_ : width_)) return;
+    const auto point = [horizontal, across](int a) {
+        return horizontal ? QPoint(a, across) : QPoint(across, a);
+    };
+    // Tile by tile; each changed piece is drawn as a line of its own.
+    for (int first = low; first <= high;) {
+        const int last = std::min(high, (((first >> tileShift) + 1) << tileShift) - 1);
+        const QPoint a = point(first), b = point(last);
+        if (tilesChangedSince(drawnChanges_, a.x(), a.y(), b.x(), b.y()))
+            thinLine(a, point(last + 1));
+        first = last + 1;
+    }
 }
 
 void Canvas::thinLine(QPoint from, QPoint to) {

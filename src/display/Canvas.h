@@ -111,6 +111,12 @@ public:
         drawnKey_ = key;
         drawnChanges_ = changes_;
     }
+    // lineTo for a drawing that is drawn again with the key of the last
+    // drawn(): the line is drawn only across the tiles of 16 x 16 pixels in
+    // which a pixel has changed since, for elsewhere its pixels still stand
+    // (the grid, after the traces crossed it here and there). With another
+    // key, a wide pen, or while recording, it is lineTo itself.
+    void lineToWhereChanged(std::uint64_t key, int x, int y);
 
     // A drawing kept as the pixels it wrote, so that the same drawing on a
     // screen that has been drawn over since can be repeated without drawing
@@ -206,6 +212,8 @@ private:
         QRgb& pixel = bits_[offset];
         if (pixel == colour) return;
         ++changes_;
+        tileChanges_[static_cast<std::size_t>((y >> tileShift) * tilesAcross_ + (x >> tileShift))] =
+            changes_;
         const QRgb before = shown_[offset];
         if (colour != before) {
             if (pixel == before) {
@@ -255,6 +263,14 @@ private:
     std::uint64_t changes_ = 0;
     std::uint64_t drawnKey_ = 0;
     std::uint64_t drawnChanges_ = ~std::uint64_t{0};
+    // By tiles of 2^tileShift pixels square, row by row: the change count at
+    // the last change of a pixel in the tile; and the count at the last
+    // change of the whole image (a new size, a clear, an image lent out).
+    static constexpr int tileShift = 4;
+    int tilesAcross_ = 1;
+    std::vector<std::uint64_t> tileChanges_;
+    std::uint64_t wholeChange_ = 0;
+    bool tilesChangedSince(std::uint64_t changes, int left, int top, int right, int bottom) const;
     // The image was handed out since the last drawing call: it may have been
     // copied or replaced, so look at it before writing into it.
     mutable bool lent_ = true;

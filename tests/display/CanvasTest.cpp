@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ namespace {
 using test::at;
 using test::lit;
 using test::PixelSet;
+using test::column;
+using test::row;
 
 struct PolylineCase {
     const char* name;
@@ -311,6 +314,81 @@ TEST(CanvasChanges, RepeatedDrawingIsKnownOnlyWhileNoPixelChanged) {
     canvas.editImage().setPixel(3, 3, colour::aqua);
     EXPECT_FALSE(canvas.alreadyDrawn(7));
 }
+
+// A line drawn again with the key of its last drawing, after the screen
+// changed over it, stands whole again: every pixel it lights, none beyond.
+struct RedrawCase {
+    const char* name;
+    QPoint from, to;
+    std::function<void(Canvas&)> meanwhile;
+    PixelSet expected;
+    friend void PrintTo(const RedrawCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class RedrawTest : public ::testing::TestWithParam<RedrawCase> {};
+
+TEST_P(RedrawTest, RestoresEveryPixelOfTheLine) {
+    const RedrawCase& c = GetParam();
+    Canvas canvas(50, 50);
+    canvas.setPenColor(colour::white);
+    canvas.moveTo(c.from.x(), c.from.y());
+    canvas.lineTo(c.to.x(), c.to.y());
+    canvas.drawn(7);
+    canvas.takeDirty();
+    c.meanwhile(canvas);
+    canvas.setPenColor(colour::white);
+    canvas.setPenWidth(1);
+    canvas.moveTo(c.from.x(), c.from.y());
+    canvas.lineToWhereChanged(7, c.to.x(), c.to.y());
+    EXPECT_EQ(lit(canvas), c.expected);
+    EXPECT_EQ(canvas.penPosition(), c.to);
+}
+
+void blackLine(Canvas& canvas, QPoint from, QPoint to) {
+    canvas.setPenColor(colour::black);
+    canvas.moveTo(from.x(), from.y());
+    canvas.lineTo(to.x(), to.y());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Canvas, RedrawTest,
+    ::testing::Values(
+        RedrawCase{"crossedOnce", {0, 10}, {41, 10},
+                   [](Canvas& c) { blackLine(c, {20, 0}, {20, 30}); }, row(10, 0, 40)},
+        RedrawCase{"crossedInThreeTiles", {5, 2}, {5, 46},
+                   [](Canvas& c) {
+                       for (int y : {3, 17, 33})
+                           blackLine(c, {0, y}, {30, y});
+                   },
+                   column(5, 2, 45)},
+        RedrawCase{"backwardsAcrossATileEdge", {41, 10}, {0, 10},
+                   [](Canvas& c) {
+                       blackLine(c, {15, 0}, {15, 30});
+                       blackLine(c, {16, 0}, {16, 30});
+                       blackLine(c, {41, 0}, {41, 30});
+                   },
+                   row(10, 1, 41)},
+        RedrawCase{"upwards", {30, 45}, {30, 4},
+                   [](Canvas& c) { blackLine(c, {0, 4}, {49, 45}); }, column(30, 5, 45)},
+        RedrawCase{"clippedByTheImage", {-10, 10}, {60, 10},
+                   [](Canvas& c) { blackLine(c, {49, 0}, {49, 30}); }, row(10, 0, 49)},
+        RedrawCase{"afterAClear", {0, 10}, {41, 10}, [](Canvas& c) { c.clear(); },
+                   row(10, 0, 40)},
+        RedrawCase{"afterAChangeByOtherMeans", {0, 10}, {41, 10},
+                   [](Canvas& c) { c.editImage().setPixel(7, 10, colour::black); },
+                   row(10, 0, 40)},
+        RedrawCase{"withOtherPixelsLeftAsTheyAre", {0, 10}, {41, 10},
+                   [](Canvas& c) {
+                       c.setPenColor(colour::aqua);
+                       c.moveTo(20, 5);
+                       c.lineTo(20, 15);
+                   },
+                   [] {
+                       PixelSet pixels = row(10, 0, 40);
+                       pixels.merge(column(20, 5, 14));
+                       return pixels;
+                   }()}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CanvasImage, CopiesKeepTheirPicture) {
     Canvas canvas(20, 20);
