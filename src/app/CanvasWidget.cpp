@@ -35,11 +35,13 @@ void CanvasWidget::present() {
 }
 
 void CanvasWidget::presentNow() {
-    const QRect changed = canvas_.takeDirty();
-    if (!changed.isEmpty()) showArea(changed);
+    // Only the tiles that changed are copied to the screen: the traces of a
+    // new block cover a fraction of their bounding rectangle.
+    QRegion tiles;
+    if (!canvas_.takeDirty(&tiles).isEmpty()) showArea(tiles);
 }
 
-void CanvasWidget::showArea(const QRect& area) {
+void CanvasWidget::showArea(const QRegion& area) {
     refresh_.stop();
     shown_.start();
     update(area);
@@ -54,7 +56,9 @@ int CanvasWidget::refreshInterval() const {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.drawImage(event->rect(), canvas_.image(), event->rect());
+    const QImage& image = canvas_.image();
+    for (const QRect& area : event->region())
+        painter.drawImage(area, image, area);
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event) {

@@ -45,7 +45,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void showArea(const QRect& area);
+    void showArea(const QRegion& area);
     int refreshInterval() const;
 
     display::Canvas canvas_{1, 1};

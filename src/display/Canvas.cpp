@@ -106,6 +106,7 @@ void Canvas::resize(int width, int height) {
     tileChanges_.assign(static_cast<std::size_t>(tilesAcross_) *
                             static_cast<std::size_t>(((height_ - 1) >> tileShift) + 1),
                         0);
+    dirtyTiles_.assign(tileChanges_.size(), 0);
     image_ = QImage(width_, height_, QImage::Format_RGB32);
     touchBits();
     fillBlack();
@@ -164,7 +165,61 @@ void Canvas::resetMarks() {
     changedOverflow_ = false;
 }
 
-QRect Canvas::takeDirty() {
+QRegion Canvas::takeDirtyTiles() {
+    // Row by row of tiles, the runs of marked tiles; a row whose runs are
+    // those of the row above extends that row's rectangles. That is the
+    // region's own form: bands sorted from the top, each band's rectangles
+    // from the left, with one height, and no two bands alike one on the other.
+    std::vector<QRect> rects;
+    const int tileSize = 1 << tileShift;
+    const auto rows = static_cast<int>(dirtyTiles_.size()) / tilesAcross_;
+    std::size_t band = 0; // the first rectangle of the band above
+    for (int ty = 0; ty < rows; ++ty) {
+        std::uint8_t* row = dirtyTiles_.data() + static_cast<std::size_t>(ty * tilesAcross_);
+        const std::size_t start = rects.size();
+        const int top = ty * tileSize;
+        const int height = std::min(tileSize, height_ - top);
+        for (int tx = 0; tx < tilesAcross_;) {
+            if (row[tx] == 0) {
+                ++tx;
+                continue;
+            }
+            const int first = tx;
+            while (tx < tilesAcross_ && row[tx] != 0)
+                row[tx++] = 0;
+            const int left = first * tileSize;
+            rects.emplace_back(left, top, std::min(tx * tileSize, width_) - left, height);
+        }
+        const std::size_t count = rects.size() - start;
+        const bool sameAsAbove =
+            count > 0 && start - band == count && rects[band].bottom() + 1 == top &&
+            std::equal(rects.begin() + static_cast<std::ptrdiff_t>(band),
+                       rects.begin() + static_cast<std::ptrdiff_t>(start),
+                       rects.begin() + static_cast<std::ptrdiff_t>(start),
+                       [](const QRect& a, const QRect& b) {
+                           return a.left() == b.left() && a.right() == b.right();
+                       });
+        if (sameAsAbove) {
+            for (std::size_t i = band; i < start; ++i)
+                rects[i].setBottom(top + height - 1);
+            rects.resize(start);
+        } else if (count > 0) {
+            band = start;
+        }
+    }
+    QRegion region;
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
+    return region;
+}
+
+QRect Canvas::takeDirty(QRegion* tiles) {
+    const QRect dirty = takeDirtyBounds();
+    if (tiles != nullptr) *tiles = takeDirtyTiles();
+    else std::fill(dirtyTiles_.begin(), dirtyTiles_.end(), 0);
+    return dirty;
+}
+
+QRect Canvas::takeDirtyBounds() {
     syncImage();
     if (!compareAll_ && !changedOverflow_) {
         // Only the listed pixels can differ from the picture last handed out.
@@ -176,6 +231,7 @@ QRect Canvas::takeDirty() {
                 shown_[offset] = bits_[offset];
                 const int y = static_cast<int>(offset / static_cast<std::uint32_t>(width_));
                 const int x = static_cast<int>(offset - static_cast<std::uint32_t>(y) * width_);
+                markDirtyTiles(y, x, x);
                 left = std::min(left, x);
                 right = std::max(right, x);
                 top = std::min(top, y);
@@ -206,6 +262,7 @@ QRect Canvas::takeDirty() {
         const int first = firstDifference(now, was, n);
         const int last = lastDifference(now, was, n);
         std::memcpy(was + first, now + first, static_cast<std::size_t>(last - first + 1) * 4);
+        markDirtyTiles(y, scan.left() + first, scan.left() + last);
         left = std::min(left, scan.left() + first);
         right = std::max(right, scan.left() + last);
         top = std::min(top, y);

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -165,8 +166,11 @@ public:
 
     // The bounding rectangle of the pixels whose value differs from the
     // picture at the previous call (at the first call: from an undefined
-    // picture, so the whole image); empty when nothing differs.
-    QRect takeDirty();
+    // picture, so the whole image); empty when nothing differs. `tiles`, when
+    // given, becomes the tiles of 16 x 16 pixels (clipped to the image) that
+    // hold those pixels: two traces across the screen lie in a fraction of
+    // their bounding rectangle.
+    QRect takeDirty(QRegion* tiles = nullptr);
 
 private:
     struct TextKey {
@@ -270,6 +274,15 @@ private:
     int tilesAcross_ = 1;
     std::vector<std::uint64_t> tileChanges_;
     std::uint64_t wholeChange_ = 0;
+    // Tiles that hold a pixel found to differ by takeDirty(), as a region.
+    std::vector<std::uint8_t> dirtyTiles_;
+    void markDirtyTiles(int y, int left, int right) {
+        const auto row = static_cast<std::size_t>((y >> tileShift) * tilesAcross_);
+        for (int tx = left >> tileShift; tx <= right >> tileShift; ++tx)
+            dirtyTiles_[row + static_cast<std::size_t>(tx)] = 1;
+    }
+    QRegion takeDirtyTiles();
+    QRect takeDirtyBounds();
     bool tilesChangedSince(std::uint64_t changes, int left, int top, int right, int bottom) const;
     // The image was handed out since the last drawing call: it may have been
     // copied or replaced, so look at it before writing into it.

@@ -289,7 +289,9 @@ TEST(CanvasChanges, ReportTheBoundsOfChangedPixelsOnly) {
     EXPECT_EQ(canvas.takeDirty(), QRect(77, 66, 1, 1));
 
     canvas.resize(50, 40);
-    EXPECT_EQ(canvas.takeDirty(), QRect(0, 0, 50, 40));
+    QRegion tiles;
+    EXPECT_EQ(canvas.takeDirty(&tiles), QRect(0, 0, 50, 40));
+    EXPECT_EQ(tiles, QRegion(0, 0, 50, 40)); // the edge tiles clipped by the image
 }
 
 TEST(CanvasChanges, RepeatedDrawingIsKnownOnlyWhileNoPixelChanged) {
@@ -405,8 +407,17 @@ struct DirtyCase {
     // Horizontal lines (y, from x, to x without it), white on black.
     std::vector<std::array<int, 3>> lines;
     QRect expected;
+    // The tiles of 16 x 16 pixels that hold them.
+    std::vector<QRect> tiles;
     friend void PrintTo(const DirtyCase& c, std::ostream* out) { *out << c.name; }
 };
+
+QRegion region(const std::vector<QRect>& rects) {
+    QRegion region;
+    for (const QRect& rect : rects)
+        region += rect;
+    return region;
+}
 
 class DirtyTest : public ::testing::TestWithParam<DirtyCase> {};
 
@@ -421,30 +432,40 @@ TEST_P(DirtyTest, BoundsOfTheChangedPixels) {
         canvas.moveTo(from, y);
         canvas.lineTo(to, y);
     }
-    EXPECT_EQ(canvas.takeDirty(), c.expected);
-    EXPECT_TRUE(canvas.takeDirty().isEmpty());
+    QRegion tiles;
+    EXPECT_EQ(canvas.takeDirty(&tiles), c.expected);
+    EXPECT_EQ(tiles, region(c.tiles));
+    EXPECT_TRUE(canvas.takeDirty(&tiles).isEmpty());
+    EXPECT_TRUE(tiles.isEmpty());
     // Black again: the same pixels change back.
     canvas.setPenColor(colour::black);
     for (const auto& [y, from, to] : c.lines) {
         canvas.moveTo(from, y);
         canvas.lineTo(to, y);
     }
-    EXPECT_EQ(canvas.takeDirty(), c.expected);
+    EXPECT_EQ(canvas.takeDirty(&tiles), c.expected);
+    EXPECT_EQ(tiles, region(c.tiles));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, DirtyTest,
-    ::testing::Values(DirtyCase{"FirstColumn", {{0, 0, 1}}, QRect(0, 0, 1, 1)},
-                      DirtyCase{"LastOfAGroup", {{3, 7, 8}}, QRect(7, 3, 1, 1)},
-                      DirtyCase{"FirstOfAGroup", {{3, 8, 9}}, QRect(8, 3, 1, 1)},
-                      DirtyCase{"LastColumn", {{31, 63, 64}}, QRect(63, 31, 1, 1)},
-                      DirtyCase{"FarApart", {{1, 1, 2}, {30, 62, 63}}, QRect(1, 1, 62, 30)},
-                      DirtyCase{"RowsOfARectangle",
-                                {{5, 3, 60}, {6, 3, 60}, {7, 3, 60}, {8, 3, 60}, {9, 3, 60}},
-                                QRect(QPoint(3, 5), QPoint(59, 9))},
-                      DirtyCase{"TwoPixelsAndAFullRow",
-                                {{2, 9, 10}, {20, 17, 18}, {12, 0, 64}, {12, 0, 64}},
-                                QRect(QPoint(0, 2), QPoint(63, 20))}),
+    ::testing::Values(
+        DirtyCase{"FirstColumn", {{0, 0, 1}}, QRect(0, 0, 1, 1), {QRect(0, 0, 16, 16)}},
+        DirtyCase{"LastOfAGroup", {{3, 7, 8}}, QRect(7, 3, 1, 1), {QRect(0, 0, 16, 16)}},
+        DirtyCase{"FirstOfAGroup", {{3, 8, 9}}, QRect(8, 3, 1, 1), {QRect(0, 0, 16, 16)}},
+        DirtyCase{"LastColumn", {{31, 63, 64}}, QRect(63, 31, 1, 1), {QRect(48, 16, 16, 16)}},
+        DirtyCase{"FarApart",
+                  {{1, 1, 2}, {30, 62, 63}},
+                  QRect(1, 1, 62, 30),
+                  {QRect(0, 0, 16, 16), QRect(48, 16, 16, 16)}},
+        DirtyCase{"RowsOfARectangle",
+                  {{14, 3, 60}, {15, 3, 60}, {16, 3, 60}, {17, 3, 60}, {18, 3, 60}},
+                  QRect(QPoint(3, 14), QPoint(59, 18)),
+                  {QRect(0, 0, 64, 32)}},
+        DirtyCase{"TwoPixelsAndAFullRow",
+                  {{2, 9, 10}, {20, 17, 18}, {12, 0, 64}, {12, 0, 64}},
+                  QRect(QPoint(0, 2), QPoint(63, 20)),
+                  {QRect(0, 0, 64, 16), QRect(16, 16, 16, 16)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
