@@ -28,9 +28,11 @@ public:
 
 private:
     CircuitSimulation::LinearStep step_;
-    // A whole period: x' = x + e_ x + scale * sum_i g_[i] w_i.
+    // A whole period: x' = x + e_ x + scale * sum_i g_[k][i] w_i for state k;
+    // each state's weights in a row of their own, so that the sums run over
+    // consecutive values like the window's.
     double e_[2][2] = {{0.0, 0.0}, {0.0, 0.0}};
-    std::array<std::array<double, 2>, ReconstructionFilter::taps> g_{};
+    std::array<std::array<double, ReconstructionFilter::taps>, 2> g_{};
     double x_[2] = {0.0, 0.0};
     bool memoryless_ = false;
 };
