@@ -56,7 +56,7 @@ int CanvasWidget::refreshInterval() const {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QImage& image = canvas_.image();
+    const QImage& image = canvas_.imageToShow();
     for (const QRect& area : event->region())
         painter.drawImage(area, image, area);
 }

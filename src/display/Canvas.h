@@ -68,6 +68,11 @@ public:
         lent_ = true;
         return image_;
     }
+    // The picture for drawing it somewhere at once (a repaint of the
+    // window), where no copy of it outlives the call: unlike image(), this
+    // leaves the canvas free to draw on without looking whether the image
+    // was copied or replaced, and what it knows about its pixels stands.
+    const QImage& imageToShow() const { return image_; }
     // The image for drawing on it by other means (or replacing it); the whole
     // image is compared at the next takeDirty().
     QImage& editImage();

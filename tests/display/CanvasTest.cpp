@@ -305,6 +305,11 @@ TEST(CanvasChanges, RepeatedDrawingIsKnownOnlyWhileNoPixelChanged) {
     canvas.moveTo(0, 10); // the same pixels again: no change
     canvas.lineTo(40, 10);
     EXPECT_TRUE(canvas.alreadyDrawn(7));
+    canvas.imageToShow(); // shown at once, as a repaint does: nothing lent out
+    EXPECT_TRUE(canvas.alreadyDrawn(7));
+    canvas.image(); // lent out: it may be drawn on by other means
+    EXPECT_FALSE(canvas.alreadyDrawn(7));
+    canvas.drawn(7);
     canvas.setPenColor(colour::black);
     canvas.lineTo(0, 10); // black back over it
     EXPECT_FALSE(canvas.alreadyDrawn(7));
