@@ -214,8 +214,10 @@ QRegion Canvas::takeDirtyTiles() {
 
 QRect Canvas::takeDirty(QRegion* tiles) {
     const QRect dirty = takeDirtyBounds();
-    if (tiles != nullptr) *tiles = takeDirtyTiles();
-    else std::fill(dirtyTiles_.begin(), dirtyTiles_.end(), 0);
+    if (tiles != nullptr)
+        *tiles = takeDirtyTiles();
+    else
+        std::fill(dirtyTiles_.begin(), dirtyTiles_.end(), 0);
     return dirty;
 }
 

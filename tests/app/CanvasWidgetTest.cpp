@@ -31,9 +31,12 @@ TEST(CanvasWidget, TheWindowShowsTheCanvasAfterEveryPartialRepaint) {
         QRgb colour;
         QPoint from, to;
     } strokes[] = {
-        {display::colour::yellow, {3, 5}, {190, 110}},  {display::colour::aqua, {150, 2}, {151, 118}},
-        {display::colour::white, {0, 60}, {200, 60}},   {display::colour::black, {3, 5}, {190, 110}},
-        {display::colour::grey(80), {17, 0}, {17, 119}}, {display::colour::yellow, {120, 90}, {40, 33}},
+        {display::colour::yellow, {3, 5}, {190, 110}},
+        {display::colour::aqua, {150, 2}, {151, 118}},
+        {display::colour::white, {0, 60}, {200, 60}},
+        {display::colour::black, {3, 5}, {190, 110}},
+        {display::colour::grey(80), {17, 0}, {17, 119}},
+        {display::colour::yellow, {120, 90}, {40, 33}},
     };
     for (const auto& stroke : strokes) {
         canvas.setPenColor(stroke.colour);

@@ -16,9 +16,9 @@ namespace display {
 namespace {
 
 using test::at;
+using test::column;
 using test::lit;
 using test::PixelSet;
-using test::column;
 using test::row;
 
 struct PolylineCase {
@@ -360,31 +360,53 @@ void blackLine(Canvas& canvas, QPoint from, QPoint to) {
 INSTANTIATE_TEST_SUITE_P(
     Canvas, RedrawTest,
     ::testing::Values(
-        RedrawCase{"crossedOnce", {0, 10}, {41, 10},
-                   [](Canvas& c) { blackLine(c, {20, 0}, {20, 30}); }, row(10, 0, 40)},
-        RedrawCase{"crossedInThreeTiles", {5, 2}, {5, 46},
+        RedrawCase{"crossedOnce",
+                   {0, 10},
+                   {41, 10},
+                   [](Canvas& c) {
+                       blackLine(c, {20, 0}, {20, 30});
+                   },
+                   row(10, 0, 40)},
+        RedrawCase{"crossedInThreeTiles",
+                   {5, 2},
+                   {5, 46},
                    [](Canvas& c) {
                        for (int y : {3, 17, 33})
                            blackLine(c, {0, y}, {30, y});
                    },
                    column(5, 2, 45)},
-        RedrawCase{"backwardsAcrossATileEdge", {41, 10}, {0, 10},
+        RedrawCase{"backwardsAcrossATileEdge",
+                   {41, 10},
+                   {0, 10},
                    [](Canvas& c) {
                        blackLine(c, {15, 0}, {15, 30});
                        blackLine(c, {16, 0}, {16, 30});
                        blackLine(c, {41, 0}, {41, 30});
                    },
                    row(10, 1, 41)},
-        RedrawCase{"upwards", {30, 45}, {30, 4},
-                   [](Canvas& c) { blackLine(c, {0, 4}, {49, 45}); }, column(30, 5, 45)},
-        RedrawCase{"clippedByTheImage", {-10, 10}, {60, 10},
-                   [](Canvas& c) { blackLine(c, {49, 0}, {49, 30}); }, row(10, 0, 49)},
-        RedrawCase{"afterAClear", {0, 10}, {41, 10}, [](Canvas& c) { c.clear(); },
-                   row(10, 0, 40)},
-        RedrawCase{"afterAChangeByOtherMeans", {0, 10}, {41, 10},
+        RedrawCase{"upwards",
+                   {30, 45},
+                   {30, 4},
+                   [](Canvas& c) {
+                       blackLine(c, {0, 4}, {49, 45});
+                   },
+                   column(30, 5, 45)},
+        RedrawCase{"clippedByTheImage",
+                   {-10, 10},
+                   {60, 10},
+                   [](Canvas& c) {
+                       blackLine(c, {49, 0}, {49, 30});
+                   },
+                   row(10, 0, 49)},
+        RedrawCase{"afterAClear", {0, 10}, {41, 10}, [](Canvas& c) { c.clear(); }, row(10, 0, 40)},
+        RedrawCase{"afterAChangeByOtherMeans",
+                   {0, 10},
+                   {41, 10},
                    [](Canvas& c) { c.editImage().setPixel(7, 10, colour::black); },
                    row(10, 0, 40)},
-        RedrawCase{"withOtherPixelsLeftAsTheyAre", {0, 10}, {41, 10},
+        RedrawCase{"withOtherPixelsLeftAsTheyAre",
+                   {0, 10},
+                   {41, 10},
                    [](Canvas& c) {
                        c.setPenColor(colour::aqua);
                        c.moveTo(20, 5);
