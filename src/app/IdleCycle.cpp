@@ -59,9 +59,11 @@ void IdleCycle::tick() {
     StateSnapshot now = snapshot_();
     unchangedPasses_ = last_ && *last_ == now ? unchangedPasses_ + 1 : 0;
     last_ = std::move(now);
-    // Two unchanged passes, each started from its predecessor's state with
-    // nothing arrived since the one before: the next would be the same again.
-    if (unchangedPasses_ >= 2 && passesSinceEvent_ >= 3 && mayWait_()) {
+    // An unchanged pass, started from its predecessor's state with nothing
+    // arrived since the event: the next would be the same again. (The first
+    // pass after an event finds its predecessor's state only by comparing
+    // with the state it leaves, so at least two passes run.)
+    if (unchangedPasses_ >= 1 && passesSinceEvent_ >= 2 && mayWait_()) {
         timer_.stop();
         return;
     }

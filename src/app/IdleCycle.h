@@ -4,10 +4,12 @@
 // the user's input) are handled between passes.
 //
 // A pass is a function of the state it starts from and of what has arrived
-// since. Once two passes in a row have started from the state the pass
-// before them left, with nothing arrived in between, every further pass can
-// only repeat the same picture and readouts; the cycle then waits, without
-// using the processor, until the next event arrives, and goes on from there.
+// since, and of what the pass before it drew (the traces it erases). Once a
+// pass has started from the state the pass before it left and left it as it
+// found it, with nothing arrived in between, it drew from the same values as
+// the pass before it, and every further pass can only repeat its picture and
+// readouts; the cycle then waits, without using the processor, until the
+// next event arrives, and goes on from there.
 // It never waits while the owner says a pass still has work to retry (an
 // input device that could not be opened).
 //
