@@ -326,6 +326,21 @@ void Canvas::lineToWhereChanged(std::uint64_t key, int x, int y) {
     }
 }
 
+void Canvas::prefetchLine(QPoint from, QPoint to) const {
+    // The rows the line and its pen reach, at the line's left end: a trace
+    // segment is a pixel or two wide, and a row's cache line holds sixteen.
+    constexpr int mostRows = 64;
+    const int reach = penWidth_ / 2;
+    const int top = std::max(std::min(from.y(), to.y()) - reach, 0);
+    const int bottom = std::min({std::max(from.y(), to.y()) + reach, height_ - 1, top + mostRows});
+    const int x = std::clamp(std::min(from.x(), to.x()), 0, width_ - 1);
+    for (int y = top; y <= bottom; ++y) {
+        const std::size_t offset = static_cast<std::size_t>(y) * width_ + x;
+        __builtin_prefetch(bits_ + offset, 1);
+        __builtin_prefetch(shown_.data() + offset, 0);
+    }
+}
+
 void Canvas::thinLine(QPoint from, QPoint to) {
     if (from.y() == to.y()) {
         const int y = from.y();
@@ -576,6 +591,15 @@ void Canvas::textOut(int x, int y, std::string_view text) {
     const auto right =
         static_cast<int>(std::min<std::int64_t>(cell.width, std::int64_t{width_} - x));
     if (left >= right) return;
+    // The cell's rows lie apart in the image: all are fetched at once
+    // instead of one after the other as they are compared.
+    for (int row = 0; row < cell.height; ++row) {
+        const std::int64_t py = std::int64_t{y} + row;
+        if (py < 0 || py >= height_) continue;
+        const QRgb* first = bits_ + py * width_ + x + left;
+        __builtin_prefetch(first);
+        __builtin_prefetch(first + (right - left - 1));
+    }
     for (int row = 0; row < cell.height; ++row) {
         const std::int64_t py = std::int64_t{y} + row;
         if (py < 0) continue;

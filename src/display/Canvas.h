@@ -94,6 +94,10 @@ public:
     // and moves the pen there.
     void lineTo(int x, int y);
     QPoint penPosition() const { return QPoint(penX_, penY_); }
+    // Asks the processor to fetch the pixels of a line drawn soon, row by
+    // row: the image is far larger than the processor's caches, and the
+    // rows of a steep trace segment lie apart in memory. Changes nothing.
+    void prefetchLine(QPoint from, QPoint to) const;
 
     // Text. textOut fills the text's cell (advance width x line height of the
     // font) with black and writes the text (UTF-8) in the font colour, (x, y)
