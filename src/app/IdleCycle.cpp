@@ -60,9 +60,9 @@ void IdleCycle::tick() {
     unchangedPasses_ = last_ && *last_ == now ? unchangedPasses_ + 1 : 0;
     last_ = std::move(now);
     // An unchanged pass, started from its predecessor's state with nothing
-    // arrived since the event: the next would be the same again. (The first
-    // pass after an event finds its predecessor's state only by comparing
-    // with the state it leaves, so at least two passes run.)
+    // arrived since: the next would be the same again. The first pass after
+    // an event has no predecessor's state to compare with, so at least two
+    // passes run.
     if (unchangedPasses_ >= 1 && passesSinceEvent_ >= 2 && mayWait_()) {
         timer_.stop();
         return;
