@@ -72,6 +72,16 @@ int lastDifference(const QRgb* pixels, const QRgb* other, int n) {
     return i;
 }
 
+// The pixels of a line along one axis from `from` to `to`, its end point
+// left out on whichever side it lies, within 0 .. size - 1 (first > last:
+// none).
+struct LineSpan {
+    int first, last;
+};
+LineSpan spanWithoutEnd(int from, int to, int size) {
+    return {std::max(to > from ? from : to + 1, 0), std::min(to > from ? to - 1 : from, size - 1)};
+}
+
 } // namespace
 
 QFont screenFont() {
@@ -306,11 +316,8 @@ void Canvas::lineToWhereChanged(std::uint64_t key, int x, int y) {
     }
     penX_ = x;
     penY_ = y;
-    // The line's pixels, its end point left out, within the image.
-    const int along = horizontal ? from.x() : from.y();
-    const int end = horizontal ? to.x() : to.y();
-    const int low = std::max(end > along ? along : end + 1, 0);
-    const int high = std::min(end > along ? end - 1 : along, (horizontal ? width_ : height_) - 1);
+    const auto [low, high] = horizontal ? spanWithoutEnd(from.x(), to.x(), width_)
+                                        : spanWithoutEnd(from.y(), to.y(), height_);
     const int across = horizontal ? from.y() : from.x();
     if (across < 0 || across >= (horizontal ? height_ : width_)) return;
     const auto point = [horizontal, across](int a) {
@@ -345,11 +352,7 @@ void Canvas::thinLine(QPoint from, QPoint to) {
     if (from.y() == to.y()) {
         const int y = from.y();
         if (from.x() == to.x() || y < 0 || y >= height_) return;
-        // The end point is left out on whichever side it lies.
-        int left = to.x() > from.x() ? from.x() : to.x() + 1;
-        int right = to.x() > from.x() ? to.x() - 1 : from.x();
-        left = std::max(left, 0);
-        right = std::min(right, width_ - 1);
+        const auto [left, right] = spanWithoutEnd(from.x(), to.x(), width_);
         if (left > right) return;
         const std::size_t row = static_cast<std::size_t>(y) * width_;
         // Most lines drawn again find every pixel as it is.
@@ -369,10 +372,7 @@ void Canvas::thinLine(QPoint from, QPoint to) {
     if (from.x() == to.x()) {
         const int x = from.x();
         if (x < 0 || x >= width_) return;
-        int top = to.y() > from.y() ? from.y() : to.y() + 1;
-        int bottom = to.y() > from.y() ? to.y() - 1 : from.y();
-        top = std::max(top, 0);
-        bottom = std::min(bottom, height_ - 1);
+        const auto [top, bottom] = spanWithoutEnd(from.y(), to.y(), height_);
         QRgb differ = 0;
         for (int py = top; py <= bottom; ++py)
             differ |= bits_[static_cast<std::size_t>(py) * width_ + x] ^ pen_;
