@@ -29,7 +29,6 @@ void IdleCycle::unhook() {
 
 void IdleCycle::wake() {
     checking_ = false;
-    passesSinceEvent_ = 0;
     unchangedPasses_ = 0;
     last_.reset();
     if (hooked_ && !timer_.isActive()) timer_.start();
@@ -54,16 +53,15 @@ void IdleCycle::tick() {
         throw;
     }
     inPass_ = false;
-    ++passesSinceEvent_;
 
     StateSnapshot now = snapshot_();
     unchangedPasses_ = last_ && *last_ == now ? unchangedPasses_ + 1 : 0;
     last_ = std::move(now);
     // An unchanged pass, started from its predecessor's state with nothing
     // arrived since: the next would be the same again. The first pass after
-    // an event has no predecessor's state to compare with, so at least two
-    // passes run.
-    if (unchangedPasses_ >= 1 && passesSinceEvent_ >= 2 && mayWait_()) {
+    // an event has no predecessor's state to compare with (an event forgets
+    // it), so at least two passes run.
+    if (unchangedPasses_ >= 1 && mayWait_()) {
         timer_.stop();
         return;
     }

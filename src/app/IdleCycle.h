@@ -74,9 +74,8 @@ private:
     bool inPass_ = false;
     std::vector<const QObject*> ignored_;
     std::uint64_t passes_ = 0;
-    // Passes since the last event, and how many of them in a row left the
-    // state as they found it.
-    int passesSinceEvent_ = 0;
+    // Passes in a row since the last event that left the state as they
+    // found it.
     int unchangedPasses_ = 0;
     std::optional<StateSnapshot> last_;
     // A quiet event arrived while the cycle waited: the next tick looks
