@@ -1,10 +1,13 @@
 // The measurement steps of one display frame on a recorded block of 16000
 // values: both readouts with their ranges and the gain switch, and both
-// frequencies, as the window runs them before it draws.
+// frequencies, as the window runs them before it draws; and the analysis of
+// a new block for the impedance and phase line (its frequency, and the
+// fundamental of both channels fitted).
 
 #include "core/SharedState.h"
 #include "measure/Amplitude.h"
 #include "measure/Frequency.h"
+#include "measure/Fundamental.h"
 #include "measure/GainSwitch.h"
 #include "measure/Ranges.h"
 #include "measure/ReadoutText.h"
@@ -81,6 +84,15 @@ void BM_FrameMeasurement(benchmark::State& run) {
     }
 }
 
+void BM_BlockAnalysis(benchmark::State& run) {
+    auto s = startState();
+    fillBlock(*s, static_cast<double>(run.range(0)), static_cast<int>(run.range(1)));
+    for (auto _ : run) {
+        benchmark::DoNotOptimize(measure::analyseBlock(
+            s->rawSamples, s->sampleCount, s->currentReadoutFactor, s->voltageReadoutFactor, 0));
+    }
+}
+
 } // namespace
 
 // Sine blocks across the display range, and a noisy block.
@@ -89,5 +101,12 @@ BENCHMARK(BM_FrameMeasurement)
     ->Args({100, 0})
     ->Args({1000, 0})
     ->Args({40, 0})
+    ->Args({100, 300})
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_BlockAnalysis)
+    ->ArgNames({"hertz", "noise"})
+    ->Args({100, 0})
+    ->Args({1000, 0})
     ->Args({100, 300})
     ->Unit(benchmark::kMicrosecond);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace measure {
@@ -137,8 +138,8 @@ std::array<Phasor, 2> fitSinesOf(const std::int32_t* x, const std::int32_t* y,
                      line(k));
     }
     constexpr std::size_t n = Drift ? 4 : 3;
-    const auto& [cc, cs, ss, c1, s1, rx0, rx1, ry0, ry1, uu, vv, u1, v1, ct, st, t1, tt, rxt,
-                 ryt] = sums;
+    const auto& [cc, cs, ss, c1, s1, rx0, rx1, ry0, ry1, uu, vv, u1, v1, ct, st, t1, tt, rxt, ryt] =
+        sums;
     std::array<double, n> rx, ry;
     std::array<std::array<double, n>, n> m;
     if constexpr (Drift) {
@@ -212,39 +213,50 @@ int framesOf(std::int32_t sampleCount) {
 }
 
 // What one look at every frame of a block tells: each channel's largest
-// magnitude, and how often a channel changes sign between neighbouring
-// frames (of the voltage, and of the current only when asked for).
+// magnitude, and how often each changes sign between neighbouring frames.
 struct BlockScan {
     std::array<int, 2> peak{};
     std::array<int, 2> signChanges{};
 };
 
-BlockScan scanBlock(const SharedState::SampleArray& raw, int frames, bool currentSigns) {
+// Four values of a block at once: two frames of both channels.
+using Quad = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+
+Quad quadAt(const std::int32_t* values) {
+    Quad quad;
+    std::memcpy(&quad, values, sizeof quad);
+    return quad;
+}
+
+BlockScan scanBlock(const SharedState::SampleArray& raw, int frames) {
     BlockScan scan;
     if (frames < 1) return scan;
     const std::int32_t* x = raw.data();
-    // Highest and lowest value of each channel; the voltage's sign changes.
-    std::int32_t high0 = 0, low0 = 0, high1 = 0, low1 = 0;
-    int changes = 0;
-    bool positive = x[0] > 0;
-    for (int k = 0; k < frames; ++k) {
-        const std::int32_t u = x[2 * k], i = x[2 * k + 1];
-        high0 = std::max(high0, u);
-        low0 = std::min(low0, u);
-        high1 = std::max(high1, i);
-        low1 = std::min(low1, i);
-        const bool now = u > 0;
-        changes += now != positive;
-        positive = now;
+    // Highest and lowest value of each channel, and how often each changes
+    // sign from a frame to the next, two frames at a time: lanes 0 and 2
+    // hold the voltage, 1 and 3 the current. Each frame's signs are compared
+    // with those of the frame after it, which the quad two values on holds.
+    Quad high{}, low{}, changes{};
+    int k = 0;
+    for (; k + 2 < frames; k += 2) {
+        const Quad now = quadAt(x + 2 * k), next = quadAt(x + 2 * k + 2);
+        high = now > high ? now : high;
+        low = now < low ? now : low;
+        // A comparison gives -1 in each lane where it holds.
+        changes -= (now > 0) != (next > 0);
     }
-    scan.peak = {std::max(high0, -low0), std::max(high1, -low1)};
-    scan.signChanges[0] = changes;
-    if (currentSigns) {
-        changes = 0;
-        for (int k = 0; k + 1 < frames; ++k)
-            changes += (x[2 * k + 1] > 0) != (x[2 * k + 3] > 0);
-        scan.signChanges[1] = changes;
+    std::array<std::int32_t, 2> highest = {std::max(high[0], high[2]), std::max(high[1], high[3])};
+    std::array<std::int32_t, 2> lowest = {std::min(low[0], low[2]), std::min(low[1], low[3])};
+    scan.signChanges = {changes[0] + changes[2], changes[1] + changes[3]};
+    for (; k < frames; ++k) {
+        for (std::size_t c = 0; c < 2; ++c) {
+            const std::int32_t v = x[2 * k + c];
+            highest[c] = std::max(highest[c], v);
+            lowest[c] = std::min(lowest[c], v);
+            if (k + 1 < frames) scan.signChanges[c] += (v > 0) != (x[2 * k + 2 + c] > 0);
+        }
     }
+    scan.peak = {std::max(highest[0], -lowest[0]), std::max(highest[1], -lowest[1])};
     return scan;
 }
 
@@ -265,10 +277,8 @@ std::optional<double> frequencyOf(const SharedState::SampleArray& raw, int frame
 // The frequency of the block from the channel with the clearer crossings:
 // the voltage's, else the current's.
 std::optional<double> blockFrequency(const SharedState::SampleArray& raw, int frames,
-                                     BlockScan& scan) {
+                                     const BlockScan& scan) {
     if (std::optional<double> f = frequencyOf(raw, frames, 0, scan)) return f;
-    if (scan.peak[1] < smallestPeak) return std::nullopt;
-    scan = scanBlock(raw, frames, true);
     return frequencyOf(raw, frames, 1, scan);
 }
 
@@ -277,7 +287,7 @@ std::optional<double> blockFrequency(const SharedState::SampleArray& raw, int fr
 std::optional<double> channelFrequency(const SharedState::SampleArray& raw,
                                        std::int32_t sampleCount, int frameOffset) {
     const int frames = framesOf(sampleCount);
-    return frequencyOf(raw, frames, frameOffset, scanBlock(raw, frames, frameOffset == 1));
+    return frequencyOf(raw, frames, frameOffset, scanBlock(raw, frames));
 }
 
 namespace {
@@ -340,7 +350,7 @@ CircuitReading analyseBlock(const SharedState::SampleArray& raw, std::int32_t sa
                             double frequencyHint) {
     const int frames = framesOf(sampleCount);
     if (frames < 16) return {};
-    BlockScan scan = scanBlock(raw, frames, false);
+    BlockScan scan = scanBlock(raw, frames);
     std::optional<double> f = blockFrequency(raw, frames, scan);
     if (!f && frequencyHint > 0) f = frequencyHint;
     if (!f || *f <= 0) return {};
@@ -355,7 +365,7 @@ CircuitReading analyseDrivenBlock(const SharedState::SampleArray& raw, std::int3
                                   double driveFrequency) {
     const int frames = framesOf(sampleCount);
     if (frames < 16 || !(driveFrequency > 0)) return {};
-    BlockScan scan = scanBlock(raw, frames, false);
+    BlockScan scan = scanBlock(raw, frames);
     // Without a voltage there is nothing to fit.
     if (scan.peak[0] < smallestPeak) return {};
     // A new drive frequency leaves an offset in a slow circuit (a coil's

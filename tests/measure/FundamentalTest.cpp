@@ -189,8 +189,9 @@ TEST(Fundamental, TheStatedUncertaintyCoversTheTrueValue) {
 } // namespace
 
 // Blocks that take the less usual ways through the analysis: a frequency
-// only the current shows, a clip on the negative side alone, and a length
-// that is no multiple of four frames, fitted sample by sample above 1 kHz.
+// only the current shows (one with fewer than eight samples a period too),
+// a clip on one side alone, and a length that is no multiple of four frames,
+// fitted sample by sample above 1 kHz.
 TEST(Fundamental, CurrentOnlyNegativeClipAndOddLengths) {
     const struct {
         Signal signal;
@@ -200,7 +201,9 @@ TEST(Fundamental, CurrentOnlyNegativeClipAndOddLengths) {
         double voltageRms, currentRms; // with readout factors 1: amplitude / 2
     } cases[] = {
         {{250, 0, 0, 3000, 0}, 0, 16000, false, 0, 1500},     // no voltage
+        {{19000, 0, 0, 3000, 0}, 0, 16000, false, 0, 1500},   // 2.3 samples a period
         {{100, 31000, 0, 3000, 0}, -2000, 16000, true, 0, 0}, // clipped at -32768
+        {{100, 31000, 0, 3000, 0}, 2000, 16000, true, 0, 0},  // clipped at 32767
         {{100, 30000, 0, 3000, 0}, -2000, 16000, false, 15000, 1500},
         {{1234.5, 8000, 1, 2000, 0.5}, 0, 15994, false, 4000, 1000}, // 7997 frames
         {{97, 8000, 1, 2000, 0.5}, 0, 14002, false, 4000, 1000},     // 7001 frames
