@@ -33,9 +33,12 @@ std::string silenceText(StreamKind kind, platform::MMResult code, const std::str
         return head + "zařízení nepřijímá 44100 Hz, 16 bitů.";
     }
     case error::ok:
+        // All the window sees is that no sound came through the server's
+        // PCM: the server may hang, or the source or sink it uses gives
+        // nothing (an idle sink's monitor, a card gone behind the server).
         if (soundServer)
-            return head +
-                   "zvukový server neodpovídá. Zkontrolujte, zda běží (pulseaudio / pipewire).";
+            return head + "zvukový server nepřenáší zvuk. Zkontrolujte, zda běží (pulseaudio / "
+                          "pipewire) a které zařízení používá.";
         return head + "zařízení nedodává data. Zkontrolujte zvukový server a kartu.";
     default:
         return head + "chyba zvukového zařízení " + std::to_string(code) + ".";

@@ -215,10 +215,10 @@ TYPED_TEST(AlsaWindow, AHangingServerNeitherHoldsTheWindowNorLeavesAClick) {
     QElapsedTimer held;
     held.start();
     server.hold();
-    const std::string recordingText = "Zvuková karta nenahrává: zvukový server neodpovídá. "
-                                      "Zkontrolujte, zda běží (pulseaudio / pipewire).";
-    const std::string playbackText = "Generátor nehraje: zvukový server neodpovídá. "
-                                     "Zkontrolujte, zda běží (pulseaudio / pipewire).";
+    const std::string why = "zvukový server nepřenáší zvuk. Zkontrolujte, zda běží (pulseaudio / "
+                            "pipewire) a které zařízení používá.";
+    const std::string recordingText = "Zvuková karta nenahrává: " + why;
+    const std::string playbackText = "Generátor nehraje: " + why;
     EXPECT_TRUE(waitFor(3000, [&] {
         return form.recordingPanel->isVisibleTo(&form) && form.playbackPanel->isVisibleTo(&form);
     }));
@@ -297,8 +297,8 @@ TYPED_TEST(StartOnHungServer, TheWindowOpensAndSaysWhy) {
     Responsiveness loop;
     EXPECT_TRUE(waitFor(5000, [&] { return form->recordingPanel->isVisibleTo(form.get()); }));
     EXPECT_EQ(form->recordingPanel->text().toStdString(),
-              "Zvuková karta nenahrává: zvukový server neodpovídá. "
-              "Zkontrolujte, zda běží (pulseaudio / pipewire).");
+              "Zvuková karta nenahrává: zvukový server nepřenáší zvuk. Zkontrolujte, zda "
+              "běží (pulseaudio / pipewire) a které zařízení používá.");
     EXPECT_LT(loop.largestSleepMs(), 50) << "the window waited for the server";
 
     server.release();

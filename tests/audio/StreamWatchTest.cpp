@@ -137,11 +137,11 @@ TEST(SilenceText, NamesTheReasonAndWhatToDo) {
         // A stalled stream of a sound server names the server; its other
         // reasons stay those of the device.
         {StreamKind::recording, error::ok, "default",
-         "Zvuková karta nenahrává: zvukový server neodpovídá. Zkontrolujte, zda běží "
-         "(pulseaudio / pipewire).",
+         "Zvuková karta nenahrává: zvukový server nepřenáší zvuk. Zkontrolujte, zda běží "
+         "(pulseaudio / pipewire) a které zařízení používá.",
          true},
         {StreamKind::playback, error::ok, "pipewire",
-         "Generátor nehraje: zvukový server neodpovídá", true},
+         "Generátor nehraje: zvukový server nepřenáší zvuk", true},
         {StreamKind::recording, error::allocated, "pulse", "zařízení používá jiný program.", true},
     };
     for (const auto& c : cases)
