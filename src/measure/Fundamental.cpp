@@ -55,14 +55,14 @@ double degrees(double radians) {
 
 namespace {
 
-// The sums of the normal equations of fitSines, each accumulated in the
-// order of the samples. The sums of the values and of their squares are
-// whole numbers: kept as such, they cost no floating-point work, and as
-// sound-card values have 16 bits they stay far below 2^53, where a double
-// holds every whole number and adding them in any order gives the same.
-// With `Drift`, also those of a straight line t = (k - middle) / count.
+// The sums of the normal equations of fitSines that depend on the values,
+// each accumulated in the order of the samples. The sums of the values and
+// of their squares are whole numbers: kept as such, they cost no
+// floating-point work, and as sound-card values have 16 bits they stay far
+// below 2^53, where a double holds every whole number and adding them in any
+// order gives the same. With `Drift`, also those of a straight line
+// t = (k - middle) / count.
 template <bool Drift> struct FitSums {
-    double cc = 0, cs = 0, ss = 0, c1 = 0, s1 = 0;
     double rx0 = 0, rx1 = 0, ry0 = 0, ry1 = 0;
     std::int64_t uu = 0, vv = 0, u1 = 0, v1 = 0;
     double ct = 0, st = 0, t1 = 0, tt = 0, rxt = 0, ryt = 0;
@@ -72,11 +72,6 @@ template <bool Drift> struct FitSums {
     void add(double& c, double& s, double cw, double sw, std::int32_t u, std::int32_t v,
              double tk) {
         const double ck = c, sk = s;
-        cc += ck * ck;
-        cs += ck * sk;
-        ss += sk * sk;
-        c1 += ck;
-        s1 += sk;
         uu += std::int64_t{u} * u;
         vv += std::int64_t{v} * v;
         u1 += u;
@@ -97,6 +92,18 @@ template <bool Drift> struct FitSums {
         s = sk * cw + ck * sw;
     }
 };
+
+// The sums of cos(theta k) and of sin(theta k) over k = 0 .. n - 1: the
+// real and imaginary part of a geometric series of e^(i theta), whose
+// closed form is e^(i theta (n - 1) / 2) sin(n theta / 2) / sin(theta / 2).
+std::array<double, 2> angleSums(double theta, int n) {
+    const double half = std::sin(theta / 2);
+    // theta a whole number of turns: every term is 1.
+    if (std::abs(half) < 1e-12) return {static_cast<double>(n), 0.0};
+    const double ratio = std::sin(n * theta / 2) / half;
+    const double middle = theta * (n - 1) / 2;
+    return {ratio * std::cos(middle), ratio * std::sin(middle)};
+}
 
 template <bool Drift>
 std::array<Phasor, 2> fitSinesOf(const std::int32_t* x, const std::int32_t* y,
@@ -138,8 +145,12 @@ std::array<Phasor, 2> fitSinesOf(const std::int32_t* x, const std::int32_t* y,
                      line(k));
     }
     constexpr std::size_t n = Drift ? 4 : 3;
-    const auto& [cc, cs, ss, c1, s1, rx0, rx1, ry0, ry1, uu, vv, u1, v1, ct, st, t1, tt, rxt, ryt] =
-        sums;
+    const auto& [rx0, rx1, ry0, ry1, uu, vv, u1, v1, ct, st, t1, tt, rxt, ryt] = sums;
+    // The sums of the sines and cosines alone do not depend on the values:
+    // cos^2 = (1 + cos 2x) / 2, sin^2 = (1 - cos 2x) / 2, cos sin = sin 2x / 2.
+    const auto [c1, s1] = angleSums(w, count);
+    const auto [c2, s2] = angleSums(2 * w, count);
+    const double cc = (count + c2) / 2, ss = (count - c2) / 2, cs = s2 / 2;
     std::array<double, n> rx, ry;
     std::array<std::array<double, n>, n> m;
     if constexpr (Drift) {
@@ -187,17 +198,23 @@ std::optional<double> crossingFrequency(const std::int32_t* x, std::ptrdiff_t st
     std::optional<double> first;
     double last = 0;
     int crossings = 0;
-    bool armed = false;
-    for (int k = 0; k + 1 < count; ++k) {
-        const std::int32_t a = x[k * stride], b = x[(k + 1) * stride];
-        if (a < -hysteresis) armed = true;
-        if (armed && a <= 0 && b > 0) {
-            const double at = zeroCrossing(k, a, b);
-            if (!first) first = at;
-            last = at;
-            ++crossings;
-            armed = false;
-        }
+    const auto at = [&](int k) { return x[k * stride]; };
+    // Two searches by turns, each testing one thing a sample: for a sample
+    // below -hysteresis, which arms; then for the first sample above zero
+    // after it, which crosses from the one before it (that one is not above
+    // zero, or the search would have stopped there).
+    int k = 0;
+    while (true) {
+        while (k + 1 < count && at(k) >= -hysteresis)
+            ++k;
+        while (k + 1 < count && at(k + 1) <= 0)
+            ++k;
+        if (k + 1 >= count) break;
+        const double crossing = zeroCrossing(k, at(k), at(k + 1));
+        if (!first) first = crossing;
+        last = crossing;
+        ++crossings;
+        ++k;
     }
     if (crossings < 2 || last <= *first) return std::nullopt;
     return (crossings - 1) * framesPerSecond / (last - *first);
