@@ -190,8 +190,9 @@ TEST(Fundamental, TheStatedUncertaintyCoversTheTrueValue) {
 
 // Blocks that take the less usual ways through the analysis: a frequency
 // only the current shows (one with fewer than eight samples a period too),
-// a clip on one side alone, and a length that is no multiple of four frames,
-// fitted sample by sample above 1 kHz.
+// a clip on one side alone, a length that is no multiple of four frames,
+// fitted sample by sample above 1 kHz, and the generator's highest frequency,
+// whose crossings alone place it too roughly for a block-long fit.
 TEST(Fundamental, CurrentOnlyNegativeClipAndOddLengths) {
     const struct {
         Signal signal;
@@ -207,6 +208,7 @@ TEST(Fundamental, CurrentOnlyNegativeClipAndOddLengths) {
         {{100, 30000, 0, 3000, 0}, -2000, 16000, false, 15000, 1500},
         {{1234.5, 8000, 1, 2000, 0.5}, 0, 15994, false, 4000, 1000}, // 7997 frames
         {{97, 8000, 1, 2000, 0.5}, 0, 14002, false, 4000, 1000},     // 7001 frames
+        {{20000, 8000, 1, 2000, 0.5}, 0, 16000, false, 4000, 1000},  // 2.2 samples a period
     };
     for (const auto& c : cases) {
         auto s = noisyBlock(c.signal);
