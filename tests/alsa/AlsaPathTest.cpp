@@ -333,6 +333,27 @@ TEST_F(AlsaPath, TheMixerIsTheServersAndFollowsItsChanges) {
     EXPECT_NEAR(mixer.LevelVolume(mixer.LineRecordingSource)->Left, 8192, 2);
 }
 
+// A change made elsewhere whose event the mixer has not yet read when the
+// set-up asks for the value it read last: the set-up still reaches the
+// server. The mixer's thread is held up by a task of its own meanwhile, as
+// by a busy machine.
+TEST_F(AlsaPath, AChangeElsewhereJustBeforeTheSetUpDoesNotSwallowIt) {
+    TAudioMixer mixer;
+    SetUpMixer(mixer);
+    ASSERT_TRUE(runUntil(3000, [&] {
+        return server_->pactl({"get-source-volume", "zo7null.monitor"}).contains("100%");
+    }));
+    runFor(300);
+    std::unique_ptr<platform::Mixer> held;
+    ASSERT_EQ(card_->openMixer(0, nullptr, held), platform::error::ok);
+    held->afterChanges([] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); });
+    server_->pactl({"set-source-volume", "zo7null.monitor", "30%"});
+    SetUpMixer(mixer);
+    EXPECT_TRUE(runUntil(3000, [&] {
+        return server_->pactl({"get-source-volume", "zo7null.monitor"}).contains("100%");
+    })) << server_->pactl({"get-source-volume", "zo7null.monitor"}).toStdString();
+}
+
 TEST_F(AlsaPath, VolumesAreTheServersMasterLevel) {
     // The server's mixer loads in the background.
     ASSERT_TRUE(card_->mixerReady(0, std::chrono::seconds(3)));

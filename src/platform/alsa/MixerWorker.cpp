@@ -142,6 +142,12 @@ void run(const std::shared_ptr<MixerWorker::Shared>& s, const std::string& devic
     };
     store->watch([&](std::size_t element) { refresh(element, true); });
     std::vector<pollfd> mixerFds = store->descriptors();
+    // Reads the mixer's events that have come, without waiting for any.
+    const auto catchUp = [&] {
+        std::vector<pollfd> fds = mixerFds;
+        if (!fds.empty() && ::poll(fds.data(), fds.size(), 0) > 0 && !store->handleEvents())
+            mixerFds.clear();
+    };
 
     for (;;) {
         MixerWorker::Shared::Request request;
@@ -157,6 +163,12 @@ void run(const std::shared_ptr<MixerWorker::Shared>& s, const std::string& devic
         if (request.id != 0) {
             MMResult result = error::ok;
             if (request.apply) {
+                // The simple mixer skips a write of the value it last read
+                // from the control. A change made elsewhere whose event it
+                // has not read yet (another program set the capture to 30 %
+                // just before the set-up asks for 100 %, which it last read)
+                // would leave the control where the other program put it.
+                catchUp();
                 result = request.apply(*store);
                 refresh(request.element, false);
             }
