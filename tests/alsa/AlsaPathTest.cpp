@@ -318,10 +318,8 @@ TEST_F(AlsaPath, TheMixerIsTheServersAndFollowsItsChanges) {
     server_->pactl({"set-source-volume", "zo7null.monitor", "30%"});
     SetUpMixer(mixer);
     ASSERT_TRUE(mixer.LineRecordingSource);
-    // The set-up brings the server's capture to full level (the bound is
-    // generous: once, under the sanitizers beside a build, 3 s were not
-    // enough).
-    EXPECT_TRUE(runUntil(10000, [&] {
+    // The set-up brings the server's capture to full level.
+    EXPECT_TRUE(runUntil(3000, [&] {
         return server_->pactl({"get-source-volume", "zo7null.monitor"}).contains("100%");
     }));
     // A change made elsewhere reaches the model: half the volume of the
