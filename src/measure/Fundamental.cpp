@@ -1,11 +1,11 @@
 #include "measure/Fundamental.h"
 
+#include "core/Lanes.h"
 #include "measure/ZeroCrossing.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 namespace measure {
@@ -237,13 +237,7 @@ struct BlockScan {
 };
 
 // Four values of a block at once: two frames of both channels.
-using Quad = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
-
-Quad quadAt(const std::int32_t* values) {
-    Quad quad;
-    std::memcpy(&quad, values, sizeof quad);
-    return quad;
-}
+using Quad = lanes::Ints4;
 
 BlockScan scanBlock(const SharedState::SampleArray& raw, int frames) {
     BlockScan scan;
@@ -256,7 +250,7 @@ BlockScan scanBlock(const SharedState::SampleArray& raw, int frames) {
     Quad high{}, low{}, changes{};
     int k = 0;
     for (; k + 2 < frames; k += 2) {
-        const Quad now = quadAt(x + 2 * k), next = quadAt(x + 2 * k + 2);
+        const Quad now = lanes::load<Quad>(x + 2 * k), next = lanes::load<Quad>(x + 2 * k + 2);
         high = now > high ? now : high;
         low = now < low ? now : low;
         // A comparison gives -1 in each lane where it holds.
@@ -329,8 +323,8 @@ double refinedFrequency(const SharedState::SampleArray& raw, int frames, double 
     // The second half begins `half` frames on: at frequency f its phase
     // would be w half further.
     const double w = 2 * std::numbers::pi * f / framesPerSecond;
-    const double drift = std::remainder(second - first - w * half, 2 * std::numbers::pi);
-    return f + drift / half * framesPerSecond / (2 * std::numbers::pi);
+    const double slip = std::remainder(second - first - w * half, 2 * std::numbers::pi);
+    return f + slip / half * framesPerSecond / (2 * std::numbers::pi);
 }
 
 // The fit of a block at frequency f over a whole number of its periods.

@@ -1,6 +1,6 @@
 #include "platform/bench/FoldedCircuit.h"
 
-#include <cstring>
+#include "core/Lanes.h"
 
 namespace platform::bench {
 
@@ -14,14 +14,10 @@ void apply(const Matrix m, const double v[2], double y[2]) {
     y[1] = m[1][0] * v[0] + m[1][1] * v[1];
 }
 
-// Two doubles as one vector (the compiler's vector extension): the
-// processor's baseline vector width.
-using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+using Pair = lanes::Doubles2;
 
 Pair pairAt(const double* values) {
-    Pair pair;
-    std::memcpy(&pair, values, sizeof pair);
-    return pair;
+    return lanes::load<Pair>(values);
 }
 
 } // namespace
