@@ -18,6 +18,8 @@ namespace {
 
 // Texts kept at most; the screen uses a few dozen.
 constexpr std::size_t maxTexts = 2048;
+// Places whose last text is remembered at most; the screen uses some sixty.
+constexpr std::size_t maxStandingTexts = 512;
 
 // Wide enough for the products of the clipping arithmetic with any int coordinates.
 using Wide = __int128;
@@ -543,6 +545,7 @@ void Canvas::setFont(const QFont& font) {
     if (font_ && *font_ == font) return;
     font_ = font;
     texts_.clear();
+    ++fontsSet_;
 }
 
 const QFont& Canvas::font() {
@@ -586,24 +589,34 @@ QSize Canvas::textSize(std::string_view text) {
 
 void Canvas::textOut(int x, int y, std::string_view text) {
     syncImage();
+    const std::uint64_t place =
+        (std::uint64_t{static_cast<std::uint32_t>(x)} << 32) | static_cast<std::uint32_t>(y);
+    auto found = standing_.find(place);
+    if (found != standing_.end()) {
+        const StandingText& last = found->second;
+        if (last.text == text && last.colour == fontColour_ && last.font == fontsSet_ &&
+            wholeChange_ <= last.since &&
+            !tilesChangedSince(last.since, last.left, last.top, last.right, last.bottom))
+            return;
+    }
     const TextCell& cell = textCell(text);
-    const auto left = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{x}));
-    const auto right =
-        static_cast<int>(std::min<std::int64_t>(cell.width, std::int64_t{width_} - x));
-    if (left >= right) return;
+    // The part of the cell within the image, in the cell's coordinates.
+    const std::int64_t cellLeft = std::max<std::int64_t>(0, -std::int64_t{x});
+    const std::int64_t cellRight = std::min<std::int64_t>(cell.width, std::int64_t{width_} - x);
+    const std::int64_t cellTop = std::max<std::int64_t>(0, -std::int64_t{y});
+    const std::int64_t cellBottom = std::min<std::int64_t>(cell.height, std::int64_t{height_} - y);
+    if (cellLeft >= cellRight || cellTop >= cellBottom) return;
+    const auto left = static_cast<int>(cellLeft), right = static_cast<int>(cellRight);
+    const auto top = static_cast<int>(cellTop), bottom = static_cast<int>(cellBottom);
     // The cell's rows lie apart in the image: all are fetched at once
     // instead of one after the other as they are compared.
-    for (int row = 0; row < cell.height; ++row) {
-        const std::int64_t py = std::int64_t{y} + row;
-        if (py < 0 || py >= height_) continue;
-        const QRgb* first = bits_ + py * width_ + x + left;
+    for (int row = top; row < bottom; ++row) {
+        const QRgb* first = bits_ + (std::int64_t{y} + row) * width_ + x + left;
         __builtin_prefetch(first);
         __builtin_prefetch(first + (right - left - 1));
     }
-    for (int row = 0; row < cell.height; ++row) {
+    for (int row = top; row < bottom; ++row) {
         const std::int64_t py = std::int64_t{y} + row;
-        if (py < 0) continue;
-        if (py >= height_) break;
         const QRgb* source = cell.pixels.data() + static_cast<std::size_t>(row) * cell.width;
         const auto start = static_cast<std::size_t>(py * width_ + x + left);
         if (spanEquals(bits_ + start, source + left, static_cast<std::size_t>(right - left)))
@@ -612,6 +625,19 @@ void Canvas::textOut(int x, int y, std::string_view text) {
             put(start + static_cast<std::size_t>(column - left), x + column, static_cast<int>(py),
                 source[column]);
     }
+    if (found == standing_.end()) {
+        if (standing_.size() >= maxStandingTexts) standing_.clear();
+        found = standing_.try_emplace(place).first;
+    }
+    StandingText& now = found->second;
+    now.text.assign(text);
+    now.colour = fontColour_;
+    now.font = fontsSet_;
+    now.since = changes_;
+    now.left = x + left;
+    now.top = y + top;
+    now.right = x + right - 1;
+    now.bottom = y + bottom - 1;
 }
 
 } // namespace display

@@ -103,6 +103,10 @@ public:
     // font) with black and writes the text (UTF-8) in the font colour, (x, y)
     // being the cell's top-left corner. Each text is rendered once per colour
     // and then copied from a cache, which a change of the font empties.
+    // The same text written again at the same place, in the same colour and
+    // font, with no pixel changed since in the tiles its cell covers, is all
+    // there still and is not copied again (the numbers of the scales, written
+    // in every pass).
     void setFont(const QFont& font);
     const QFont& font();
     void setFontColor(QRgb colour) { fontColour_ = colour | 0xFF000000u; }
@@ -197,6 +201,19 @@ private:
     };
 
     const TextCell& textCell(std::string_view text);
+    // The last text written at a place (x, y) and the change count just
+    // after, with the pixels its cell covers in the image.
+    struct StandingText {
+        std::string text;
+        QRgb colour;
+        std::uint64_t font;
+        std::uint64_t since;
+        int left, top, right, bottom;
+    };
+    std::unordered_map<std::uint64_t, StandingText> standing_;
+    // Counts the fonts set, so that a text written in an earlier one is not
+    // taken for the same.
+    std::uint64_t fontsSet_ = 0;
     void thinLine(QPoint from, QPoint to);
     void wideLine(QPoint from, QPoint to);
     // A line in major/minor coordinates and the run of its steps to draw.

@@ -231,6 +231,81 @@ TEST(CanvasText, FillsTheCellAndWritesInTheFontColour) {
     EXPECT_EQ(at(canvas, 94, 39), colour::aqua);
 }
 
+// A text written again at its place, after whatever happened meanwhile,
+// leaves its cell as a first write on a fresh canvas does.
+struct RewriteCase {
+    const char* name;
+    std::function<void(Canvas&)> meanwhile;
+    // The font and colour of the second write, on both canvases.
+    std::function<void(Canvas&)> style = [](Canvas&) {};
+    friend void PrintTo(const RewriteCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class RewriteTest : public ::testing::TestWithParam<RewriteCase> {};
+
+TEST_P(RewriteTest, LeavesTheCellAsAFirstWrite) {
+    const RewriteCase& c = GetParam();
+    Canvas canvas(100, 40);
+    canvas.setFontColor(colour::yellow);
+    canvas.textOut(10, 5, "0.25");
+    canvas.takeDirty();
+    c.meanwhile(canvas);
+    c.style(canvas);
+    canvas.textOut(10, 5, "0.25");
+
+    Canvas fresh(100, 40);
+    fresh.setFontColor(colour::yellow);
+    c.style(fresh);
+    fresh.textOut(10, 5, "0.25");
+    const QSize cell = fresh.textSize("0.25");
+    ASSERT_GT(cell.width(), 16); // the cell spans two tiles across
+    for (int y = 5; y < 5 + cell.height(); ++y)
+        for (int x = 10; x < 10 + cell.width(); ++x)
+            ASSERT_EQ(at(canvas, x, y), at(fresh, x, y)) << x << "," << y;
+}
+
+void whiteLine(Canvas& canvas, QPoint from, QPoint to) {
+    canvas.setPenColor(colour::white);
+    canvas.moveTo(from.x(), from.y());
+    canvas.lineTo(to.x(), to.y());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Canvas, RewriteTest,
+    ::testing::Values(
+        RewriteCase{"crossedByALine", [](Canvas& c) { whiteLine(c, {0, 10}, {99, 10}); }},
+        RewriteCase{"onePixelChangedInItsLastTile",
+                    [](Canvas& c) {
+                        const QSize s = c.textSize("0.25");
+                        const QPoint last(10 + s.width() - 1, 5 + s.height() - 1);
+                        whiteLine(c, last, last + QPoint(1, 0));
+                    }},
+        RewriteCase{"partlyCoveredByAnotherText",
+                    [](Canvas& c) {
+                        c.setFontColor(colour::aqua);
+                        c.textOut(18, 12, "88");
+                        c.setFontColor(colour::yellow);
+                    }},
+        RewriteCase{"cleared", [](Canvas& c) { c.clear(); }},
+        RewriteCase{"paintedOverByOtherMeans",
+                    [](Canvas& c) { c.editImage().fill(colour::aqua); }},
+        RewriteCase{"replacedByAnotherImage",
+                    [](Canvas& c) {
+                        QImage other(100, 40, QImage::Format_RGB32);
+                        other.fill(colour::white);
+                        c.editImage() = other;
+                    }},
+        RewriteCase{"resizedToItsOwnSize", [](Canvas& c) { c.resize(100, 40); }},
+        RewriteCase{"inAnotherColour", [](Canvas&) {},
+                    [](Canvas& c) { c.setFontColor(colour::white); }},
+        RewriteCase{"inAnotherFont", [](Canvas&) {},
+                    [](Canvas& c) {
+                        QFont large = screenFont();
+                        large.setPixelSize(22);
+                        c.setFont(large);
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(CanvasChanges, ReportTheBoundsOfChangedPixelsOnly) {
     Canvas canvas(200, 100);
     EXPECT_EQ(canvas.takeDirty(), QRect(0, 0, 200, 100)); // the first picture
