@@ -51,6 +51,30 @@ TEST(Form1Measure, ReadoutsOfAResistorFollowOhmsLaw) {
     EXPECT_EQ(bench.state().numberText, "200");
 }
 
+// The readouts are laid out without shaping, which is quicker; they look as
+// the form font draws the same texts with it.
+TEST(Form1Measure, ReadoutsLookAsTheFormFontDrawsThem) {
+    BenchWindow bench(circuit("R=10"));
+    TForm1& form = bench.form();
+    const QFont shaped = form.font();
+    for (QLineEdit* box : {form.Edit4, form.Edit12, form.Edit1, form.Edit8}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        const QFont own = box->font();
+        EXPECT_EQ(own.family(), shaped.family());
+        EXPECT_EQ(own.pixelSize(), shaped.pixelSize());
+        EXPECT_EQ(own.bold(), shaped.bold());
+        for (const char* text : {" 5.4mA", "98.7mA", " 101mV", "1.23A", "12.05V", "   100Hz",
+                                 " 19999Hz", "-", "-0.4mA", " 0.0mV"}) {
+            box->setText(QString::fromLatin1(text));
+            const QImage drawn = box->grab().toImage();
+            box->setFont(shaped);
+            const QImage reference = box->grab().toImage();
+            box->setFont(own);
+            EXPECT_EQ(drawn, reference) << text;
+        }
+    }
+}
+
 TEST(Form1Measure, ATypedAmplitudeIsTheVoltageTheLineOutputCarries) {
     // Across a resistor alone UR is the line output's voltage.
     BenchWindow bench(circuit("R=10"));
