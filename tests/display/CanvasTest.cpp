@@ -6,6 +6,7 @@
 #include "Pixels.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
@@ -231,6 +232,22 @@ TEST(CanvasText, FillsTheCellAndWritesInTheFontColour) {
     EXPECT_EQ(at(canvas, 94, 39), colour::aqua);
 }
 
+// A text whose cell lies wholly outside the image, however far, writes
+// nothing and reaches no memory outside it.
+TEST(CanvasText, FarOutsideWritesNothing) {
+    Canvas canvas(100, 40);
+    canvas.editImage().fill(colour::aqua);
+    const QImage before = canvas.image().copy();
+    canvas.setFontColor(colour::yellow);
+    for (const QPoint at : {QPoint(INT_MIN, 5), QPoint(INT_MIN + 1, 5), QPoint(-1000, 5),
+                            QPoint(100, 5), QPoint(INT_MAX, 5), QPoint(10, INT_MIN),
+                            QPoint(10, -1000), QPoint(10, 40), QPoint(10, INT_MAX),
+                            QPoint(INT_MIN, INT_MIN)}) {
+        canvas.textOut(at.x(), at.y(), "50");
+        ASSERT_EQ(canvas.image(), before) << at.x() << "," << at.y();
+    }
+}
+
 // A text written again at its place, after whatever happened meanwhile,
 // leaves its cell as a first write on a fresh canvas does.
 struct RewriteCase {
@@ -264,10 +281,14 @@ TEST_P(RewriteTest, LeavesTheCellAsAFirstWrite) {
             ASSERT_EQ(at(canvas, x, y), at(fresh, x, y)) << x << "," << y;
 }
 
-void whiteLine(Canvas& canvas, QPoint from, QPoint to) {
-    canvas.setPenColor(colour::white);
+void line(Canvas& canvas, QRgb pen, QPoint from, QPoint to) {
+    canvas.setPenColor(pen);
     canvas.moveTo(from.x(), from.y());
     canvas.lineTo(to.x(), to.y());
+}
+
+void whiteLine(Canvas& canvas, QPoint from, QPoint to) {
+    line(canvas, colour::white, from, to);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -427,9 +448,7 @@ TEST_P(RedrawTest, RestoresEveryPixelOfTheLine) {
 }
 
 void blackLine(Canvas& canvas, QPoint from, QPoint to) {
-    canvas.setPenColor(colour::black);
-    canvas.moveTo(from.x(), from.y());
-    canvas.lineTo(to.x(), to.y());
+    line(canvas, colour::black, from, to);
 }
 
 INSTANTIATE_TEST_SUITE_P(
