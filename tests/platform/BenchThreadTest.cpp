@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,6 +105,60 @@ TEST(BenchRealTime, StreamsRunAndComeBackOnTheGuiThread) {
     QThread::msleep(50);
     QCoreApplication::processEvents();
     EXPECT_LE(checker.events.size(), count + 1) << "at most the other closed notification";
+}
+
+// A recording level lowered through the program's mixer handle while a DC
+// voltage is recorded: the level steps down at the frame that was due on the
+// wall clock when the change was made, counted from the frame due when the
+// recording started, not at the last frame the bench thread simulated before.
+TEST(BenchRealTime, ALevelChangeTakesEffectAtItsMoment) {
+    using Clock = std::chrono::steady_clock;
+    BenchSoundCard card(realTime());
+    benchtest::setUpMixer(card);
+    Recorder recorder;
+    std::unique_ptr<Mixer> mixer;
+    ASSERT_EQ(card.openMixer(0, &recorder, mixer), error::ok);
+    const auto level = card.mixer(0).findControl(lineType::sourceLine, controlType::volume,
+                                                 lineType::destinationWaveIn);
+    std::unique_ptr<WaveOutput> out;
+    std::unique_ptr<WaveInput> in;
+    ASSERT_EQ(card.openOutput(-1, benchtest::outputFormat(), &recorder, out), error::ok);
+    ASSERT_EQ(card.openInput(-1, benchtest::inputFormat(), &recorder, in), error::ok);
+    Buffer dc(2 * 88200); // 2 s
+    for (std::size_t n = 0; n < 88200; ++n)
+        dc.setSample(n, 8000);
+    Buffer recorded(176400); // 1 s
+    ASSERT_EQ(out->prepareHeader(dc.header), error::ok);
+    ASSERT_EQ(out->write(dc.header), error::ok);
+    ASSERT_EQ(in->prepareHeader(recorded.header), error::ok);
+    ASSERT_EQ(in->addBuffer(recorded.header), error::ok);
+    QThread::msleep(20); // the reconstruction filter settles on the DC
+    const auto startedAfter = Clock::now();
+    ASSERT_EQ(in->start(), error::ok);
+    const auto startedBefore = Clock::now();
+    // Long enough that the bench thread has slept through part of it.
+    QThread::msleep(300);
+    const auto changedAfter = Clock::now();
+    ASSERT_EQ(mixer->setValues(level, 1, 0, {32768}), error::ok);
+    const auto changedBefore = Clock::now();
+    ASSERT_TRUE(runUntil([&] {
+        const auto m = recorder.messages();
+        return std::find(m.begin(), m.end(), message::inputData) != m.end();
+    }));
+
+    const auto ur = [&](std::size_t frame) { return recorded.sample(2 * frame); };
+    const double full = ur(100);
+    ASSERT_GT(full, 1000.0);
+    std::size_t step = 0;
+    while (step < 44100 && ur(step) > 0.75 * full)
+        ++step;
+    ASSERT_LT(step, 44100u) << "the level never changed";
+    EXPECT_NEAR(ur(step), full / 2, 3.0);
+    const auto frames = [](Clock::duration d) {
+        return std::chrono::duration<double>(d).count() * 44100;
+    };
+    EXPECT_GE(static_cast<double>(step), frames(changedAfter - startedBefore) - 2);
+    EXPECT_LE(static_cast<double>(step), frames(changedBefore - startedAfter) + 2);
 }
 
 TEST(BenchRealTime, DevicesOpenAndCloseWhileTheClockRuns) {

@@ -54,6 +54,7 @@ struct BenchMixer::State {
         std::vector<std::size_t> controls; // indexes into State::controls
     };
 
+    std::function<void()> beforeChange; // set before other threads use the mixer
     mutable std::mutex mutex;
     MixerCaps caps;
     bool capsFail = false;
@@ -235,6 +236,7 @@ public:
 
     MMResult setValues(std::uint32_t controlId, std::uint32_t channels, std::uint32_t items,
                        const std::vector<std::uint32_t>& values) override {
+        if (state_->beforeChange) state_->beforeChange();
         std::lock_guard lock(state_->mutex);
         const auto result = apply(controlId, channels, items, values);
         state_->writes.push_back({controlId, channels, items, values, result});
@@ -400,6 +402,7 @@ std::uint32_t BenchMixer::findControl(std::uint32_t componentType, std::uint32_t
 }
 
 MMResult BenchMixer::setValues(std::uint32_t controlId, const std::vector<std::uint32_t>& values) {
+    if (state_->beforeChange) state_->beforeChange();
     std::lock_guard lock(state_->mutex);
     auto* control = state_->controlById(controlId);
     if (!control) return error::badControlId;
@@ -413,6 +416,10 @@ MMResult BenchMixer::setValues(std::uint32_t controlId, const std::vector<std::u
     state_->store(*control, channels, values);
     state_->notifyAll(controlId);
     return error::ok;
+}
+
+void BenchMixer::setBeforeChange(std::function<void()> beforeChange) {
+    state_->beforeChange = std::move(beforeChange);
 }
 
 std::vector<BenchMixer::Write> BenchMixer::writes() const {

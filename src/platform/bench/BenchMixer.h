@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,12 @@ public:
     // channels alike) and notifies every open handle. ok, badControlId or
     // invalidParam.
     MMResult setValues(std::uint32_t controlId, const std::vector<std::uint32_t>& values);
+
+    // Called on the setting thread before any control is set, without the
+    // mixer's lock held: the bench's real-time clock brings the sound up to
+    // the moment of the change, so that what was recorded before it keeps
+    // the old levels. Set before any other thread uses the mixer.
+    void setBeforeChange(std::function<void()> beforeChange);
 
     // The setValues() calls made through a handle, in order, with their
     // results: the most recent `keptWrites` of them, so that a program that

@@ -26,11 +26,12 @@ constexpr std::size_t operationCount = static_cast<std::size_t>(Operation::resta
 // Frames simulated per lock of the bench; the mixer levels are read between chunks.
 constexpr std::uint64_t chunkFrames = 441;
 // The real-time clock wakes when a header could complete, at least this
-// often (frames: the mixer levels and the clock follow within 50 ms), and
-// at once when the GUI gives an idle stream something to do; it catches up
-// at most this many frames after it was held up. Each wake costs a switch
+// often (frames: the card's clock follows within 200 ms), and at once when
+// the GUI gives an idle stream something to do; it catches up at most this
+// many frames after it was held up. A mixer change brings the sound up to
+// its moment itself, so the levels need no wake. Each wake costs a switch
 // of threads, which on an old PC is worth more than the simulation itself.
-constexpr std::uint64_t maxSleepFrames = 2205;
+constexpr std::uint64_t maxSleepFrames = 8820;
 constexpr std::uint64_t maxCatchUpFrames = calibration::framesPerSecond / 2;
 
 bool formatIs(const PcmFormat& f, std::uint16_t channels) {
@@ -149,6 +150,11 @@ struct BenchSoundCard::Core {
     std::array<Fault, operationCount> faults{};
 
     // --- the real-time clock ---
+    // Held while frames are simulated up to the present, by the bench thread
+    // or by a mixer change on the GUI thread, so that the two never share a
+    // stretch of frames. The pacer is gone once the card has stopped.
+    std::mutex advanceMutex;
+    std::optional<Pacer> pacer; // under advanceMutex
     std::thread thread;
     std::mutex threadMutex;
     std::condition_variable threadWake;
@@ -296,17 +302,27 @@ struct BenchSoundCard::Core {
         return next;
     }
 
+    // Simulates the frames due by now on the real-time clock; returns when a
+    // header could complete next (none: the card has stopped or runs on the
+    // manual clock). The handles call it before they change a stream and the
+    // mixers before they change a level, so that every change takes effect
+    // at its moment: the frames due before it are simulated as things were.
+    std::optional<std::chrono::steady_clock::time_point> advanceToNow() {
+        std::lock_guard lock(advanceMutex);
+        if (!pacer) return std::nullopt;
+        const std::uint64_t next = run(pacer->framesDue(monotonicNanoseconds()), true);
+        return std::chrono::steady_clock::time_point(
+            std::chrono::nanoseconds(pacer->timeOfFrame(pacer->position() + next)));
+    }
+
     void threadLoop() {
-        Pacer pacer(monotonicNanoseconds(), calibration::framesPerSecond, maxCatchUpFrames);
         std::unique_lock lock(threadMutex);
         while (!stopping) {
             lock.unlock();
-            const std::uint64_t due = pacer.framesDue(monotonicNanoseconds());
-            const std::uint64_t next = run(due, true);
+            const auto wake = advanceToNow();
             lock.lock();
-            const auto wake = std::chrono::steady_clock::time_point(
-                std::chrono::nanoseconds(pacer.timeOfFrame(pacer.position() + next)));
-            threadWake.wait_until(lock, wake, [this] { return stopping || nudged; });
+            if (!wake) break;
+            threadWake.wait_until(lock, *wake, [this] { return stopping || nudged; });
             nudged = false;
         }
     }
@@ -430,6 +446,7 @@ MMResult BenchWaveInput::unprepareHeader(WaveHeader& header) {
 
 MMResult BenchWaveInput::addBuffer(WaveHeader& header) {
     if (const auto r = core_->injected(Operation::addBuffer)) return r;
+    core_->advanceToNow();
     bool head = false;
     {
         std::lock_guard lock(core_->mutex);
@@ -444,6 +461,7 @@ MMResult BenchWaveInput::addBuffer(WaveHeader& header) {
 
 MMResult BenchWaveInput::start() {
     if (const auto r = core_->injected(Operation::start)) return r;
+    core_->advanceToNow();
     {
         std::lock_guard lock(core_->mutex);
         if (const auto r = streamState(core_->input, key_)) return r;
@@ -454,6 +472,7 @@ MMResult BenchWaveInput::start() {
 }
 
 MMResult BenchWaveInput::reset() {
+    core_->advanceToNow();
     {
         std::lock_guard lock(core_->mutex);
         auto& s = core_->input;
@@ -466,6 +485,7 @@ MMResult BenchWaveInput::reset() {
 }
 
 MMResult BenchWaveInput::close() {
+    core_->advanceToNow();
     {
         std::lock_guard lock(core_->mutex);
         if (const auto r = closeStream(*core_, core_->input, key_, message::inputClosed)) return r;
@@ -492,6 +512,7 @@ MMResult BenchWaveOutput::unprepareHeader(WaveHeader& header) {
 
 MMResult BenchWaveOutput::write(WaveHeader& header) {
     if (const auto r = core_->injected(Operation::write)) return r;
+    core_->advanceToNow();
     bool head = false;
     {
         std::lock_guard lock(core_->mutex);
@@ -505,6 +526,7 @@ MMResult BenchWaveOutput::write(WaveHeader& header) {
 
 MMResult BenchWaveOutput::pause() {
     if (const auto r = core_->injected(Operation::pause)) return r;
+    core_->advanceToNow();
     std::lock_guard lock(core_->mutex);
     if (const auto r = streamState(core_->output, key_)) return r;
     core_->output.running = false;
@@ -513,6 +535,7 @@ MMResult BenchWaveOutput::pause() {
 
 MMResult BenchWaveOutput::restart() {
     if (const auto r = core_->injected(Operation::restart)) return r;
+    core_->advanceToNow();
     {
         std::lock_guard lock(core_->mutex);
         if (const auto r = streamState(core_->output, key_)) return r;
@@ -523,6 +546,7 @@ MMResult BenchWaveOutput::restart() {
 }
 
 MMResult BenchWaveOutput::reset() {
+    core_->advanceToNow();
     {
         std::lock_guard lock(core_->mutex);
         auto& s = core_->output;
@@ -535,6 +559,7 @@ MMResult BenchWaveOutput::reset() {
 }
 
 MMResult BenchWaveOutput::close() {
+    core_->advanceToNow();
     {
         std::lock_guard lock(core_->mutex);
         if (const auto r = closeStream(*core_, core_->output, key_, message::outputClosed))
@@ -552,8 +577,16 @@ BenchSoundCard::BenchSoundCard(BenchOptions options)
     : core_(std::make_shared<Core>(std::move(options))) {
     for (const auto& spec : core_->options.mixers)
         core_->mixers.push_back(std::make_unique<BenchMixer>(spec));
-    if (core_->options.clock == ClockMode::realTime)
+    if (core_->options.clock == ClockMode::realTime) {
+        core_->pacer.emplace(monotonicNanoseconds(), calibration::framesPerSecond,
+                             maxCatchUpFrames);
+        // What was recorded before a level changed keeps the old level.
+        for (auto& mixer : core_->mixers)
+            mixer->setBeforeChange([weak = std::weak_ptr<Core>(core_)] {
+                if (const auto core = weak.lock()) core->advanceToNow();
+            });
         core_->thread = std::thread([core = core_.get()] { core->threadLoop(); });
+    }
 }
 
 BenchSoundCard::~BenchSoundCard() {
@@ -564,6 +597,8 @@ BenchSoundCard::~BenchSoundCard() {
         }
         core_->threadWake.notify_all();
         core_->thread.join();
+        std::lock_guard lock(core_->advanceMutex);
+        core_->pacer.reset();
     }
     // Handles may outlive the card; they keep the core but get no more
     // notifications delivered.
