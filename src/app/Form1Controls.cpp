@@ -177,9 +177,13 @@ TForm1::TForm1(QWidget* parent)
     // next one, and the blinking cursor of a text box.
     idle_->quietWhen([](const QObject* watched, const QEvent* event) {
         if (platform::NotificationRelay::isWaker(watched)) return true;
-        if (event->type() == platform::DeviceEvent::eventType())
-            return static_cast<const platform::DeviceEvent*>(event)->message() ==
-                   platform::message::outputDone;
+        // A played buffer, and an opened input (its recording component does
+        // nothing with it; the blocks come later).
+        if (event->type() == platform::DeviceEvent::eventType()) {
+            const int message = static_cast<const platform::DeviceEvent*>(event)->message();
+            return message == platform::message::outputDone ||
+                   message == platform::message::inputOpened;
+        }
         return event->type() == QEvent::Timer && watched->inherits("QWidgetLineControl");
     });
     createStreamWatch();

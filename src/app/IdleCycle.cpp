@@ -29,12 +29,17 @@ void IdleCycle::unhook() {
 
 void IdleCycle::wake() {
     checking_ = false;
+    quietBetween_ = false;
     unchangedPasses_ = 0;
     last_.reset();
     if (hooked_ && !timer_.isActive()) timer_.start();
 }
 
 void IdleCycle::tick() {
+    if (quietBetween_) {
+        quietBetween_ = false;
+        if (last_ && !(*last_ == snapshot_())) wake();
+    }
     if (checking_) {
         checking_ = false;
         if (last_ && *last_ == snapshot_() && mayWait_()) {
@@ -97,12 +102,17 @@ void IdleCycle::arrived(const QObject* watched, const QEvent* event) {
     // What a pass does to the window itself (texts, panels shown or hidden)
     // follows from the state it changed, which counts already.
     if (inPass_) return;
-    if ((waiting() || checking_) && quiet_ && quiet_(watched, event)) {
-        // Looked at once the event has been handled; until then the cycle
-        // counts as busy, and further quiet events join the same look.
-        checking_ = true;
-        if (timer_.interval() != 0) timer_.setInterval(0);
-        timer_.start();
+    if (quiet_ && quiet_(watched, event)) {
+        if (waiting() || checking_) {
+            // Looked at once the event has been handled; until then the
+            // cycle counts as busy, and further quiet events join the same look.
+            checking_ = true;
+            if (timer_.interval() != 0) timer_.setInterval(0);
+            timer_.start();
+        } else {
+            // The passes go on; the next one looks at what the event did.
+            quietBetween_ = true;
+        }
         return;
     }
     wake();

@@ -16,7 +16,8 @@
 // Some events change nothing a pass reads unless they change the state (a
 // played buffer that comes back for the generator's next one): while the
 // cycle waits, such an event wakes it only when the state differs once the
-// event has been handled.
+// event has been handled, and between two passes it counts as news only
+// then.
 
 #include "app/StateFields.h"
 
@@ -81,4 +82,7 @@ private:
     // A quiet event arrived while the cycle waited: the next tick looks
     // whether the state is still the one it waits on.
     bool checking_ = false;
+    // A quiet event arrived between two passes: the next tick looks whether
+    // it changed the state, and only then counts it as news.
+    bool quietBetween_ = false;
 };
