@@ -25,7 +25,7 @@ std::string blockCsv(const SharedState::SampleArray& raw, std::int32_t sampleCou
 
 // The header of the block log, and one line of it: the time as given, the
 // frequency of each channel, IL, UR, |Z| and the phase (empty fields where a
-// value is missing).
+// value is missing, and for the readings of a clipped block).
 std::string logHeader();
 std::string logLine(const std::string& isoTime, std::optional<double> currentFrequency,
                     std::optional<double> voltageFrequency, const CircuitReading& reading);
