@@ -206,65 +206,53 @@ TEST(IdleCycleTest, OnlyWhatAPassReadsWakesTheWaitingWindow) {
     }
 }
 
-// Between two passes, a quiet event counts as news only if it changed the
-// state: the first pass sets the state to 1 and posts an event, which the
-// handler may set to 2; every pass sets it to 1 again.
-class Taker : public QObject {
-public:
-    std::function<void()> onEvent;
-    int handled = 0;
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() < QEvent::User) return QObject::event(e);
-        ++handled;
-        if (onEvent) onEvent();
-        return true;
-    }
-};
-
+// Between two passes, a quiet event (here a played buffer) counts as news
+// only if it changed the state: the first pass sets the state to 1 and
+// posts the event, whose handler may set it to 2; every pass sets it to 1.
 TEST(IdleCycleTest, AQuietEventBetweenPassesCountsOnlyIfItChangedTheState) {
-    const auto quietType = static_cast<QEvent::Type>(QEvent::registerEventType());
-    const auto otherType = static_cast<QEvent::Type>(QEvent::registerEventType());
-    struct Case {
+    const struct {
         const char* what;
-        QEvent::Type type;
+        int message;
         bool changes;
         std::uint64_t passes;
-    };
-    const Case cases[] = {
+    } cases[] = {
         // The second pass finds the state the first left: the cycle rests.
-        {"quiet, state as it was", quietType, false, 2},
+        {"quiet, state as it was", platform::message::outputDone, false, 2},
         // The second pass starts from another state than the first left,
         // though it leaves the same: a third must look.
-        {"quiet, state changed", quietType, true, 3},
-        {"not quiet", otherType, false, 3},
+        {"quiet, state changed", platform::message::outputDone, true, 3},
+        {"not quiet", platform::message::inputData, false, 3},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         // What earlier tests left behind would be news as well.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
         StateSnapshot state;
-        Taker handler;
-        handler.onEvent = [&] {
+        int handled = 0;
+        Handler handler;
+        handler.onNotification = [&] {
+            ++handled;
             if (c.changes) state.values[0] = 2;
         };
-        IdleCycle* cycle = nullptr;
-        IdleCycle owned(
-            [&](bool& Done) {
-                if (cycle->passes() == 1)
-                    QCoreApplication::postEvent(&handler, new QEvent(c.type));
+        IdleCycle cycle(
+            [&, passes = 0](bool& Done) mutable {
+                if (++passes == 1)
+                    QCoreApplication::postEvent(&handler,
+                                                new platform::DeviceEvent(c.message, nullptr));
                 state.values[0] = 1;
                 Done = false;
             },
             [&] { return state; }, [] { return true; });
-        cycle = &owned;
-        cycle->quietWhen([&](const QObject*, const QEvent* e) { return e->type() == quietType; });
-        cycle->hook();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return cycle->waiting(); }, 5000)) << c.what;
-        EXPECT_EQ(handler.handled, 1) << c.what;
-        EXPECT_EQ(cycle->passes(), c.passes) << c.what;
-        cycle->unhook();
+        cycle.quietWhen([](const QObject*, const QEvent* e) {
+            return e->type() == platform::DeviceEvent::eventType() &&
+                   static_cast<const platform::DeviceEvent*>(e)->message() ==
+                       platform::message::outputDone;
+        });
+        cycle.hook();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return cycle.waiting(); }, 5000)) << c.what;
+        EXPECT_EQ(handled, 1) << c.what;
+        EXPECT_EQ(cycle.passes(), c.passes) << c.what;
+        cycle.unhook();
     }
 }
 
