@@ -59,9 +59,9 @@ std::string logLine(const std::string& isoTime, std::optional<double> currentFre
     auto field = [](std::optional<double> value) {
         return value ? significantText(*value) : std::string();
     };
-    // A clipped block's values are not the signal's: its line keeps the
-    // frequencies and leaves the readings empty, as for a block without a
-    // periodic signal, where the window shows them as overdriven.
+    // A clipped block's values are not the signal's (the analysis shows it
+    // as overdriven): its line keeps the frequencies and leaves the readings
+    // empty, as for a block without a periodic signal.
     const bool valid = reading.valid && !reading.overdriven;
     const bool divides = valid && !reading.currentTooSmall;
     return isoTime + "," + field(currentFrequency) + "," + field(voltageFrequency) + "," +

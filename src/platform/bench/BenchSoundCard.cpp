@@ -28,9 +28,10 @@ constexpr std::uint64_t chunkFrames = 441;
 // The real-time clock wakes when a header could complete, at least this
 // often (frames: the card's clock follows within 200 ms), and at once when
 // the GUI gives an idle stream something to do; it catches up at most this
-// many frames after it was held up. A mixer change brings the sound up to
-// its moment itself, so the levels need no wake. Each wake costs a switch
-// of threads, which on an old PC is worth more than the simulation itself.
+// many frames after it was held up. A change of a stream or of a mixer
+// level brings the sound up to its moment itself and needs no wake for
+// that. Each wake costs a switch of threads, which on an old PC is worth
+// more than the simulation itself.
 constexpr std::uint64_t maxSleepFrames = 8820;
 constexpr std::uint64_t maxCatchUpFrames = calibration::framesPerSecond / 2;
 
@@ -151,8 +152,9 @@ struct BenchSoundCard::Core {
 
     // --- the real-time clock ---
     // Held while frames are simulated up to the present, by the bench thread
-    // or by a mixer change on the GUI thread, so that the two never share a
-    // stretch of frames. The pacer is gone once the card has stopped.
+    // or, before a stream or a level changes, by the thread that changes it,
+    // so that the two never share a stretch of frames. The pacer is gone once
+    // the card has stopped.
     std::mutex advanceMutex;
     std::optional<Pacer> pacer; // under advanceMutex
     std::thread thread;
